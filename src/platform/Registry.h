@@ -1,0 +1,79 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dustrel {
+
+enum class RegistryRoot
+{
+    LocalMachine,
+    CurrentUser,
+};
+
+// "HKEY_LOCAL_MACHINE" or "HKEY_CURRENT_USER".
+std::string_view registryRootName(RegistryRoot root);
+
+enum class RegistryWrite
+{
+    Written,
+    KeyMissing, // the key must exist before a value is written to it
+    Failed,     // the store refused the write (no access, disk full)
+};
+
+// The system's hierarchical settings store: keys of string values under a predefined root.
+// Key paths use "\" between levels; key and value names compare without regard to ASCII letter case.
+// Values are byte strings. Every call stands alone: nothing stays open between calls.
+class Registry
+{
+public:
+    virtual ~Registry() = default;
+
+    virtual bool keyExists(RegistryRoot root, std::string_view keyPath) = 0;
+
+    // The value's bytes, or nothing when the key or the value is missing or its data is longer than
+    // `capacity` bytes.
+    virtual std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath,
+                                                  std::string_view valueName, std::size_t capacity) = 0;
+
+    virtual RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+                                   std::string_view data) = 0;
+
+    // Creates every missing level of the path.
+    virtual void createKey(RegistryRoot root, std::string_view keyPath) = 0;
+
+    // Writes made between beginBatch() and commitBatch() may be collected and reach the store in one
+    // replacement. Reads inside a batch see the batch's own writes. Batches do not nest.
+    virtual void beginBatch() {}
+    virtual Result<void> commitBatch() { return {}; }
+};
+
+// Collects the writes of one scope (a save of every parameter) into a single replacement of the store.
+class RegistryBatch
+{
+public:
+    explicit RegistryBatch(Registry& registry) : m_registry(registry) { m_registry.beginBatch(); }
+    ~RegistryBatch()
+    {
+        if (!m_committed)
+            (void)m_registry.commitBatch();
+    }
+    RegistryBatch(const RegistryBatch&) = delete;
+    RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+    Result<void> commit()
+    {
+        m_committed = true;
+        return m_registry.commitBatch();
+    }
+
+private:
+    Registry& m_registry;
+    bool m_committed = false;
+};
+
+} // namespace dustrel

@@ -1,0 +1,124 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include "platform/posix/UniqueFd.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dustrel::posix {
+
+namespace {
+
+EntryType entryTypeFromDirent(unsigned char type)
+{
+    switch (type) {
+    case DT_REG:
+        return EntryType::File;
+    case DT_DIR:
+        return EntryType::Folder;
+    case DT_LNK:
+        return EntryType::Link;
+    case DT_UNKNOWN:
+        return EntryType::Unknown;
+    default:
+        return EntryType::Other;
+    }
+}
+
+FileTime toFileTime(const timespec& ts)
+{
+    using namespace std::chrono;
+    return FileTime{duration_cast<system_clock::duration>(seconds{ts.tv_sec} + nanoseconds{ts.tv_nsec})};
+}
+
+} // namespace
+
+EntryType entryTypeFromMode(unsigned mode)
+{
+    if (S_ISREG(mode))
+        return EntryType::File;
+    if (S_ISDIR(mode))
+        return EntryType::Folder;
+    if (S_ISLNK(mode))
+        return EntryType::Link;
+    return EntryType::Other;
+}
+
+Result<std::vector<FolderEntry>> PosixFileSystem::listFolder(const std::string& path)
+{
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd)
+        return systemError(errno, path);
+    DIR* dir = fdopendir(fd.get());
+    if (dir == nullptr)
+        return systemError(errno, path);
+    fd.release(); // the stream owns the descriptor now
+    std::vector<FolderEntry> entries;
+    errno = 0;
+    while (dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+            continue;
+        EntryType type = entryTypeFromDirent(entry->d_type);
+        if (type == EntryType::Unknown) {
+            struct stat st {};
+            if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                type = entryTypeFromMode(st.st_mode);
+        }
+        entries.push_back(FolderEntry{name, type});
+        errno = 0;
+    }
+    const int readError = errno;
+    closedir(dir);
+    if (readError != 0)
+        return systemError(readError, path);
+    return entries;
+}
+
+Result<FileInfo> PosixFileSystem::fileInfo(const std::string& path)
+{
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0)
+        return systemError(errno, path);
+    return FileInfo{entryTypeFromMode(st.st_mode), static_cast<std::int64_t>(st.st_size), toFileTime(st.st_mtim)};
+}
+
+bool PosixFileSystem::isFolder(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size_t limit)
+{
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd)
+        return systemError(errno, path);
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0)
+        return systemError(errno, path);
+    if (!S_ISREG(st.st_mode))
+        return Error{EINVAL, "not a regular file", path};
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return systemError(errno, path);
+        }
+        if (n == 0)
+            break;
+        if (content.size() + static_cast<std::size_t>(n) > limit)
+            return Error{EFBIG, "file too large", path};
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+    return content;
+}
+
+} // namespace dustrel::posix

@@ -1,0 +1,61 @@
+#include "platform/posix/XdgPaths.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace dustrel::posix {
+
+namespace {
+
+std::string withoutTrailingSlashes(std::string path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    return path;
+}
+
+std::string absoluteVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    // The base-directory rules ignore relative values.
+    if (value == nullptr || value[0] != '/')
+        return {};
+    return withoutTrailingSlashes(value);
+}
+
+} // namespace
+
+std::string homeFolder()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
+        return withoutTrailingSlashes(home);
+    if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
+        return withoutTrailingSlashes(entry->pw_dir);
+    return {};
+}
+
+std::string configHome()
+{
+    std::string value = absoluteVariable("XDG_CONFIG_HOME");
+    return value.empty() ? homeFolder() + "/.config" : value;
+}
+
+std::string dataHome()
+{
+    std::string value = absoluteVariable("XDG_DATA_HOME");
+    return value.empty() ? homeFolder() + "/.local/share" : value;
+}
+
+std::string cacheHome()
+{
+    std::string value = absoluteVariable("XDG_CACHE_HOME");
+    return value.empty() ? homeFolder() + "/.cache" : value;
+}
+
+std::string dustrelConfigFolder()
+{
+    return configHome() + "/dustrel";
+}
+
+} // namespace dustrel::posix

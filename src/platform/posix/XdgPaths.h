@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace dustrel::posix {
+
+// The user's folders as the XDG base-directory rules name them. None ends with "/".
+std::string homeFolder();      // $HOME, else the password database's entry
+std::string configHome();      // $XDG_CONFIG_HOME when absolute, else ~/.config
+std::string dataHome();        // $XDG_DATA_HOME when absolute, else ~/.local/share
+std::string cacheHome();       // $XDG_CACHE_HOME when absolute, else ~/.cache
+std::string dustrelConfigFolder(); // configHome() + "/dustrel"
+
+} // namespace dustrel::posix

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string_view>
+
+namespace dustrel {
+
+struct ProgramState;
+
+constexpr std::size_t kFileTypeCount = 19;
+constexpr std::size_t kSpecialFolderCount = 5;
+
+// One kind of rubbish file: the caption of its check box, its tool tip and its pattern list.
+struct CleaningRule
+{
+    std::string_view label;
+    std::string_view toolTip;
+    std::string_view patterns;
+};
+
+extern const std::array<CleaningRule, kFileTypeCount> kCleaningRules;
+
+// Captions of the special-folder check boxes: temporary folder, recent documents, Navigator cache,
+// Communicator cache, Explorer cache.
+extern const std::array<std::string_view, kSpecialFolderCount> kSpecialFolderLabels;
+
+// Fills FILE_TYPES with the pattern list of every rule.
+void InitFileTypes(ProgramState& state);
+
+// FILTRE := the patterns of the ticked rules, then every custom pattern, joined by ";"; "NULL" when
+// there is none.
+void BuildFilter(ProgramState& state);
+
+} // namespace dustrel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/TraceLog.h"
+#include "state/Choices.h"
+#include "state/CustomTable.h"
+#include "state/FileTypes.h"
+#include "state/IgnoreTable.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace dustrel {
+
+// The one working state of a run, shared by every routine and living as long as the process.
+// Names are those the rest of the program speaks of.
+struct ProgramState
+{
+    std::string NEWLINE;  // line break inside message texts: LF then CR
+    std::string TAB_CHAR; // one TAB
+    std::string FILTRE;   // the active pattern list
+    std::array<std::string, kFileTypeCount> FILE_TYPES;
+    CustomTable CSTM_TBL;
+    IgnoreTable IGN_TBL;
+    std::array<std::string, kSpecialFolderCount> DIRECTORIES; // empty when the folder was not found
+    std::string WIN_PATH;
+    std::string DTR_PATH; // the installation folder
+    std::string TMP_FILE;
+    int DRIVES_NB = 0;
+    // Wide enough for any real total: a 32-bit count would wrap at 2 GB.
+    std::int64_t WASTED_SIZE = 0;
+    bool SEARCHING = false;
+    bool DIR_CHANGE_MUTED = false;
+
+    Choices choices;
+    TraceLog trace;
+
+    void Trace(int level, std::string_view text) { trace.Trace(level, text); }
+};
+
+} // namespace dustrel

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dustrel {
+
+// Letter case is folded for ASCII letters only; every other byte compares exactly, so names that are
+// not valid text still compare sensibly.
+constexpr char asciiUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+constexpr char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string toUpperAscii(std::string_view text);
+std::string toLowerAscii(std::string_view text);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+// Name order: ASCII letters without regard to case, ties broken by the bytes.
+bool nameLess(std::string_view a, std::string_view b);
+
+// The text without one trailing separator, if it has one ("C:\" gives "C:", "/" gives "").
+std::string withoutTrailingSeparator(std::string_view path, char separator);
+
+// Folder + separator + name, with a single separator when the folder already ends with one.
+std::string joinPath(std::string_view folder, std::string_view name, char separator);
+
+// Whole decimal number without sign, as the settings store keeps counts; nothing when the text is not
+// one or does not fit `limit`.
+bool parseCount(std::string_view text, long long limit, long long& out);
+
+} // namespace dustrel

@@ -1,0 +1,125 @@
+#include "state/FileTypes.h"
+#include "state/Format.h"
+#include "state/ProgramState.h"
+#include "state/Text.h"
+
+#include <gtest/gtest.h>
+
+namespace dustrel {
+namespace {
+
+TEST(Tables, FreshTablesHoldOnlyTheTemporaryFileAndTheSpareSlot)
+{
+    ProgramState state;
+    state.IGN_TBL.reset("/tmp/~DF1.TMP");
+    EXPECT_EQ(state.IGN_TBL.highestIndex(), 1u);
+    EXPECT_EQ(state.IGN_TBL.slot(0), "/tmp/~DF1.TMP");
+    EXPECT_EQ(state.IGN_TBL.slot(1), "");
+    EXPECT_EQ(state.CSTM_TBL.highestIndex(), 0u);
+    EXPECT_EQ(state.CSTM_TBL.slot(0), "");
+}
+
+TEST(Tables, IgnoreLookUpFoldsAsciiCaseOnlyAndTracksRemovals)
+{
+    IgnoreTable table;
+    table.reset("/tmp/~DFA.TMP");
+    table.setEntries({"/home/u/X.TMP", "/home/u/X.TMP", "/home/u/\xC3\xA9.bak"});
+    EXPECT_TRUE(table.contains("/HOME/U/x.tmp"));
+    EXPECT_TRUE(table.contains("/tmp/~dfa.tmp"));
+    EXPECT_TRUE(table.contains("/home/u/\xC3\xA9.BAK"));
+    EXPECT_FALSE(table.contains("/home/u/\xC3\x89.bak")) << "only ASCII letters fold";
+    EXPECT_FALSE(table.contains("")) << "the spare slot is never a match";
+
+    table.removeAt(0);
+    EXPECT_TRUE(table.contains("/home/u/x.tmp")) << "a duplicate entry still stands";
+    table.removeAt(0);
+    EXPECT_FALSE(table.contains("/home/u/x.tmp"));
+    table.append("/a/b");
+    EXPECT_EQ(table.highestIndex(), 3u);
+    EXPECT_EQ(table.slot(2), "/a/b");
+    EXPECT_EQ(table.slot(3), "");
+}
+
+TEST(BuildFilter, JoinsTickedRulesThenCustomPatterns)
+{
+    struct Case
+    {
+        std::vector<std::size_t> ticked;
+        std::vector<std::string> custom;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {{}, {}, "NULL"},
+        {{0, 3}, {"*.XYZ"}, "*.BAK;*.~*;~*.*;*.XYZ"},
+        {{}, {"A*", "B?"}, "A*;B?"},
+        {{18}, {}, "*LOG.TXT;BOOTLOG.PRV;MODEMDET.TXT;SUHDLOG.DAT;SYSTEM.1ST"},
+        {{2}, {"*.TMP"}, "*.TMP;*.TMP"},
+        {{}, {"*.A;*.B"}, "*.A;*.B"},
+    };
+    for (const Case& c : cases) {
+        ProgramState state;
+        InitFileTypes(state);
+        for (std::size_t i : c.ticked)
+            state.choices.setFileState(i, CheckState::Ticked);
+        state.CSTM_TBL.setPatterns(c.custom);
+        BuildFilter(state);
+        EXPECT_EQ(state.FILTRE, c.expected);
+    }
+}
+
+TEST(BuildFilter, GreyedBoxDoesNotSelectAndAllRulesJoinInIndexOrder)
+{
+    ProgramState state;
+    InitFileTypes(state);
+    state.choices.setFileState(5, CheckState::Greyed);
+    BuildFilter(state);
+    EXPECT_EQ(state.FILTRE, "NULL");
+
+    std::string all;
+    for (std::size_t i = 0; i < kFileTypeCount; ++i) {
+        state.choices.setFileState(i, CheckState::Ticked);
+        all += (i ? ";" : "") + std::string(kCleaningRules[i].patterns);
+    }
+    BuildFilter(state);
+    EXPECT_EQ(state.FILTRE, all);
+    EXPECT_EQ(state.FILTRE.substr(0, 6), "*.BAK;");
+}
+
+TEST(Format, GroupsThousandsAndRoundsOneDecimal)
+{
+    NumberFormat c;
+    EXPECT_EQ(formatWhole(0, c), "0");
+    EXPECT_EQ(formatWhole(999, c), "999");
+    EXPECT_EQ(formatWhole(1000, c), "1,000");
+    EXPECT_EQ(formatWhole(1234567, c), "1,234,567");
+    EXPECT_EQ(formatWhole(5'000'000'000, c), "5,000,000,000");
+    EXPECT_EQ(formatOneDecimal(1000.0, c), "1,000.0");
+    EXPECT_EQ(formatOneDecimal(0.04, c), "0.0");
+    EXPECT_EQ(formatOneDecimal(1.95, c), "2.0");
+    EXPECT_EQ(formatOneDecimal(512.25, c), "512.3");
+    NumberFormat de{".", ",", 3};
+    EXPECT_EQ(formatWhole(1234567, de), "1.234.567");
+    EXPECT_EQ(formatOneDecimal(1234.5, de), "1.234,5");
+    NumberFormat none{"", ".", 3};
+    EXPECT_EQ(formatWhole(1234567, none), "1234567");
+    EXPECT_EQ(parseWhole("1,234,567", c), 1234567);
+    EXPECT_EQ(parseWhole("1.234.567", de), 1234567);
+    EXPECT_EQ(parseWhole("12a", c), std::nullopt);
+}
+
+TEST(Text, NameOrderFoldsCaseAndBreaksTiesByBytes)
+{
+    EXPECT_TRUE(nameLess("a", "B"));
+    EXPECT_TRUE(nameLess("B", "b"));
+    EXPECT_FALSE(nameLess("b", "B"));
+    EXPECT_TRUE(nameLess("ab", "abc"));
+    EXPECT_TRUE(nameLess("Z", "\xC3\xA9"));
+    EXPECT_EQ(withoutTrailingSeparator("C:\\", '\\'), "C:");
+    EXPECT_EQ(withoutTrailingSeparator("/home/", '/'), "/home");
+    EXPECT_EQ(withoutTrailingSeparator("", '/'), "");
+    EXPECT_EQ(joinPath("/", "X.TMP", '/'), "/X.TMP");
+    EXPECT_EQ(joinPath("C:\\TEMP", "X.TMP", '\\'), "C:\\TEMP\\X.TMP");
+}
+
+} // namespace
+} // namespace dustrel

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <deque>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dustrel::test {
+
+// An in-memory settings store with the same rules as the real one: names without regard to letter case,
+// keys must exist before a value is written.
+class FakeRegistry : public Registry
+{
+public:
+    bool keyExists(RegistryRoot root, std::string_view keyPath) override;
+    std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+                                          std::size_t capacity) override;
+    RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
+                           std::string_view data) override;
+    void createKey(RegistryRoot root, std::string_view keyPath) override;
+
+    // Test access.
+    void put(RegistryRoot root, std::string_view keyPath, std::string_view valueName, std::string_view data);
+    std::optional<std::string> get(RegistryRoot root, std::string_view keyPath, std::string_view valueName) const;
+    std::size_t valueCount(RegistryRoot root, std::string_view keyPath) const;
+    int writes = 0;
+
+private:
+    using Values = std::map<std::string, std::string>;
+    std::map<std::pair<RegistryRoot, std::string>, Values> m_keys;
+};
+
+// Message boxes answered from a queue; a message that finds no answer fails the test instead of blocking.
+class FakeMessageBoxes : public MessageBoxes
+{
+public:
+    MessageAnswer show(const Message& message) override;
+
+    void answerNext(MessageAnswer answer) { m_answers.push_back(answer); }
+    std::vector<Message> shown;
+    bool useDefaultWhenUnanswered = false;
+
+private:
+    std::deque<MessageAnswer> m_answers;
+};
+
+struct FakeDrive
+{
+    DriveType type = DriveType::Fixed;
+    std::optional<DiskSpace> space;
+    std::string root;
+};
+
+class FakeDrives : public Drives
+{
+public:
+    DriveType driveType(char letter) override;
+    std::optional<DiskSpace> diskFreeSpace(char letter) override;
+    std::string rootPath(char letter) override;
+    char currentDrive() override { return current; }
+
+    std::map<char, FakeDrive> drives;
+    char current = 0;
+    std::vector<char> typeQueries; // every letter driveType was asked about, in order
+};
+
+class FakeSystemFolders : public SystemFolders
+{
+public:
+    std::string windowsDirectory() override { return windows; }
+    std::string tempPath() override { return temp; }
+    std::string currentDirectory() override { return current; }
+
+    std::string windows;
+    std::string temp;
+    std::string current;
+};
+
+class FakeClock : public Clock
+{
+public:
+    std::chrono::system_clock::time_point now() override { return time; }
+    std::chrono::system_clock::time_point time = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 365 * 30);
+};
+
+// Numbers as in the original's default regional settings; dates and times in ISO form.
+class FakeLocale : public Locale
+{
+public:
+    NumberFormat numberFormat() override { return format; }
+    std::string shortDate(std::chrono::system_clock::time_point when) override;
+    std::string shortTime(std::chrono::system_clock::time_point when) override;
+    NumberFormat format;
+};
+
+class FakeProcesses : public Processes
+{
+public:
+    Result<void> openTextFile(const std::string& path) override
+    {
+        opened.push_back(path);
+        return {};
+    }
+    std::vector<std::string> opened;
+};
+
+// Every platform service faked, except the file system, which is the real one so tests can build trees
+// in temporary folders.
+struct FakePlatform
+{
+    FakePlatform();
+
+    FakeRegistry registry;
+    FakeDrives drives;
+    FakeSystemFolders folders;
+    FakeMessageBoxes messageBoxes;
+    FakeClock clock;
+    FakeLocale locale;
+    FakeProcesses processes;
+    std::unique_ptr<FileSystem> fileSystem;
+    Platform platform;
+};
+
+} // namespace dustrel::test
