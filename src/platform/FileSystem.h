@@ -41,7 +41,8 @@ class FileSystem
 public:
     virtual ~FileSystem() = default;
 
-    // The entries of a folder, without "." and "..", in the order the system gives them.
+    // The entries of a folder, without "." and "..", in the order the system gives them. Every entry
+    // carries its type (Unknown only when it vanished while being listed).
     virtual Result<std::vector<FolderEntry>> listFolder(const std::string& path) = 0;
 
     // Facts about one path, not following a final symbolic link.

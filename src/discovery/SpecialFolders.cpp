@@ -1,0 +1,172 @@
+#include "discovery/SpecialFolders.h"
+
+#include "platform/Platform.h"
+#include "scan/FolderListing.h"
+#include "scan/PatternMatcher.h"
+#include "settings/Parameters.h"
+#include "settings/RegistryAccess.h"
+#include "state/ProgramState.h"
+#include "state/Text.h"
+
+#include <chrono>
+#include <string_view>
+
+namespace dustrel {
+
+namespace {
+
+constexpr std::string_view kNavigatorUsersKey = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
+constexpr std::string_view kCacheKeyName = "browser.cache.directory";
+// A preference file is a few kilobytes; anything this large is not one.
+constexpr std::size_t kPrefsReadLimit = 64u << 20;
+
+std::string readSetting(Platform& platform, RegistryRoot root, std::string_view keyPath, std::string_view name)
+{
+    RegistryAccess registry(platform.registry, platform.messageBoxes);
+    return withoutTrailingSeparator(registry.ReadRegString(root, keyPath, name), platform.pathRules.separator);
+}
+
+// The line of prefs.js that sets the cache folder, or the last line read when none does.
+std::string findCacheLine(std::string_view text)
+{
+    std::string line;
+    std::size_t pos = 0;
+    while (toLowerAscii(line.size() > 11 ? std::string_view(line).substr(11, 23) : std::string_view()) !=
+               kCacheKeyName &&
+           pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        line.assign(text.substr(pos, end - pos));
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        pos = end + 1;
+    }
+    return line;
+}
+
+// Preference values escape a backslash by doubling it.
+std::string undoDoubledBackslashes(std::string_view value)
+{
+    std::string out;
+    for (std::size_t i = 0; i < value.size(); i += value[i] == '\\' ? 2u : 1u)
+        out += value[i];
+    return out;
+}
+
+} // namespace
+
+std::string GetWindowsFolder(Platform& platform)
+{
+    return withoutTrailingSeparator(platform.folders.windowsDirectory(), platform.pathRules.separator);
+}
+
+std::string GetInstallFolder(Platform& platform)
+{
+    return readSetting(platform, RegistryRoot::LocalMachine, kSettingsKey, "InstallPath");
+}
+
+std::string GetTempFolder(Platform& platform)
+{
+    return withoutTrailingSeparator(platform.folders.tempPath(), platform.pathRules.separator);
+}
+
+std::string GetRecentFolder(Platform& platform)
+{
+    return readSetting(platform, RegistryRoot::CurrentUser,
+                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Recent");
+}
+
+std::string GetNavigatorCache(Platform& platform)
+{
+    return readSetting(platform, RegistryRoot::CurrentUser, "SOFTWARE\\Netscape\\Netscape Navigator\\Cache",
+                       "Cache dir");
+}
+
+std::string GetCommunicatorCache(Platform& platform)
+{
+    const char separator = platform.pathRules.separator;
+    RegistryAccess registry(platform.registry, platform.messageBoxes);
+    const std::string user = registry.ReadRegString(RegistryRoot::LocalMachine, kNavigatorUsersKey, "CurrentUser");
+    if (user.empty())
+        return {};
+    std::string root = registry.ReadRegString(RegistryRoot::LocalMachine,
+                                              std::string(kNavigatorUsersKey) + "\\" + user, "DirRoot");
+    if (root.empty())
+        return {};
+
+    auto prefs = platform.fileSystem.readFile(joinPath(root, "prefs.js", separator), kPrefsReadLimit);
+    if (!prefs) // no preference file: the browser's default cache folder
+        return withoutTrailingSeparator(joinPath(root, "Cache", separator), separator);
+
+    const std::string line = findCacheLine(*prefs);
+    if (line.size() > 11 && line.compare(11, 23, kCacheKeyName) == 0) {
+        // user_pref("browser.cache.directory", "VALUE"); -- the value starts at the 39th character and is
+        // followed by three closing characters. A shorter line has no value.
+        if (line.size() <= 41)
+            return {};
+        return withoutTrailingSeparator(undoDoubledBackslashes(std::string_view(line).substr(38, line.size() - 41)),
+                                        separator);
+    }
+    return withoutTrailingSeparator(joinPath(root, "Cache", separator), separator);
+}
+
+std::string GetExplorerCache(Platform& platform)
+{
+    return readSetting(platform, RegistryRoot::LocalMachine,
+                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths",
+                       "Directory");
+}
+
+std::string GetTempFile(Platform& platform, const std::string& tempFolder)
+{
+    if (tempFolder.empty())
+        return {};
+    const char separator = platform.pathRules.separator;
+    const auto now = platform.clock.now();
+    const std::vector<std::string> names =
+        ListMatchingFiles(platform.fileSystem, tempFolder, PatternMatcher("~DF*.TMP"));
+
+    std::chrono::system_clock::duration best = std::chrono::seconds(10);
+    std::size_t chosen = 0;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        auto info = platform.fileSystem.fileInfo(joinPath(tempFolder, names[i], separator));
+        if (!info) // gone since the listing: it cannot be the one in use
+            continue;
+        const auto age = now - info->modified;
+        if (age < best) {
+            best = age;
+            chosen = i;
+        }
+    }
+    return joinPath(tempFolder, names.empty() ? std::string() : names[chosen], separator);
+}
+
+void InitPublicVariables(ProgramState& state, Platform& platform)
+{
+    state.Trace(1, "");
+    state.Trace(1, "Sub InitPublicVariables()");
+    state.FILTRE.clear();
+    state.CSTM_TBL.clear();
+    state.Trace(2, "FILTRE = " + state.FILTRE);
+    state.Trace(2, "CSTM_TBL() = " + std::to_string(state.CSTM_TBL.highestIndex()));
+
+    state.WIN_PATH = GetWindowsFolder(platform);
+    state.Trace(2, "WIN_PATH = " + state.WIN_PATH);
+    state.DTR_PATH = GetInstallFolder(platform);
+    state.Trace(2, "DTR_PATH = " + state.DTR_PATH);
+
+    std::string (*const finders[kSpecialFolderCount])(Platform&) = {
+        GetTempFolder, GetRecentFolder, GetNavigatorCache, GetCommunicatorCache, GetExplorerCache};
+    for (std::size_t k = 0; k < kSpecialFolderCount; ++k) {
+        state.DIRECTORIES[k] = finders[k](platform);
+        state.Trace(2, "DIRECTORIES(" + std::to_string(k) + ") = " + state.DIRECTORIES[k]);
+    }
+
+    state.TMP_FILE = GetTempFile(platform, state.DIRECTORIES[0]);
+    state.IGN_TBL.reset(state.TMP_FILE);
+    state.Trace(2, "TMP_FILE = IGN_TBL(0) = " + state.TMP_FILE);
+    state.Trace(1, "End Sub InitPublicVariables()");
+}
+
+} // namespace dustrel

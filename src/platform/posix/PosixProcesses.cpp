@@ -1,0 +1,34 @@
+#include "platform/posix/PosixProcesses.h"
+
+#include <cerrno>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace dustrel::posix {
+
+Result<void> PosixProcesses::openTextFile(const std::string& path)
+{
+    // A shell starts the opener in the background and ends at once, so the viewer outlives the program,
+    // nothing is left to reap, and the path reaches the opener as one argument whatever bytes it holds.
+    const char* argv[] = {"/bin/sh", "-c", "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &", "dustrel-open",
+                          path.c_str(), nullptr};
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    pid_t shell = 0;
+    const int rc = posix_spawn(&shell, "/bin/sh", nullptr, &attributes, const_cast<char* const*>(argv), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0)
+        return systemError(rc, path);
+    int status = 0;
+    while (waitpid(shell, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return Error{0, "the desktop's file opener could not be started", path};
+    return {};
+}
+
+} // namespace dustrel::posix

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string_view>
+
+namespace dustrel {
+
+// The title of the main window and of every message box the program shows.
+constexpr std::string_view kProgramTitle = "Dustrel v2.1";
+
+} // namespace dustrel

@@ -1,0 +1,149 @@
+#include "app/Main.h"
+
+#include "settings/Parameters.h"
+#include "state/ProgramState.h"
+#include "support/Fakes.h"
+
+#include <gtest/gtest.h>
+
+namespace dustrel {
+namespace {
+
+using test::FakePlatform;
+
+struct RecordingModes : RunModes
+{
+    RunOutcome SplashScreen(bool topmost) override
+    {
+        calls.push_back(topmost ? "splash(topmost)" : "splash");
+        return RunOutcome::eventLoop();
+    }
+    RunOutcome DebugMode() override
+    {
+        calls.push_back("debug");
+        return RunOutcome::eventLoop();
+    }
+    RunOutcome AutoMode() override
+    {
+        calls.push_back("auto");
+        return RunOutcome::end(0);
+    }
+    std::vector<std::string> calls;
+};
+
+TEST(Main, DispatchesExactlyOneSwitchInAnyLetterCase)
+{
+    struct Case
+    {
+        const char* argument;
+        std::vector<std::string> calls;
+        RunOutcome::Next next;
+    };
+    const Case cases[] = {
+        {"", {"splash(topmost)"}, RunOutcome::Next::RunEventLoop},
+        {"/auto", {"splash(topmost)", "auto"}, RunOutcome::Next::EndProgram},
+        {"/Debug", {"debug"}, RunOutcome::Next::RunEventLoop},
+        {"/NOSPLASH", {"splash"}, RunOutcome::Next::RunEventLoop},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.argument);
+        FakePlatform fake;
+        ProgramState state;
+        RecordingModes modes;
+        const RunOutcome outcome = Main(state, fake.platform, c.argument, modes);
+        EXPECT_EQ(modes.calls, c.calls);
+        EXPECT_EQ(outcome.next, c.next);
+        EXPECT_TRUE(fake.messageBoxes.shown.empty());
+        EXPECT_EQ(state.NEWLINE, "\n\r");
+        EXPECT_EQ(state.TAB_CHAR, "\t");
+    }
+}
+
+TEST(Main, RefusesAnythingElseWithTheSixLineMessageAndTouchesNothing)
+{
+    for (const char* argument : {"/AUTO /NOSPLASH", "/AUTO ", "AUTO", " /AUTO", "/X", "/REGINIT /AUTO"}) {
+        SCOPED_TRACE(argument);
+        FakePlatform fake;
+        ProgramState state;
+        RecordingModes modes;
+        const RunOutcome outcome = Main(state, fake.platform, argument, modes);
+        EXPECT_EQ(outcome.next, RunOutcome::Next::EndProgram);
+        EXPECT_EQ(outcome.exitCode, kExitUnknownParameter);
+        EXPECT_TRUE(modes.calls.empty());
+        EXPECT_EQ(fake.registry.writes, 0);
+        ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
+        const Message& message = fake.messageBoxes.shown[0];
+        EXPECT_EQ(message.title, "Dustrel v2.1");
+        EXPECT_EQ(message.icon, MessageIcon::Exclamation);
+        EXPECT_EQ(message.text, "Unknown parameter.\n\r"
+                                "Allowed parameters are : \n\r"
+                                "\t/AUTO : Automatic mode\n\r"
+                                "\t/DEBUG : Debug mode\n\r"
+                                "\t/NOSPLASH : Disable splash screen\n\r"
+                                "\t/REGINIT : Initialise registry");
+        EXPECT_EQ(state.trace.text(), "--> Sub Main()\r\n     --> Command Parameter : " + std::string(argument) +
+                                          "\r\n");
+    }
+}
+
+TEST(Main, ReginitWritesEveryDefaultAndTracesTheDrives)
+{
+    FakePlatform fake;
+    fake.drives.drives['C'] = test::FakeDrive{DriveType::Fixed, DiskSpace{1, 1048576, 10, 20}, "/"};
+    fake.drives.drives['D'] = test::FakeDrive{DriveType::Fixed, DiskSpace{1, 1048576, 10, 20}, "/home/"};
+    fake.folders.current = "/opt/dustrel";
+    ProgramState state;
+    RecordingModes modes;
+    const RunOutcome outcome = Main(state, fake.platform, "/reginit", modes);
+
+    EXPECT_EQ(outcome.next, RunOutcome::Next::EndProgram);
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_TRUE(modes.calls.empty());
+    auto value = [&](const char* name) {
+        return fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, name).value_or("<none>");
+    };
+    EXPECT_EQ(value("TypeOfFiles"), "1111111111111111111");
+    EXPECT_EQ(value("Directories"), "11111");
+    EXPECT_EQ(value("Drives"), "11");
+    EXPECT_EQ(value("IgnoreNb"), "0");
+    EXPECT_EQ(value("CustomNb"), "0");
+    EXPECT_EQ(value("InstallPath"), "/opt/dustrel");
+    EXPECT_EQ(value("LogFile"), "No");
+    EXPECT_EQ(value("SaveParams"), "Yes");
+    ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBoxes.shown[0].text, "Registry initialised.\n\rDefault parameters set.");
+    EXPECT_EQ(fake.messageBoxes.shown[0].icon, MessageIcon::Information);
+    EXPECT_EQ(state.trace.text(), "--> Sub Main()\r\n"
+                                  "     --> Command Parameter : /reginit\r\n"
+                                  "     \r\n"
+                                  "     --> Sub GetHardDrives()\r\n"
+                                  "          --> Found Drive C: - 20.0 MB (10.0 MB Free)\r\n"
+                                  "          --> Found Drive D: - 20.0 MB (10.0 MB Free)\r\n"
+                                  "     --> End Sub GetHardDrives()\r\n");
+}
+
+TEST(Main, EmptyCommandLineTracesTheBareLabelAndArgumentsJoinWithOneBlank)
+{
+    FakePlatform fake;
+    ProgramState state;
+    RecordingModes modes;
+    Main(state, fake.platform, "", modes);
+    EXPECT_EQ(state.trace.text(), "--> Sub Main()\r\n     --> Command Parameter : \r\n--> End Sub Main()\r\n");
+
+    const char* argv[] = {"dustrel", "/AUTO", "", "a  b"};
+    EXPECT_EQ(ArgumentText(4, argv), "/AUTO  a  b");
+    EXPECT_EQ(ArgumentText(1, argv), "");
+}
+
+TEST(Trace, IndentsFiveBlanksPerLevelAndEndsWithCrLf)
+{
+    TraceLog trace;
+    trace.Trace(1, "");
+    trace.Trace(0, "x");
+    trace.Trace(-3, "y");
+    trace.Trace(2, "z");
+    EXPECT_EQ(trace.text(), "     \r\n--> x\r\n--> y\r\n          --> z\r\n");
+}
+
+} // namespace
+} // namespace dustrel

@@ -1,0 +1,163 @@
+#include "discovery/SpecialFolders.h"
+
+#include "settings/Parameters.h"
+#include "state/ProgramState.h"
+#include "support/Fakes.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+namespace dustrel {
+namespace {
+
+using test::FakePlatform;
+using test::TempFolder;
+constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
+constexpr RegistryRoot HKCU = RegistryRoot::CurrentUser;
+constexpr const char* kUsers = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
+
+void setModified(const std::string& path, std::chrono::system_clock::time_point when)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(when.time_since_epoch()).count();
+    utimbuf times{seconds, seconds};
+    ASSERT_EQ(utime(path.c_str(), &times), 0) << path;
+}
+
+TEST(SpecialFolders, RegistryFoldersLoseOneTrailingSeparator)
+{
+    FakePlatform fake;
+    fake.registry.put(HKCU, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Recent",
+                      "/home/u/Recent/");
+    fake.registry.put(HKLM, kSettingsKey, "InstallPath", "/opt/dustrel");
+    fake.registry.put(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths",
+                      "Directory", "/");
+    fake.folders.temp = "/var/tmp/";
+    fake.folders.windows = "/home/u";
+    EXPECT_EQ(GetRecentFolder(fake.platform), "/home/u/Recent");
+    EXPECT_EQ(GetInstallFolder(fake.platform), "/opt/dustrel");
+    EXPECT_EQ(GetExplorerCache(fake.platform), "") << "a root loses its one separator";
+    EXPECT_EQ(GetTempFolder(fake.platform), "/var/tmp");
+    EXPECT_EQ(GetWindowsFolder(fake.platform), "/home/u");
+    EXPECT_EQ(GetNavigatorCache(fake.platform), "");
+
+    fake.platform.pathRules = PathRules::windows();
+    fake.folders.temp = "C:\\WINDOWS\\TEMP\\";
+    EXPECT_EQ(GetTempFolder(fake.platform), "C:\\WINDOWS\\TEMP");
+}
+
+TEST(SpecialFolders, CommunicatorCacheComesFromThePreferenceFile)
+{
+    TempFolder home;
+    struct Case
+    {
+        const char* name;
+        const char* prefs; // nullptr: no prefs.js at all
+        std::string expected;
+    };
+    const std::string root = home.path();
+    const Case cases[] = {
+        {"unix path", "// Mozilla User Preferences\nuser_pref(\"browser.cache.directory\", \"/home/u/cache/\");\n",
+         "/home/u/cache"},
+        {"doubled backslashes", "user_pref(\"browser.cache.directory\", \"C:\\\\Program Files\\\\Cache\");\r\n",
+         "C:\\Program Files\\Cache"},
+        {"no key line", "user_pref(\"browser.startup.page\", 1);\n", root + "/Cache"},
+        {"key in other case", "user_pref(\"Browser.Cache.Directory\", \"/x\");\nuser_pref(\"a\", 1);\n",
+         root + "/Cache"},
+        {"key line too short", "user_pref(\"browser.cache.directory\", \");", ""},
+        {"no newline at end", "user_pref(\"browser.cache.directory\", \"/c\");", "/c"},
+        {"empty file", "", root + "/Cache"},
+        {"no file", nullptr, root + "/Cache"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform fake;
+        fake.registry.put(HKLM, kUsers, "CurrentUser", "default");
+        fake.registry.put(HKLM, std::string(kUsers) + "\\default", "DirRoot", root);
+        unlink((root + "/prefs.js").c_str());
+        if (c.prefs != nullptr)
+            home.writeFile("prefs.js", c.prefs);
+        EXPECT_EQ(GetCommunicatorCache(fake.platform), c.expected);
+    }
+}
+
+TEST(SpecialFolders, CommunicatorCacheToleratesHugeLinesAndMissingUsers)
+{
+    TempFolder home;
+    home.writeFile("prefs.js", std::string(1 << 20, 'x') + "\nuser_pref(\"browser.cache.directory\", \"/big\");");
+    FakePlatform fake;
+    EXPECT_EQ(GetCommunicatorCache(fake.platform), "") << "no CurrentUser";
+    fake.registry.put(HKLM, kUsers, "CurrentUser", "p");
+    EXPECT_EQ(GetCommunicatorCache(fake.platform), "") << "no DirRoot";
+    fake.registry.put(HKLM, std::string(kUsers) + "\\p", "DirRoot", home.path());
+    EXPECT_EQ(GetCommunicatorCache(fake.platform), "/big");
+}
+
+TEST(SpecialFolders, TempFileIsTheYoungestUnderTenSecondsElseTheFirstByName)
+{
+    TempFolder temp;
+    FakePlatform fake;
+    const auto now = fake.clock.time;
+    using std::chrono::seconds;
+    struct Case
+    {
+        const char* name;
+        std::vector<std::pair<const char*, int>> files; // name, age in seconds
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"3 and 7 seconds", {{"~DFB.TMP", 7}, {"~DFA.TMP", 3}}, "~DFA.TMP"},
+        {"both old", {{"~DFB.TMP", 60}, {"~dfa.tmp", 30}}, "~dfa.tmp"},
+        {"future first", {{"~DFA.TMP", 2}, {"~DFZ.TMP", -100}}, "~DFZ.TMP"},
+        {"exactly ten is too old", {{"~DFB.TMP", 10}, {"~DFC.TMP", 11}}, "~DFB.TMP"},
+        {"none", {}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::removeTree(temp / "t");
+        temp.makeFolder("t");
+        temp.writeFile("t/OTHER.TMP", "");
+        temp.makeFolder("t/~DFDIR.TMP");
+        for (const auto& [name, age] : c.files)
+            setModified(temp.writeFile(std::string("t/") + name, ""), now - seconds(age));
+        EXPECT_EQ(GetTempFile(fake.platform, temp / "t"), temp / "t" + "/" + c.expected);
+    }
+    EXPECT_EQ(GetTempFile(fake.platform, ""), "");
+}
+
+TEST(InitPublicVariables, FillsTheStateAndTracesEveryValue)
+{
+    TempFolder temp;
+    FakePlatform fake;
+    fake.folders.windows = "/home/u";
+    fake.folders.temp = temp.path() + "/";
+    fake.registry.put(HKLM, kSettingsKey, "InstallPath", "/opt/dustrel/");
+    ProgramState state;
+    state.CSTM_TBL.setPatterns({"*.X"});
+    InitPublicVariables(state, fake.platform);
+
+    EXPECT_EQ(state.DTR_PATH, "/opt/dustrel");
+    EXPECT_EQ(state.DIRECTORIES[0], temp.path());
+    EXPECT_EQ(state.TMP_FILE, temp.path() + "/");
+    EXPECT_EQ(state.IGN_TBL.highestIndex(), 1u);
+    EXPECT_EQ(state.IGN_TBL.slot(0), state.TMP_FILE);
+    EXPECT_EQ(state.CSTM_TBL.highestIndex(), 0u);
+    EXPECT_EQ(state.trace.text(), "     \r\n"
+                                  "     --> Sub InitPublicVariables()\r\n"
+                                  "          --> FILTRE = \r\n"
+                                  "          --> CSTM_TBL() = 0\r\n"
+                                  "          --> WIN_PATH = /home/u\r\n"
+                                  "          --> DTR_PATH = /opt/dustrel\r\n"
+                                  "          --> DIRECTORIES(0) = " + temp.path() + "\r\n"
+                                  "          --> DIRECTORIES(1) = \r\n"
+                                  "          --> DIRECTORIES(2) = \r\n"
+                                  "          --> DIRECTORIES(3) = \r\n"
+                                  "          --> DIRECTORIES(4) = \r\n"
+                                  "          --> TMP_FILE = IGN_TBL(0) = " + temp.path() + "/\r\n"
+                                  "     --> End Sub InitPublicVariables()\r\n");
+}
+
+} // namespace
+} // namespace dustrel
