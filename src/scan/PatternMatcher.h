@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dustrel {
+
+// A ";"-separated list of file-name wildcards, compiled once per search and then asked about every file
+// of every folder of a drive, so the per-name cost is what matters.
+//
+// Rules of a piece, matched against the whole name:
+// - "*" is any run of bytes (also none), "?" exactly one byte. Names are byte strings and may be
+//   invalid UTF-8; one byte is one character, as in the single-byte code pages the rules come from.
+// - ASCII letters compare without regard to case; every other byte compares exactly.
+// - The piece "*.*" matches every name, also one without a dot. Any other piece ending in ".*"
+//   ("CHKLIST.*", "~*.*") needs a real dot in the name: widening those would delete more files than the
+//   rule says.
+// - An empty piece (from "A;;B" or a trailing ";") matches nothing; "NULL" is an ordinary name.
+// A name matches the list when it matches any piece.
+class PatternMatcher
+{
+public:
+    explicit PatternMatcher(std::string_view patternList);
+
+    bool matches(std::string_view name) const;
+
+    // True when some piece matches every name, so a caller can take whole folders without asking.
+    bool matchesAll() const { return matchesAll_; }
+
+private:
+    // Upper-cased strings looked up by a hash taken while folding the probe, so a name never needs a
+    // folded copy. Holds the literal names and the extensions of the "*.EXT" pieces.
+    class FoldedSet
+    {
+    public:
+        FoldedSet() = default;
+        explicit FoldedSet(std::vector<std::string> folded);
+
+        bool contains(std::string_view text) const;
+        bool empty() const { return lengths_ == 0; }
+
+    private:
+        struct Slot
+        {
+            std::uint64_t hash = 0;
+            std::uint32_t item = kEmpty;
+        };
+        static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+
+        std::vector<std::string> items_;
+        std::vector<Slot> slots_;   // open addressing, a power of two in size, at most half full
+        std::uint64_t lengths_ = 0; // bit min(length, 63) set for every item: most probes stop here
+    };
+
+    // A piece with "?" or with "*" anywhere but a single one at an end: the parts between its stars
+    // ("?" still a wildcard inside them). The first part is anchored at the start of the name and the
+    // last at its end unless the piece begins or ends with a star; the middle parts are found
+    // leftmost-first in between, which is enough because a star can always absorb what lies between.
+    struct WildPiece
+    {
+        std::vector<std::string> parts;
+        bool starred = false;
+        std::size_t fixedLength = 0;
+    };
+
+    static bool matchesWild(const WildPiece& piece, std::string_view name);
+
+    bool matchesAll_ = false;
+    FoldedSet literals_;
+    FoldedSet extensions_;
+    std::vector<std::string> suffixes_; // "*SUFFIX" that is not a plain "*.EXT"
+    std::vector<std::string> prefixes_; // "PREFIX*"
+    std::vector<WildPiece> wild_;
+};
+
+} // namespace dustrel
