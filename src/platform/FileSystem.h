@@ -4,8 +4,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace dustrel {
@@ -32,6 +35,61 @@ struct FileInfo
     EntryType type = EntryType::Unknown;
     std::int64_t size = 0;
     FileTime modified{};
+    // Which file this is, whatever its name: a file with another device and inode is another file.
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+};
+
+// A position in a folder tree that moves one level at a time, so that a walk never resolves whole
+// paths again and is limited neither by the depth of the tree nor by the length of its paths.
+class FolderCursor
+{
+public:
+    virtual ~FolderCursor() = default;
+
+    // Starts at a folder given by its path (a drive root or a special folder); links in this path are
+    // followed. The cursor never leaves the file system of this folder.
+    virtual Result<void> open(const std::string& path) = 0;
+
+    // The entries of the current folder, each with its type, without "." and "..".
+    virtual Result<std::vector<FolderEntry>> entries() = 0;
+
+    // Facts about an entry of the current folder, not following a link.
+    virtual Result<FileInfo> entryInfo(std::string_view name) = 0;
+
+    // Into a subfolder of the current folder: never through a symbolic link, never onto another file
+    // system. On failure the cursor stays where it was.
+    virtual Result<void> enter(std::string_view name) = 0;
+
+    // Back to the parent of the current folder; never above the folder given to open(). Fails when the
+    // parent is no longer the folder that was left (moved or replaced meanwhile).
+    virtual Result<void> leave() = 0;
+
+    // 0 at the folder given to open().
+    virtual std::size_t depth() const = 0;
+};
+
+// The regular files that running processes hold open, as (device, inode) pairs.
+class OpenFiles
+{
+public:
+    void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(key(device, inode)); }
+    bool contains(std::uint64_t device, std::uint64_t inode) const { return m_files.count(key(device, inode)) != 0; }
+    std::size_t size() const { return m_files.size(); }
+
+private:
+    struct Key
+    {
+        std::uint64_t device;
+        std::uint64_t inode;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash
+    {
+        std::size_t operator()(const Key& k) const { return std::hash<std::uint64_t>()(k.inode * 31 + k.device); }
+    };
+    static Key key(std::uint64_t device, std::uint64_t inode) { return Key{device, inode}; }
+    std::unordered_set<Key, KeyHash> m_files;
 };
 
 // The file system as the program sees it. Paths and names are byte strings; links are never followed
@@ -52,6 +110,20 @@ public:
 
     // A whole file; refused when it is larger than `limit` bytes.
     virtual Result<std::string> readFile(const std::string& path, std::size_t limit) = 0;
+
+    virtual std::unique_ptr<FolderCursor> newCursor() = 0;
+
+    // Taken once per deletion run: a file that some process holds open is in use and is not deleted.
+    virtual OpenFiles openFiles() = 0;
+
+    // Clears the read-only, hidden, system and archive attributes where the system has them.
+    virtual Result<void> setNormalAttributes(const std::string& path) = 0;
+
+    // Deletes exactly the file a search listed: never through a symbolic link in any component of the
+    // path, only a regular file, only when it is still the file described by `listed` (device, inode,
+    // size, modification time) and not in `inUse`. Anything else fails and leaves the file alone.
+    virtual Result<void> deleteListedFile(const std::string& path, const FileInfo& listed,
+                                          const OpenFiles& inUse) = 0;
 };
 
 } // namespace dustrel

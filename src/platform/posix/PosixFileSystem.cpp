@@ -84,7 +84,8 @@ Result<FileInfo> PosixFileSystem::fileInfo(const std::string& path)
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0)
         return systemError(errno, path);
-    return FileInfo{entryTypeFromMode(st.st_mode), static_cast<std::int64_t>(st.st_size), toFileTime(st.st_mtim)};
+    return FileInfo{entryTypeFromMode(st.st_mode), static_cast<std::int64_t>(st.st_size), toFileTime(st.st_mtim),
+                    static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 bool PosixFileSystem::isFolder(const std::string& path)
@@ -119,6 +120,27 @@ Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size
         content.append(buffer, static_cast<std::size_t>(n));
     }
     return content;
+}
+
+std::unique_ptr<FolderCursor> PosixFileSystem::newCursor()
+{
+    return nullptr;
+}
+
+OpenFiles PosixFileSystem::openFiles()
+{
+    return {};
+}
+
+Result<void> PosixFileSystem::setNormalAttributes(const std::string&)
+{
+    // The mode bits do not govern unlinking, and widening them could expose a file that then stays.
+    return {};
+}
+
+Result<void> PosixFileSystem::deleteListedFile(const std::string& path, const FileInfo&, const OpenFiles&)
+{
+    return Error{ENOSYS, "deletion is not available yet", path};
 }
 
 } // namespace dustrel::posix

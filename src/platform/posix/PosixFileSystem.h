@@ -11,6 +11,10 @@ public:
     Result<FileInfo> fileInfo(const std::string& path) override;
     bool isFolder(const std::string& path) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
+    std::unique_ptr<FolderCursor> newCursor() override;
+    OpenFiles openFiles() override;
+    Result<void> setNormalAttributes(const std::string& path) override;
+    Result<void> deleteListedFile(const std::string& path, const FileInfo& listed, const OpenFiles& inUse) override;
 };
 
 EntryType entryTypeFromMode(unsigned mode);
