@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Dustrel needs that are missing, as root or through sudo.
+# Usage: scripts/install-deps.sh build|test
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev xdg-utils)
+if [ "${1:-build}" = test ]; then
+    packages+=(googletest libgtest-dev libgmock-dev clang libclang-rt-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "These packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+        exit 1
+    fi
+    sudo_cmd=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
