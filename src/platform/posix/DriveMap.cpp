@@ -1,0 +1,204 @@
+#include "platform/posix/DriveMap.h"
+
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/XdgPaths.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
+namespace dustrel::posix {
+
+namespace {
+
+// Kernel interfaces and desktop helpers that are mounted like file systems but keep no user files.
+// clang-format off
+constexpr std::string_view pseudoFileSystems[] = {
+    "proc", "sysfs", "cgroup", "cgroup2", "devpts", "devtmpfs", "securityfs", "debugfs", "tracefs", "bpf",
+    "pstore", "mqueue", "hugetlbfs", "configfs", "fusectl", "binfmt_misc", "autofs", "efivarfs", "nsfs",
+    "rpc_pipefs", "nfsd", "selinuxfs", "apparmorfs", "xenfs", "cpuset", "pipefs", "sockfs",
+    "fuse.gvfsd-fuse", "fuse.gvfs-fuse-daemon", "fuse.portal", "fuse.xdg-document-portal", "fuse.lxcfs",
+};
+// clang-format on
+
+// Everything mounted below these is a view of the kernel, whatever type the list gives it.
+constexpr std::string_view kernelFolders[] = {"/proc", "/sys"};
+
+// Drive links are named by one letter and a colon.
+char linkLetter(std::string_view name)
+{
+    if (name.size() != 2 || name[1] != ':')
+        return 0;
+    const char c = name[0];
+    if (c >= 'A' && c <= 'Z')
+        return c;
+    if (c >= 'a' && c <= 'z')
+        return static_cast<char>(c - 'a' + 'A');
+    return 0;
+}
+
+char upperLetter(char letter)
+{
+    if (letter >= 'a' && letter <= 'z')
+        return static_cast<char>(letter - 'a' + 'A');
+    return letter;
+}
+
+std::string canonicalPath(const std::string& path)
+{
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat st = {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string asRoot(std::string_view path)
+{
+    while (!path.empty() && path.back() == '/')
+        path.remove_suffix(1);
+    return std::string(path) + "/";
+}
+
+std::string_view withoutTrailingSlash(std::string_view root)
+{
+    while (root.size() > 1 && root.back() == '/')
+        root.remove_suffix(1);
+    return root;
+}
+
+} // namespace
+
+bool isPseudoFileSystem(std::string_view fsType)
+{
+    return std::find(std::begin(pseudoFileSystems), std::end(pseudoFileSystems), fsType) !=
+           std::end(pseudoFileSystems);
+}
+
+DriveMap::DriveMap(std::string_view mountInfo, const std::string& drivesFolder)
+{
+    const MountTable mounts = MountTable::parse(mountInfo);
+    if (!drivesFolder.empty() && isFolder(drivesFolder))
+        mapLinks(drivesFolder, mounts);
+    else
+        mapMounts(mounts);
+}
+
+DriveMap DriveMap::fromSystem()
+{
+    PosixFileSystem fileSystem;
+    // The list is a few kilobytes even on busy machines; the limit only guards against a runaway file.
+    auto text = fileSystem.readFile("/proc/self/mountinfo", 64 * 1024 * 1024);
+    return DriveMap(text.ok() ? std::string_view(*text) : std::string_view(),
+                    dustrelConfigFolder() + "/drives");
+}
+
+const MappedDrive* DriveMap::find(char letter) const
+{
+    const char upper = upperLetter(letter);
+    for (const MappedDrive& drive : m_drives) {
+        if (drive.letter == upper)
+            return &drive;
+    }
+    return nullptr;
+}
+
+char DriveMap::letterHolding(std::string_view path) const
+{
+    const MappedDrive* best = nullptr;
+    for (const MappedDrive& drive : m_drives) {
+        const std::string_view folder = withoutTrailingSlash(drive.root);
+        if (!pathIsWithin(path, folder))
+            continue;
+        // Strictly longer, so that of two letters on one folder the first keeps it.
+        if (best == nullptr || folder.size() > withoutTrailingSlash(best->root).size())
+            best = &drive;
+    }
+    return best != nullptr ? best->letter : 0;
+}
+
+bool DriveMap::add(char letter, std::string root, const MountEntry* fileSystem)
+{
+    letter = upperLetter(letter);
+    if (letter < 'A' || letter > 'Z' || find(letter) != nullptr)
+        return false;
+    if (root.empty() || root.front() != '/')
+        return false;
+    MappedDrive drive;
+    drive.letter = letter;
+    drive.root = asRoot(root);
+    if (fileSystem != nullptr) {
+        drive.fsType = fileSystem->fsType;
+        drive.major = fileSystem->major;
+        drive.minor = fileSystem->minor;
+    }
+    auto at = std::find_if(m_drives.begin(), m_drives.end(),
+                           [&](const MappedDrive& d) { return d.letter > letter; });
+    m_drives.insert(at, std::move(drive));
+    return true;
+}
+
+void DriveMap::mapLinks(const std::string& drivesFolder, const MountTable& mounts)
+{
+    m_fromLinks = true;
+    PosixFileSystem fileSystem;
+    auto entries = fileSystem.listFolder(drivesFolder);
+    if (!entries)
+        return; // the user asked for a map of links; one that cannot be read gives no drives
+    // Sorted by name so that when both "C:" and "c:" exist the upper-case one wins on every machine,
+    // whatever order the folder lists them in.
+    std::sort(entries->begin(), entries->end(),
+              [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    for (const FolderEntry& entry : *entries) {
+        const char letter = linkLetter(entry.name);
+        if (letter == 0 || entry.type != EntryType::Link)
+            continue;
+        // The system resolves a relative link target against the folder that holds the link.
+        const std::string target = canonicalPath(drivesFolder + "/" + entry.name);
+        if (target.empty() || !isFolder(target))
+            continue;
+        add(letter, target, mounts.holder(target));
+    }
+}
+
+void DriveMap::mapMounts(const MountTable& mounts)
+{
+    // A later mount on the same point hides the earlier ones; std::map orders the points bytewise.
+    std::map<std::string, const MountEntry*> visible;
+    for (const MountEntry& entry : mounts.entries())
+        visible[entry.mountPoint] = &entry;
+
+    std::set<std::pair<unsigned, unsigned>> lettered;
+    // The root folder is C: even when the list lacks it (a process in a folder that is not a mount
+    // point, or no /proc): every file the program may walk lies below it.
+    auto rootMount = visible.find("/");
+    const MountEntry* rootEntry = rootMount != visible.end() ? rootMount->second : nullptr;
+    add('C', "/", rootEntry);
+    if (rootEntry != nullptr)
+        lettered.insert({rootEntry->major, rootEntry->minor});
+
+    char next = 'D';
+    for (const auto& [mountPoint, entry] : visible) {
+        if (next > 'Z')
+            break;
+        if (mountPoint == "/" || isPseudoFileSystem(entry->fsType))
+            continue;
+        if (std::any_of(std::begin(kernelFolders), std::end(kernelFolders),
+                        [&](std::string_view folder) { return pathIsWithin(mountPoint, folder); }))
+            continue;
+        if (!lettered.insert({entry->major, entry->minor}).second)
+            continue;
+        if (add(next, mountPoint, entry))
+            ++next;
+    }
+}
+
+} // namespace dustrel::posix

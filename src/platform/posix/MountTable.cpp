@@ -1,0 +1,145 @@
+#include "platform/posix/MountTable.h"
+
+#include <charconv>
+#include <cstddef>
+
+namespace dustrel::posix {
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+// Fields are separated by runs of blanks: some writers of this list put two blanks between fields.
+std::vector<std::string_view> splitFields(std::string_view line)
+{
+    std::vector<std::string_view> fields;
+    std::size_t pos = 0;
+    while (pos < line.size()) {
+        while (pos < line.size() && isBlank(line[pos]))
+            ++pos;
+        const std::size_t start = pos;
+        while (pos < line.size() && !isBlank(line[pos]))
+            ++pos;
+        if (pos > start)
+            fields.push_back(line.substr(start, pos - start));
+    }
+    return fields;
+}
+
+bool parseUnsigned(std::string_view text, unsigned& out)
+{
+    if (text.empty())
+        return false;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, out);
+    return ec == std::errc{} && ptr == end;
+}
+
+bool parseDevice(std::string_view text, unsigned& major, unsigned& minor)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    return parseUnsigned(text.substr(0, colon), major) && parseUnsigned(text.substr(colon + 1), minor);
+}
+
+bool isOctal(char c)
+{
+    return c >= '0' && c <= '7';
+}
+
+// id, parent id, major:minor, root, mount point, mount options; then optional fields up to "-"; then
+// the file-system type, the source and the super options.
+constexpr std::size_t firstOptionalField = 6;
+
+bool parseLine(std::string_view line, MountEntry& entry)
+{
+    const std::vector<std::string_view> fields = splitFields(line);
+    if (fields.size() < firstOptionalField + 2)
+        return false;
+    unsigned id = 0;
+    unsigned parent = 0;
+    if (!parseUnsigned(fields[0], id) || !parseUnsigned(fields[1], parent))
+        return false;
+    if (!parseDevice(fields[2], entry.major, entry.minor))
+        return false;
+    std::size_t separator = firstOptionalField;
+    while (separator < fields.size() && fields[separator] != "-")
+        ++separator;
+    if (separator + 1 >= fields.size())
+        return false;
+    entry.root = unescapeMountField(fields[3]);
+    entry.mountPoint = unescapeMountField(fields[4]);
+    if (entry.mountPoint.empty() || entry.mountPoint.front() != '/')
+        return false;
+    entry.fsType = std::string(fields[separator + 1]);
+    entry.source = separator + 2 < fields.size() ? std::string(fields[separator + 2]) : std::string();
+    return true;
+}
+
+} // namespace
+
+std::string unescapeMountField(std::string_view field)
+{
+    std::string out;
+    out.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && isOctal(field[i + 1]) && isOctal(field[i + 2]) &&
+            isOctal(field[i + 3])) {
+            const int value = (field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0');
+            // A path never holds a zero byte, and "\400" and above are not a byte: keep those as written.
+            if (value > 0 && value < 256) {
+                out.push_back(static_cast<char>(value));
+                i += 3;
+                continue;
+            }
+        }
+        out.push_back(field[i]);
+    }
+    return out;
+}
+
+MountTable MountTable::parse(std::string_view text)
+{
+    MountTable table;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        MountEntry entry;
+        if (parseLine(text.substr(start, end - start), entry))
+            table.m_entries.push_back(std::move(entry));
+        start = end + 1;
+    }
+    return table;
+}
+
+const MountEntry* MountTable::holder(std::string_view path) const
+{
+    const MountEntry* best = nullptr;
+    for (const MountEntry& entry : m_entries) {
+        if (!pathIsWithin(path, entry.mountPoint))
+            continue;
+        // ">=" so that the last of several mounts on the same point wins.
+        if (best == nullptr || entry.mountPoint.size() >= best->mountPoint.size())
+            best = &entry;
+    }
+    return best;
+}
+
+bool pathIsWithin(std::string_view path, std::string_view folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.remove_suffix(1);
+    if (folder == "/")
+        return !path.empty() && path.front() == '/';
+    if (path.substr(0, folder.size()) != folder)
+        return false;
+    return path.size() == folder.size() || path[folder.size()] == '/';
+}
+
+} // namespace dustrel::posix

@@ -1,0 +1,115 @@
+#include "platform/posix/PosixDrives.h"
+
+#include "platform/posix/PosixFileSystem.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <iterator>
+#include <memory>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <utility>
+
+namespace dustrel::posix {
+
+namespace {
+
+constexpr std::string_view networkFileSystems[] = {
+    "nfs",         "nfs4",   "cifs",      "smb3",      "smbfs",          "ncpfs",   "fuse.sshfs", "sshfs",
+    "9p",          "ceph",   "fuse.ceph", "glusterfs", "fuse.glusterfs", "afs",     "coda",       "davfs",
+    "fuse.davfs2", "lustre", "gpfs",      "fuse.s3fs", "fuse.rclone",    "virtiofs"};
+
+constexpr std::string_view discFileSystems[] = {"iso9660", "udf"};
+
+// rootfs is the kernel's first root, itself a ramfs or tmpfs.
+constexpr std::string_view memoryFileSystems[] = {"tmpfs", "ramfs", "rootfs"};
+
+template <std::size_t N> bool listed(const std::string_view (&list)[N], std::string_view fsType)
+{
+    return std::find(std::begin(list), std::end(list), fsType) != std::end(list);
+}
+
+std::string trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
+} // namespace
+
+DriveType driveTypeOfFileSystem(std::string_view fsType)
+{
+    if (listed(networkFileSystems, fsType))
+        return DriveType::Remote;
+    if (listed(discFileSystems, fsType))
+        return DriveType::CdRom;
+    if (listed(memoryFileSystems, fsType))
+        return DriveType::RamDisk;
+    return DriveType::Fixed;
+}
+
+PosixDrives::PosixDrives(DriveMap map, std::string sysfsRoot)
+    : m_map(std::move(map)), m_sysfsRoot(std::move(sysfsRoot))
+{}
+
+DriveType PosixDrives::driveType(char letter)
+{
+    const MappedDrive* drive = m_map.find(letter);
+    if (drive == nullptr)
+        return DriveType::NoRootDir;
+    const DriveType byType = driveTypeOfFileSystem(drive->fsType);
+    if (byType != DriveType::Fixed)
+        return byType;
+    // Major 0 is a file system without a block device of its own: tmpfs, overlay, network shares, and
+    // btrfs, which reports an anonymous device number.
+    if (drive->major != 0 && isRemovable(drive->major, drive->minor))
+        return DriveType::Removable;
+    return DriveType::Fixed;
+}
+
+bool PosixDrives::isRemovable(unsigned major, unsigned minor) const
+{
+    PosixFileSystem fileSystem;
+    const std::string device =
+        m_sysfsRoot + "/dev/block/" + std::to_string(major) + ":" + std::to_string(minor);
+    // A whole disk has its own flag; a partition has none and takes its disk's, one level up through
+    // the device link.
+    auto flag = fileSystem.readFile(device + "/removable", 64);
+    if (!flag)
+        flag = fileSystem.readFile(device + "/../removable", 64);
+    return flag.ok() && trimmed(*flag) == "1";
+}
+
+std::optional<DiskSpace> PosixDrives::diskFreeSpace(char letter)
+{
+    const MappedDrive* drive = m_map.find(letter);
+    if (drive == nullptr)
+        return std::nullopt;
+    struct statvfs st = {};
+    if (statvfs(drive->root.c_str(), &st) != 0)
+        return std::nullopt;
+    DiskSpace space;
+    space.bytesPerSector = st.f_frsize != 0 ? st.f_frsize : st.f_bsize;
+    space.sectorsPerCluster = 1;
+    space.totalClusters = st.f_blocks;
+    space.freeClusters = st.f_bavail;
+    return space;
+}
+
+std::string PosixDrives::rootPath(char letter)
+{
+    const MappedDrive* drive = m_map.find(letter);
+    return drive != nullptr ? drive->root : std::string();
+}
+
+char PosixDrives::currentDrive()
+{
+    // Given no buffer, getcwd allocates one as long as the path needs.
+    std::unique_ptr<char, decltype(&std::free)> cwd(getcwd(nullptr, 0), &std::free);
+    if (!cwd || cwd.get()[0] != '/')
+        return 0;
+    return m_map.letterHolding(cwd.get());
+}
+
+} // namespace dustrel::posix

@@ -1,0 +1,185 @@
+#include "platform/posix/PosixDrives.h"
+
+#include "support/TempFolder.h"
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <vector>
+
+namespace dustrel::test {
+namespace {
+
+using posix::DriveMap;
+using posix::PosixDrives;
+
+// Mimics /sys/dev/block: each device number links to its device's folder, and a partition's folder sits
+// inside its disk's, so that "<partition>/../removable" is the disk's flag as on a real system.
+class FakeSysfs
+{
+public:
+    FakeSysfs() { m_folder.makeFolder("dev/block"); }
+
+    void disk(const std::string& device, const std::string& name, const char* removable)
+    {
+        m_folder.makeFolder("devices/" + name);
+        if (removable != nullptr)
+            m_folder.writeFile("devices/" + name + "/removable", removable);
+        link(device, name);
+    }
+    void partition(const std::string& device, const std::string& disk, const std::string& name)
+    {
+        m_folder.makeFolder("devices/" + disk + "/" + name);
+        link(device, disk + "/" + name);
+    }
+    const std::string& path() const { return m_folder.path(); }
+
+private:
+    void link(const std::string& device, const std::string& folder)
+    {
+        ASSERT_EQ(symlink(("../../devices/" + folder).c_str(), (m_folder / "dev/block/" + device).c_str()),
+                  0);
+    }
+    TempFolder m_folder;
+};
+
+// "C / 3" per drive: letter, root and drive type.
+std::string describe(PosixDrives& drives)
+{
+    std::string text;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const DriveType type = drives.driveType(letter);
+        if (type != DriveType::NoRootDir)
+            text += std::string(1, letter) + " " + drives.rootPath(letter) + " " +
+                    std::to_string(static_cast<int>(type)) + "\n";
+    }
+    return text;
+}
+
+TEST(PosixDrives, LettersRootsAndTypesOfRealMountLists)
+{
+    const struct
+    {
+        const char* file;
+        const char* removablePartition; // the stick of that machine, if any
+        std::string drives;
+    } cases[] = {
+        {"inspect-path-mountinfo-media-vfat", "8:1",
+         "C / 3\nD /boot/efi/ 3\nE /dev/shm/ 6\nF /media/blaa/0097-98D8/ 2\nG /run/ 6\nH /run/lock/ 6\n"
+         "I /run/user/1000/ 6\n"},
+        {"jaraco-docker-mountinfo-overlay-root", nullptr, "C / 3\n"},
+        // The later of two mounts on /mnt/nfs/test-dupe hides the first, so that point is a separate drive.
+        {"node-exporter-mountinfo-nfs", nullptr,
+         "C / 3\nD /mnt/nfs/test/ 4\nE /mnt/nfs/test-dupe/ 4\nF /root/ 6\n"},
+        // The tab sorts before the blank, so the tab's mount point keeps device 260:0.
+        {"node-exporter-mountinfo-octal-escapes", nullptr,
+         "C / 3\nD /boot/ 3\nE /dev/shm/ 6\nF /run/ 6\nG /run/lock/ 6\nH /run/user/1000/ 6\n"
+         "I /var/lib/containers/storage/overlay/ 3\n"
+         "J /var/lib/kubelet/plugins/kubernetes.io/vsphere-volume/mounts/[vsanDatastore]\tbafb9e5a-8856-7e6c-"
+         "699c-801844e77a4a/kubernetes-dynamic-pvc-3eba5bba-48a3-11e8-89ab-005056b92113.vmdk/ 3\n"},
+        {"util-linux-mountinfo-btrfs-subvolumes", nullptr, "C / 3\n"},
+        {"util-linux-mountinfo-systemd-desktop", "8:17",
+         "C / 3\nD /boot/ 3\nE /boot/efi/ 3\nF /dev/shm/ 6\nG /home/ 3\nH /home/archive/ 2\nI /home/games/ "
+         "3\n"
+         "J /mnt/sounds/ 4\nK /run/ 6\nL /run/user/0/ 6\nM /run/user/1000/ 6\nN /tmp/ 6\n"},
+    };
+    for (const auto& c : cases) {
+        FakeSysfs sysfs;
+        if (c.removablePartition != nullptr) {
+            sysfs.disk("8:0", "stick", "1\n");
+            sysfs.partition(c.removablePartition, "stick", "stick1");
+        }
+        const std::string text = readWholeFile(std::string(DUSTREL_TEST_DATA) + "/mountinfo/" + c.file);
+        ASSERT_FALSE(text.empty()) << c.file;
+        PosixDrives drives(DriveMap(text, ""), sysfs.path());
+        EXPECT_EQ(describe(drives), c.drives) << c.file;
+    }
+}
+
+TEST(PosixDrives, RemovableFlagOfTheDiskOrThePartitionsDisk)
+{
+    FakeSysfs sysfs;
+    sysfs.disk("8:0", "sda", "0\n");
+    sysfs.partition("8:1", "sda", "sda1");
+    sysfs.disk("8:16", "sdb", "1\n");
+    sysfs.partition("8:17", "sdb", "sdb1");
+    sysfs.disk("11:0", "sr0", "1"); // no final new line
+    sysfs.disk("7:0", "loop0", nullptr);
+    const DriveMap map("1 0 8:1 / / rw - ext4 a rw\n"
+                       "2 1 8:16 / /d rw - ext4 a rw\n"    // a whole disk without partitions
+                       "3 1 8:17 / /e rw - vfat a rw\n"    // a partition of that disk
+                       "4 1 11:0 / /f rw - iso9660 a rw\n" // a disc is a disc, removable or not
+                       "5 1 7:0 / /g rw - squashfs a rw\n" // no flag at all
+                       "6 1 9:9 / /h rw - ext4 a rw\n"     // not in sysfs
+                       "7 1 0:77 / /i rw - tmpfs a rw\n",
+                       "");
+    PosixDrives drives(map, sysfs.path());
+    EXPECT_EQ(describe(drives), "C / 3\nD /d/ 2\nE /e/ 2\nF /f/ 5\nG /g/ 3\nH /h/ 3\nI /i/ 6\n");
+}
+
+TEST(PosixDrives, FreeSpaceOfARootAndOfNothing)
+{
+    TempFolder temp;
+    const std::string drivesFolder = temp.makeFolder("drives");
+    temp.makeFolder("gone");
+    ASSERT_EQ(symlink("/", (drivesFolder + "/c:").c_str()), 0);
+    ASSERT_EQ(symlink((temp / "gone").c_str(), (drivesFolder + "/d:").c_str()), 0);
+    PosixDrives drives(DriveMap("", drivesFolder), temp.path());
+    removeTree(temp / "gone"); // the drive's folder went away after the map was made
+
+    const auto space = drives.diskFreeSpace('C');
+    ASSERT_TRUE(space.has_value());
+    EXPECT_EQ(space->sectorsPerCluster, 1u);
+    EXPECT_GT(space->bytesPerSector, 0u);
+    EXPECT_GT(space->totalClusters, 0u);
+    EXPECT_LE(space->freeClusters, space->totalClusters);
+    EXPECT_FALSE(drives.diskFreeSpace('D').has_value());
+    EXPECT_FALSE(drives.diskFreeSpace('E').has_value());
+    EXPECT_EQ(drives.rootPath('E'), "");
+    EXPECT_EQ(drives.driveType('?'), DriveType::NoRootDir);
+}
+
+// Changes the process's current folder for one test and puts it back.
+class CurrentFolder
+{
+public:
+    explicit CurrentFolder(const std::string& path) : m_old(getcwd(nullptr, 0))
+    {
+        EXPECT_EQ(chdir(path.c_str()), 0) << path;
+    }
+    ~CurrentFolder()
+    {
+        if (m_old != nullptr && chdir(m_old) != 0)
+            ADD_FAILURE() << "cannot return to " << m_old;
+        std::free(m_old);
+    }
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+
+private:
+    char* m_old;
+};
+
+TEST(PosixDrives, CurrentDriveIsTheOneHoldingTheCurrentFolder)
+{
+    TempFolder temp;
+    const std::string drivesFolder = temp.makeFolder("drives");
+    const std::string inside = temp.makeFolder("data/inner");
+    temp.makeFolder("other");
+    ASSERT_EQ(symlink((temp / "data").c_str(), (drivesFolder + "/d:").c_str()), 0);
+    PosixDrives drives(DriveMap("", drivesFolder), temp.path());
+    {
+        CurrentFolder current(inside);
+        EXPECT_EQ(drives.currentDrive(), 'D');
+    }
+    {
+        CurrentFolder current(temp / "other");
+        EXPECT_EQ(drives.currentDrive(), 0);
+    }
+    PosixDrives mounts(DriveMap("", ""), temp.path());
+    CurrentFolder current(inside);
+    EXPECT_EQ(mounts.currentDrive(), 'C');
+}
+
+} // namespace
+} // namespace dustrel::test
