@@ -19,15 +19,25 @@ public:
         bool isDefault = false;
     };
 
-    HeadlessWindowHost()
-    {
-        button(Command::Search) = {true, true};
-    }
+    HeadlessWindowHost() { button(Command::Search) = {true, true}; }
 
     void setCommandEnabled(Command command, bool enabled) override { button(command).enabled = enabled; }
-    void setCommandDefault(Command command, bool isDefault) override { button(command).isDefault = isDefault; }
-    void setStatusText(std::string_view text) override { m_status.assign(text); }
-    std::string_view statusText() const override { return m_status; }
+    void setCommandDefault(Command command, bool isDefault) override
+    {
+        button(command).isDefault = isDefault;
+    }
+    void setStatusText(std::string_view text) override
+    {
+        m_live = nullptr;
+        m_status.assign(text);
+    }
+    std::string_view statusText() const override { return m_live != nullptr ? *m_live : m_status; }
+    void followStatusText(const std::string* live) override
+    {
+        if (live == nullptr && m_live != nullptr)
+            m_status = *m_live;
+        m_live = live;
+    }
     void setPointer(Pointer pointer) override { m_pointer = pointer; }
     void pumpEvents() override
     {
@@ -45,6 +55,7 @@ public:
 private:
     std::array<Button, 3> m_buttons{};
     std::string m_status;
+    const std::string* m_live = nullptr;
     Pointer m_pointer = Pointer::Default;
     long m_pumps = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace dustrel {
@@ -29,6 +30,16 @@ public:
     virtual void setCommandDefault(Command command, bool isDefault) = 0;
     virtual void setStatusText(std::string_view text) = 0;
     virtual std::string_view statusText() const = 0;
+    // Shows the text `live` holds and goes on showing it while its owner changes it in place, until the
+    // next setStatusText, or followStatusText(nullptr), which keeps the text as it is at that moment. The
+    // owner keeps `live` alive meanwhile. The walk names every folder it enters this way: copying a path
+    // per folder would cost as much as the path is long, and a window only needs to read the text when
+    // it repaints. A host that does not override it gets a copy of the text as it is now.
+    virtual void followStatusText(const std::string* live)
+    {
+        if (live != nullptr)
+            setStatusText(*live);
+    }
     virtual void setPointer(Pointer pointer) = 0;
     virtual void pumpEvents() = 0;
 };

@@ -1,0 +1,253 @@
+#include "scan/DirectoryWalk.h"
+
+#include "platform/Platform.h"
+#include "scan/PatternMatcher.h"
+#include "state/ProgramState.h"
+#include "state/Text.h"
+#include "state/WindowHost.h"
+
+#include <algorithm>
+
+namespace dustrel {
+
+namespace {
+
+constexpr std::string_view kSearching = "Searching ";
+
+void sortByName(std::vector<std::string>::iterator first, std::vector<std::string>::iterator last)
+{
+    std::sort(first, last, [](const std::string& a, const std::string& b) { return nameLess(a, b); });
+}
+
+} // namespace
+
+DirectoryWalk::DirectoryWalk(WorkContext& context)
+    : m_context(context), m_separator(context.platform.pathRules.separator)
+{}
+
+DirectoryWalk::~DirectoryWalk()
+{
+    if (m_following)
+        m_context.host.followStatusText(nullptr);
+}
+
+void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& patterns)
+{
+    m_patterns = &patterns;
+    m_ignoreDirty = true;
+    m_levels.clear();
+    m_subfolders.clear();
+    m_resultsGeneration = m_context.results.generation();
+
+    // EnterFolder on the root: the status text names it before anything is read.
+    m_status.assign(kSearching);
+    m_status += root;
+    m_context.host.followStatusText(&m_status);
+    m_following = true;
+
+    if (!m_cursor)
+        m_cursor = m_context.platform.fileSystem.newCursor();
+    if (m_cursor && !root.empty() && m_cursor->open(root)) {
+        m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0});
+        readCurrentFolder();
+        WalkFolder();
+    }
+
+    m_levels.clear();
+    m_subfolders.clear();
+    m_context.results.publish();
+    m_context.host.followStatusText(nullptr);
+    m_following = false;
+}
+
+bool DirectoryWalk::EnterFolder(std::string_view name)
+{
+    const std::size_t parentEnd = m_status.size();
+    if (m_status.back() != m_separator)
+        m_status += m_separator;
+    const std::size_t nameBegin = m_status.size();
+    m_status += name;
+    if (!m_cursor->enter(name)) {
+        // Skipped whole: neither its files nor its subfolders are visited.
+        m_status.resize(parentEnd);
+        return false;
+    }
+    m_levels.push_back(Level{nameBegin, m_status.size(), 0, 0});
+    // Again at every folder: a command run at a pump may have written a text of its own meanwhile.
+    m_context.host.followStatusText(&m_status);
+    readCurrentFolder();
+    return true;
+}
+
+void DirectoryWalk::WalkFolder()
+{
+    while (!m_levels.empty()) {
+        if (!m_context.state.SEARCHING) {
+            // Stopped: nothing more of this tree is visited, so there is no need to climb back.
+            m_levels.clear();
+            break;
+        }
+        Level& top = m_levels.back();
+        if (top.nextSubfolder == top.endSubfolder) {
+            m_levels.pop_back();
+            if (m_levels.empty())
+                break;
+            m_subfolders.resize(m_levels.back().endSubfolder);
+            m_status.resize(m_levels.back().pathEnd);
+            if (!m_cursor->leave()) {
+                // The tree was moved or replaced under the walk: the cursor no longer knows where it is,
+                // and going on by name could lead into a folder the walk never chose.
+                m_levels.clear();
+                break;
+            }
+            continue;
+        }
+        const std::string name = std::move(m_subfolders[top.nextSubfolder++]);
+        if (!EnterFolder(name))
+            continue;
+        m_context.results.publish();
+        m_context.host.pumpEvents();
+        m_ignoreDirty = true;
+    }
+}
+
+void DirectoryWalk::readCurrentFolder()
+{
+    const std::size_t firstSubfolder = m_subfolders.size();
+    m_levels.back().nextSubfolder = firstSubfolder;
+    m_levels.back().endSubfolder = firstSubfolder;
+
+    auto entries = m_cursor->entries();
+    if (!entries) // entered but not readable: it contributes nothing
+        return;
+    const bool special = isSelectedSpecialFolder(currentPath());
+    m_matches.clear();
+    for (FolderEntry& entry : *entries) {
+        // Only regular files are listed, so FIFOs, sockets and devices are never opened; links are
+        // neither listed nor walked.
+        if (entry.type == EntryType::Folder)
+            m_subfolders.push_back(std::move(entry.name));
+        else if (entry.type == EntryType::File && !special && m_patterns->matches(entry.name))
+            m_matches.push_back(std::move(entry.name));
+    }
+    sortByName(m_subfolders.begin() + static_cast<std::ptrdiff_t>(firstSubfolder), m_subfolders.end());
+    m_levels.back().endSubfolder = m_subfolders.size();
+
+    sortByName(m_matches.begin(), m_matches.end());
+    for (const std::string& name : m_matches) {
+        if (isIgnored(m_status, kSearching.size(), name))
+            continue;
+        auto info = m_cursor->entryInfo(name);
+        // Gone or replaced since the folder was read: no row rather than half of one.
+        if (!info || info->type != EntryType::File)
+            continue;
+        m_context.results.append(currentFolderId(), name, *info);
+        m_context.state.WASTED_SIZE += info->size;
+    }
+}
+
+void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatcher& patterns)
+{
+    m_ignoreDirty = true;
+    if (folder.empty())
+        return;
+    if (!m_cursor)
+        m_cursor = m_context.platform.fileSystem.newCursor();
+    if (!m_cursor || !m_cursor->open(folder))
+        return;
+    auto entries = m_cursor->entries();
+    if (!entries)
+        return;
+    m_matches.clear();
+    for (FolderEntry& entry : *entries) {
+        if (entry.type == EntryType::File && patterns.matches(entry.name))
+            m_matches.push_back(std::move(entry.name));
+    }
+    sortByName(m_matches.begin(), m_matches.end());
+
+    ResultsList::FolderId id = ResultsList::kNoFolder;
+    m_scratch.assign(folder);
+    for (const std::string& name : m_matches) {
+        if (isIgnored(m_scratch, 0, name))
+            continue;
+        auto info = m_cursor->entryInfo(name);
+        if (!info || info->type != EntryType::File)
+            continue;
+        if (id == ResultsList::kNoFolder)
+            id = m_context.results.addStartFolder(folder);
+        m_context.results.append(id, name, *info);
+        m_context.state.WASTED_SIZE += info->size;
+    }
+}
+
+bool DirectoryWalk::isSelectedSpecialFolder(std::string_view folder) const
+{
+    const ProgramState& state = m_context.state;
+    for (std::size_t k = 0; k < kSpecialFolderCount; ++k) {
+        const std::string& path = state.DIRECTORIES[k];
+        if (state.choices.dirs()[k].ticked() && !path.empty() && equalsIgnoreCase(path, folder))
+            return true;
+    }
+    return false;
+}
+
+bool DirectoryWalk::isIgnored(std::string& buffer, std::size_t folderBegin, std::string_view name)
+{
+    if (m_ignoreDirty)
+        refreshIgnoreLengths();
+    const std::size_t folderEnd = buffer.size();
+    const bool addSeparator = folderEnd == folderBegin || buffer.back() != m_separator;
+    const std::size_t length = folderEnd - folderBegin + (addSeparator ? 1 : 0) + name.size();
+    if (!std::binary_search(m_ignoreLengths.begin(), m_ignoreLengths.end(), length))
+        return false;
+    // The full path as the ignore list holds it: the folder without a trailing separator, one
+    // separator, the name. Put together at the end of the folder's own buffer and taken off again.
+    if (addSeparator)
+        buffer += m_separator;
+    buffer += name;
+    const bool ignored = m_context.state.IGN_TBL.contains(std::string_view(buffer).substr(folderBegin));
+    buffer.resize(folderEnd);
+    return ignored;
+}
+
+void DirectoryWalk::refreshIgnoreLengths()
+{
+    const IgnoreTable& table = m_context.state.IGN_TBL;
+    m_ignoreLengths.clear();
+    // Every slot but the spare: the temporary file and the user's entries.
+    for (std::size_t i = 0; i < table.highestIndex(); ++i)
+        m_ignoreLengths.push_back(table.slot(i).size());
+    std::sort(m_ignoreLengths.begin(), m_ignoreLengths.end());
+    m_ignoreLengths.erase(std::unique(m_ignoreLengths.begin(), m_ignoreLengths.end()), m_ignoreLengths.end());
+    m_ignoreDirty = false;
+}
+
+ResultsList::FolderId DirectoryWalk::currentFolderId()
+{
+    ResultsList& results = m_context.results;
+    if (m_resultsGeneration != results.generation()) {
+        // Emptied at a pump: the folders known before are gone with the rows.
+        for (Level& level : m_levels)
+            level.folder = ResultsList::kNoFolder;
+        m_resultsGeneration = results.generation();
+    }
+    // The folder and those of its parents that have no row yet are made now, top down, so the walk
+    // makes each folder at most once however many of its descendants have rows.
+    std::size_t known = m_levels.size();
+    while (known > 0 && m_levels[known - 1].folder == ResultsList::kNoFolder)
+        --known;
+    for (std::size_t i = known; i < m_levels.size(); ++i) {
+        Level& level = m_levels[i];
+        const std::string_view name(m_status.data() + level.nameBegin, level.pathEnd - level.nameBegin);
+        level.folder =
+            i == 0 ? results.addStartFolder(name) : results.addSubfolder(m_levels[i - 1].folder, name);
+    }
+    return m_levels.back().folder;
+}
+
+std::string_view DirectoryWalk::currentPath() const
+{
+    return std::string_view(m_status).substr(kSearching.size(), m_levels.back().pathEnd - kSearching.size());
+}
+
+} // namespace dustrel

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "scan/ResultsList.h"
+#include "scan/WorkContext.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dustrel {
+
+class FolderCursor;
+class PatternMatcher;
+
+// Finds the rubbish files below a folder tree and appends them to the results list, adding their sizes
+// to WASTED_SIZE.
+//
+// A drive is walked depth first, pre-order: a folder's matching files (in name order) before its
+// subfolders, which are taken in name order. Each folder is read once, through a folder cursor that moves
+// one level at a time, so its subfolders are known before the first is entered and the walk neither
+// resolves long paths again nor follows a link into another tree. The levels live on an explicit stack:
+// a tree a hundred thousand folders deep costs memory in proportion, never the call stack.
+//
+// Window events run once after each subfolder entered (WindowHost::pumpEvents): that is where Stop
+// (SEARCHING false) takes effect, before the next folder is entered, and where the other commands may
+// change the rows, the ignore list and the ticks of the special folders, which are read again at every
+// folder entered.
+class DirectoryWalk
+{
+public:
+    explicit DirectoryWalk(WorkContext& context);
+    ~DirectoryWalk();
+    DirectoryWalk(const DirectoryWalk&) = delete;
+    DirectoryWalk& operator=(const DirectoryWalk&) = delete;
+
+    // The walk of one drive: EnterFolder on its root, then WalkFolder. A root that cannot be opened gives
+    // nothing.
+    void WalkDrive(const std::string& root, const PatternMatcher& patterns);
+
+    // The files directly in `folder` that match and are not ignored, without entering subfolders, pumping
+    // events or touching the status text. A folder that does not exist or cannot be read gives nothing.
+    void ListFolderFiles(const std::string& folder, const PatternMatcher& patterns);
+
+private:
+    // One folder on the way from the root to where the walk is.
+    struct Level
+    {
+        std::size_t nameBegin; // where its own name starts in m_status
+        std::size_t pathEnd;   // length of m_status while the walk is in it
+        std::size_t nextSubfolder;
+        std::size_t endSubfolder; // its subfolders are m_subfolders[nextSubfolder, endSubfolder)
+        ResultsList::FolderId folder = ResultsList::kNoFolder; // made when its first row is
+    };
+
+    bool EnterFolder(std::string_view name);
+    void WalkFolder();
+    // The listing step of the folder the cursor is in: its matching files become rows, its subfolders are
+    // noted for WalkFolder.
+    void readCurrentFolder();
+    bool isSelectedSpecialFolder(std::string_view folder) const;
+    bool isIgnored(std::string& buffer, std::size_t folderBegin, std::string_view name);
+    ResultsList::FolderId currentFolderId();
+    void refreshIgnoreLengths();
+
+    std::string_view currentPath() const;
+
+    WorkContext& m_context;
+    char m_separator;
+    const PatternMatcher* m_patterns = nullptr;
+    std::unique_ptr<FolderCursor> m_cursor;
+
+    // "Searching " followed by the path of the folder the walk is in: the status text and the path of
+    // the walk in one buffer that grows and shrinks with the walk, shown live by the window.
+    std::string m_status;
+    bool m_following = false;
+    std::vector<Level> m_levels;
+    std::vector<std::string> m_subfolders; // the subfolders still to visit, level after level
+    std::vector<std::string> m_matches;    // reused for the matching names of one folder
+    std::uint64_t m_resultsGeneration = 0;
+
+    // Lengths of the paths in the ignore list. Most matching files are ruled out by their path's length
+    // alone, without the path being put together and folded. Taken again after a pump, the only point at
+    // which the list can change during a walk, when a file next needs them.
+    std::vector<std::size_t> m_ignoreLengths;
+    bool m_ignoreDirty = true;
+    std::string m_scratch;
+};
+
+} // namespace dustrel

@@ -1,0 +1,213 @@
+#include "scan/ResultsList.h"
+
+#include "platform/Locale.h"
+#include "state/Format.h"
+
+#include <algorithm>
+#include <cassert>
+
+namespace dustrel {
+
+ResultsList::FolderId ResultsList::addStartFolder(std::string_view path)
+{
+    return addFolder(kNoFolder, path);
+}
+
+ResultsList::FolderId ResultsList::addSubfolder(FolderId parent, std::string_view name)
+{
+    assert(parent < m_folders.size());
+    return addFolder(parent, name);
+}
+
+ResultsList::FolderId ResultsList::addFolder(FolderId parent, std::string_view name)
+{
+    const Folder folder{m_folderNames.size(), static_cast<std::uint32_t>(name.size()), parent};
+    m_folderNames.append(name);
+    m_folders.push_back(folder);
+    return static_cast<FolderId>(m_folders.size() - 1);
+}
+
+std::string_view ResultsList::folderName(const Folder& folder) const
+{
+    return std::string_view(m_folderNames).substr(folder.nameOffset, folder.nameLength);
+}
+
+void ResultsList::appendFolderPath(FolderId id, std::string& out) const
+{
+    // Climb to the start folder first: the chain is as long as the tree is deep, so no recursion.
+    std::vector<FolderId> chain;
+    for (FolderId at = id; at != kNoFolder; at = m_folders[at].parent)
+        chain.push_back(at);
+    std::size_t length = 0;
+    for (FolderId at : chain)
+        length += m_folders[at].nameLength + 1;
+    out.reserve(out.size() + length);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const Folder& folder = m_folders[*it];
+        if (folder.parent != kNoFolder && (out.empty() || out.back() != m_separator))
+            out += m_separator;
+        out += folderName(folder);
+    }
+}
+
+std::string ResultsList::folderPath(FolderId folder) const
+{
+    std::string out;
+    appendFolderPath(folder, out);
+    return out;
+}
+
+void ResultsList::append(FolderId folder, std::string_view name, const FileInfo& info)
+{
+    assert(folder < m_folders.size());
+    m_rows.push_back(Row{m_names.size(), static_cast<std::uint32_t>(name.size()), folder, info.size,
+                         info.modified.time_since_epoch().count(), info.device, info.inode});
+    m_names.append(name);
+}
+
+void ResultsList::publish()
+{
+    if (m_published == m_rows.size())
+        return;
+    const std::size_t first = m_published;
+    const std::size_t count = m_rows.size() - first;
+    if (m_observer != nullptr)
+        m_observer->rowsAboutToBeAppended(first, count);
+    m_published = m_rows.size();
+    if (m_observer != nullptr)
+        m_observer->rowsAppended(first, count);
+}
+
+const ResultsList::Row& ResultsList::row(std::size_t index) const
+{
+    assert(index < m_published);
+    return m_rows[index];
+}
+
+std::string_view ResultsList::fileName(std::size_t index) const
+{
+    const Row& r = row(index);
+    return std::string_view(m_names).substr(r.nameOffset, r.nameLength);
+}
+
+std::string ResultsList::folder(std::size_t index) const
+{
+    return folderPath(row(index).folder);
+}
+
+std::int64_t ResultsList::fileSize(std::size_t index) const
+{
+    return row(index).size;
+}
+
+FileTime ResultsList::modified(std::size_t index) const
+{
+    return FileTime(FileTime::duration(row(index).modified));
+}
+
+FileInfo ResultsList::fileInfo(std::size_t index) const
+{
+    const Row& r = row(index);
+    return FileInfo{EntryType::File, r.size, modified(index), r.device, r.inode};
+}
+
+std::string ResultsList::fullPath(std::size_t index) const
+{
+    std::string path;
+    appendFolderPath(row(index).folder, path);
+    if (path.empty() || path.back() != m_separator)
+        path += m_separator;
+    path += fileName(index);
+    return path;
+}
+
+std::string ResultsList::sizeText(std::size_t index, const NumberFormat& format) const
+{
+    return formatWhole(row(index).size, format);
+}
+
+std::string ResultsList::modifiedText(std::size_t index, Locale& locale) const
+{
+    const FileTime when = modified(index);
+    return locale.shortDate(when) + " " + locale.shortTime(when);
+}
+
+void ResultsList::removeAt(std::size_t index)
+{
+    publish();
+    if (index >= m_published)
+        return;
+    if (m_observer != nullptr)
+        m_observer->rowsAboutToBeRemoved(index, 1);
+    // Rows are plain records: the erase is one move of the memory below the row. Its name stays in the
+    // store until the list is emptied or compacted.
+    m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(index));
+    --m_published;
+    if (m_observer != nullptr)
+        m_observer->rowsRemoved(index, 1);
+}
+
+void ResultsList::removeRows(const std::vector<bool>& remove)
+{
+    publish();
+    const std::size_t flagged = std::min(remove.size(), m_published);
+    std::size_t first = flagged;
+    std::size_t last = 0;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < flagged; ++i) {
+        if (remove[i]) {
+            first = std::min(first, i);
+            last = i;
+            ++count;
+        }
+    }
+    if (count == 0)
+        return;
+    const bool oneRange = last - first + 1 == count;
+    if (m_observer != nullptr) {
+        if (oneRange)
+            m_observer->rowsAboutToBeRemoved(first, count);
+        else
+            m_observer->aboutToReset();
+    }
+
+    // One pass over rows and names together: kept rows move up, their names move into a fresh store.
+    std::string names;
+    names.reserve(m_names.size());
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (i < flagged && remove[i])
+            continue;
+        Row r = m_rows[i];
+        const std::uint64_t offset = names.size();
+        names.append(m_names, r.nameOffset, r.nameLength);
+        r.nameOffset = offset;
+        m_rows[kept++] = r;
+    }
+    m_rows.resize(kept);
+    m_names = std::move(names);
+    m_published -= count;
+
+    if (m_observer != nullptr) {
+        if (oneRange)
+            m_observer->rowsRemoved(first, count);
+        else
+            m_observer->resetDone();
+    }
+}
+
+void ResultsList::clear()
+{
+    if (m_observer != nullptr)
+        m_observer->aboutToReset();
+    m_rows.clear();
+    m_published = 0;
+    m_names.clear();
+    m_folders.clear();
+    m_folderNames.clear();
+    ++m_generation;
+    if (m_observer != nullptr)
+        m_observer->resetDone();
+}
+
+} // namespace dustrel

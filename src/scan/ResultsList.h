@@ -1,0 +1,127 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dustrel {
+
+class Locale;
+struct NumberFormat;
+
+// What a view of the results list is told. Every change comes as an "about to" call, made while the list
+// still reads as before, and a "done" call, made once it reads as after, so a window model can pass both
+// on as they are. Appends come in batches (see ResultsList::publish), never one call per row.
+class ResultsObserver
+{
+public:
+    virtual ~ResultsObserver() = default;
+    virtual void rowsAboutToBeAppended(std::size_t /*first*/, std::size_t /*count*/) {}
+    virtual void rowsAppended(std::size_t /*first*/, std::size_t /*count*/) {}
+    virtual void rowsAboutToBeRemoved(std::size_t /*first*/, std::size_t /*count*/) {}
+    virtual void rowsRemoved(std::size_t /*first*/, std::size_t /*count*/) {}
+    // Rows change all at once: emptied, or scattered rows removed in one pass.
+    virtual void aboutToReset() {}
+    virtual void resetDone() {}
+};
+
+// The files a search found, one row each, in the order found and never re-sorted; the work list of the
+// deletion.
+//
+// A row keeps the name's bytes, its folder, its size, its modification time and the (device, inode) of
+// the file the search saw, so that the deletion can insist on deleting that very file. Display texts are
+// made on demand. Rows are small fixed-size records over one byte store of names, so that a list of a
+// million rows stays compact and removing a row moves memory without touching each row.
+//
+// Folders are kept once, as a tree of names: a row refers to its folder by number, and a folder by its
+// parent, so a deep tree with files at every level costs memory in proportion to its folders, not to the
+// sum of their path lengths.
+//
+// Rows appended are pending until publish(): size() and the row accessors see published rows only, so a
+// view is told of them in one batch.
+class ResultsList
+{
+public:
+    using FolderId = std::uint32_t;
+    static constexpr FolderId kNoFolder = 0xFFFFFFFFu;
+
+    explicit ResultsList(char separator) : m_separator(separator) {}
+
+    // A folder a walk or a listing starts from, named as given: a drive root keeps its trailing separator.
+    FolderId addStartFolder(std::string_view path);
+    // A subfolder of a folder already known.
+    FolderId addSubfolder(FolderId parent, std::string_view name);
+    std::string folderPath(FolderId folder) const;
+
+    // A pending row for a file of `folder`.
+    void append(FolderId folder, std::string_view name, const FileInfo& info);
+    // Makes the pending rows rows of the list, telling the observer once.
+    void publish();
+    std::size_t pendingRows() const { return m_rows.size() - m_published; }
+
+    std::size_t size() const { return m_published; }
+    bool empty() const { return m_published == 0; }
+
+    std::string_view fileName(std::size_t row) const;
+    std::string folder(std::size_t row) const; // a drive root with its trailing separator
+    std::int64_t fileSize(std::size_t row) const;
+    FileTime modified(std::size_t row) const;
+    FileInfo fileInfo(std::size_t row) const; // the file as the search saw it
+    // The folder without a trailing separator, one separator, the name.
+    std::string fullPath(std::size_t row) const;
+
+    // Display texts of the size and the time columns.
+    std::string sizeText(std::size_t row, const NumberFormat& format) const;
+    std::string modifiedText(std::size_t row, Locale& locale) const;
+
+    // Removals publish pending rows first, so row numbers are those a view shows.
+    void removeAt(std::size_t row);
+    // Removes the rows whose flag is set in one pass; the rest keep their order. Rows beyond the flags
+    // stay.
+    void removeRows(const std::vector<bool>& remove);
+    // Every row and every folder.
+    void clear();
+
+    // Changes at every clear(): folder numbers taken before it no longer name anything.
+    std::uint64_t generation() const { return m_generation; }
+
+    void setObserver(ResultsObserver* observer) { m_observer = observer; }
+
+private:
+    struct Row
+    {
+        std::uint64_t nameOffset;
+        std::uint32_t nameLength;
+        FolderId folder;
+        std::int64_t size;
+        FileTime::rep modified;
+        std::uint64_t device;
+        std::uint64_t inode;
+    };
+    struct Folder
+    {
+        std::uint64_t nameOffset;
+        std::uint32_t nameLength;
+        FolderId parent; // kNoFolder for a start folder, whose name is its whole path
+    };
+
+    FolderId addFolder(FolderId parent, std::string_view name);
+    const Row& row(std::size_t index) const;
+    std::string_view folderName(const Folder& folder) const;
+    void appendFolderPath(FolderId folder, std::string& out) const;
+
+    char m_separator;
+    std::vector<Row> m_rows;
+    std::size_t m_published = 0;
+    std::string m_names; // every row's name, back to back
+    std::vector<Folder> m_folders;
+    std::string m_folderNames;
+    std::uint64_t m_generation = 0;
+    ResultsObserver* m_observer = nullptr;
+};
+
+} // namespace dustrel

@@ -1,0 +1,105 @@
+#include "scan/SearchRun.h"
+
+#include "platform/Platform.h"
+#include "scan/DirectoryWalk.h"
+#include "scan/PatternMatcher.h"
+#include "scan/ResultsList.h"
+#include "state/Format.h"
+#include "state/ProgramState.h"
+#include "state/Text.h"
+#include "state/WindowHost.h"
+
+#include <algorithm>
+
+namespace dustrel {
+
+namespace {
+
+// The drive entry's caption is "Drive X:", so its letter is the seventh character.
+constexpr std::size_t kLetterInCaption = 6;
+constexpr std::size_t kCacheFolder = 4;
+constexpr int kCacheSubfolders = 4;
+
+} // namespace
+
+std::string SummaryText(WorkContext& context)
+{
+    return "   Total wasted size : " +
+           formatWhole(context.state.WASTED_SIZE, context.platform.locale.numberFormat()) + " byte(s) - " +
+           std::to_string(context.results.size()) + " file(s).";
+}
+
+void RunSearch(WorkContext& context)
+{
+    ProgramState& state = context.state;
+    WindowHost& host = context.host;
+
+    host.setPointer(Pointer::ArrowHourglass);
+    state.DIR_CHANGE_MUTED = false;
+    state.SEARCHING = true;
+    context.results.clear();
+    state.WASTED_SIZE = 0;
+
+    // Compiled once for the whole run, whatever the number of folders.
+    const PatternMatcher filter(state.FILTRE);
+    DirectoryWalk walk(context);
+
+    const std::size_t drives =
+        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), state.choices.drives().size());
+    for (std::size_t i = 0; i < drives; ++i) {
+        // Both read afresh before each drive: the user may untick a drive or press Stop at a pump.
+        const DriveEntry& entry = state.choices.drives()[i];
+        if (!entry.box.ticked() || !state.SEARCHING || entry.box.caption.size() <= kLetterInCaption)
+            continue;
+        const std::string root =
+            context.platform.drives.rootPath(asciiUpper(entry.box.caption[kLetterInCaption]));
+        if (root.empty())
+            continue;
+        state.DIR_CHANGE_MUTED = false;
+        walk.WalkDrive(root, filter);
+    }
+
+    // Every file of a ticked special folder, without its subfolders. A folder that was not found has an
+    // empty path, which must not turn into a folder at the root.
+    const PatternMatcher everything("*.*");
+    for (std::size_t k = 0; k < kCacheFolder; ++k) {
+        if (state.choices.dirs()[k].ticked() && state.SEARCHING && !state.DIRECTORIES[k].empty())
+            walk.ListFolderFiles(state.DIRECTORIES[k], everything);
+    }
+    const std::string& cache = state.DIRECTORIES[kCacheFolder];
+    if (state.choices.dirs()[kCacheFolder].ticked() && state.SEARCHING && !cache.empty()) {
+        walk.ListFolderFiles(cache, everything);
+        for (int n = 1; n <= kCacheSubfolders; ++n)
+            walk.ListFolderFiles(
+                joinPath(cache, "cache" + std::to_string(n), context.platform.pathRules.separator),
+                everything);
+    }
+
+    context.results.publish();
+    host.setStatusText(SummaryText(context));
+    if (!context.results.empty())
+        host.setCommandEnabled(Command::Delete, true);
+    host.setPointer(Pointer::Default);
+}
+
+void Command1_Click(WorkContext& context)
+{
+    BuildFilter(context.state);
+    WindowHost& host = context.host;
+    host.setCommandDefault(Command::Search, false);
+    host.setCommandEnabled(Command::Search, false);
+    host.setCommandEnabled(Command::Stop, true);
+    host.setCommandDefault(Command::Stop, true);
+    RunSearch(context);
+    host.setCommandDefault(Command::Stop, false);
+    host.setCommandEnabled(Command::Stop, false);
+    host.setCommandEnabled(Command::Search, true);
+    host.setCommandDefault(Command::Search, true);
+}
+
+void Command2_Click(ProgramState& state)
+{
+    state.SEARCHING = false;
+}
+
+} // namespace dustrel

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "scan/WorkContext.h"
+
+#include <string>
+
+namespace dustrel {
+
+// "   Total wasted size : " + WASTED_SIZE grouped by thousands + " byte(s) - " + the row count + " file(s).":
+// the status text at the end of a search and after a row is removed.
+std::string SummaryText(WorkContext& context);
+
+// Empties the results list and zeroes WASTED_SIZE, then walks every ticked drive with FILTRE and lists
+// every file of the ticked special folders (and of the four cache subfolders of the last one), in that
+// order; writes the summary and enables Delete when a row exists. Shows no message whatever fails.
+void RunSearch(WorkContext& context);
+
+// The Search command, also the search of the automatic mode: builds FILTRE, swaps the Search and Stop
+// buttons for the time of RunSearch and swaps them back.
+void Command1_Click(WorkContext& context);
+
+// The Stop command: the search ends before the next folder it would enter.
+void Command2_Click(ProgramState& state);
+
+} // namespace dustrel

@@ -1,0 +1,88 @@
+#include "scan/ResultsCommands.h"
+
+#include "scan/ScanFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace dustrel {
+namespace {
+
+using test::ScanFixture;
+using Strings = std::vector<std::string>;
+
+class DoubleClick : public ScanFixture, public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        addDrive('C', "c");
+        temp.makeFolder("c/sub");
+        temp.writeFile("c/X.TMP", "1");
+        temp.writeFile("c/sub/big.tmp", "1234567");
+        state.choices.setFileState(2, CheckState::Ticked);
+        search();
+        ASSERT_EQ(rows(), (Strings{"c/X.TMP", "c/sub/big.tmp"}));
+    }
+};
+
+TEST_F(DoubleClick, NoRemovesTheRowAndItsSizeOnly)
+{
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    EXPECT_FALSE(ListView1_DblClick(context, 1));
+
+    ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
+    const Message& question = fake.messageBoxes.shown[0];
+    EXPECT_EQ(question.text, "Do you want this file to be added to the ignore file list ?");
+    EXPECT_EQ(question.title, "Dustrel v2.1");
+    EXPECT_EQ(question.icon, MessageIcon::Question);
+    EXPECT_EQ(question.buttons, MessageButtons::YesNo);
+    EXPECT_EQ(rows(), Strings{"c/X.TMP"});
+    EXPECT_EQ(state.IGN_TBL.count(), 0u);
+    EXPECT_EQ(host.statusText(), "   Total wasted size : 1 byte(s) - 1 file(s).");
+    EXPECT_TRUE(host.button(Command::Delete).enabled);
+}
+
+TEST_F(DoubleClick, YesAddsTheFullPathSoTheNextSearchSkipsTheFile)
+{
+    fake.messageBoxes.answerNext(MessageAnswer::Yes);
+    EXPECT_TRUE(ListView1_DblClick(context, 0));
+    EXPECT_EQ(state.IGN_TBL.entries(), Strings{temp / "c/X.TMP"}); // a root file: one separator
+
+    search();
+    EXPECT_EQ(rows(), Strings{"c/sub/big.tmp"});
+}
+
+TEST_F(DoubleClick, TheLastRowGoneDisablesDeleteAndAMissingRowAsksNothing)
+{
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    ListView1_DblClick(context, 0);
+    ListView1_DblClick(context, 0);
+    EXPECT_FALSE(host.button(Command::Delete).enabled);
+    EXPECT_EQ(host.statusText(), "   Total wasted size : 0 byte(s) - 0 file(s).");
+
+    EXPECT_FALSE(ListView1_DblClick(context, 0));
+    EXPECT_EQ(fake.messageBoxes.shown.size(), 2u);
+    EXPECT_EQ(state.WASTED_SIZE, 0);
+}
+
+TEST_F(DoubleClick, AtAPumpOfARunningSearchTheWalkGoesOnAndItsSummaryHasTheLastWord)
+{
+    temp.makeFolder("c/sub2");
+    temp.writeFile("c/sub2/later.tmp", "12");
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    bool clicked = false;
+    host.onPump = [&] {
+        if (!clicked)
+            ListView1_DblClick(context, 0); // c/X.TMP, listed before the first subfolder
+        clicked = true;
+    };
+
+    search();
+
+    EXPECT_EQ(rows(), (Strings{"c/sub/big.tmp", "c/sub2/later.tmp"}));
+    EXPECT_EQ(host.statusText(), "   Total wasted size : 9 byte(s) - 2 file(s).");
+}
+
+} // namespace
+} // namespace dustrel

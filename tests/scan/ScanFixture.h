@@ -1,0 +1,131 @@
+#pragma once
+
+#include "scan/ResultsList.h"
+#include "scan/SearchRun.h"
+#include "scan/WorkContext.h"
+#include "state/HeadlessWindowHost.h"
+#include "state/ProgramState.h"
+#include "support/Fakes.h"
+#include "support/TempFolder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace dustrel::test {
+
+// A program state with drives whose roots lie in a temporary folder, a headless window and a results
+// list, as the search and the deletion see them.
+struct ScanFixture
+{
+    FakePlatform fake;
+    ProgramState state;
+    HeadlessWindowHost host;
+    ResultsList results{'/'};
+    WorkContext context{state, fake.platform, host, results};
+    TempFolder temp;
+
+    ScanFixture()
+    {
+        state.NEWLINE = "\n\r";
+        InitFileTypes(state);
+        state.IGN_TBL.reset(temp / "~DF1234.TMP");
+    }
+
+    // A ticked (or not) drive entry whose root is the folder `relative` of the temporary folder, with
+    // its trailing separator as a drive root has.
+    std::string addDrive(char letter, std::string_view relative, bool ticked = true)
+    {
+        const std::string root = temp.makeFolder(relative) + "/";
+        fake.drives.drives[letter] = FakeDrive{DriveType::Fixed, std::nullopt, root};
+        DriveEntry entry;
+        entry.letter = letter;
+        entry.box.caption = std::string("Drive ") + letter + ":";
+        entry.box.state = ticked ? CheckState::Ticked : CheckState::Clear;
+        state.choices.addDrive(entry);
+        state.DRIVES_NB = static_cast<int>(state.choices.drives().size());
+        return root;
+    }
+
+    void tickRule(std::size_t index) { state.choices.setFileState(index, CheckState::Ticked); }
+
+    void setSpecialFolder(std::size_t index, std::string path, bool ticked = true)
+    {
+        state.DIRECTORIES[index] = std::move(path);
+        state.choices.setDirState(index, ticked ? CheckState::Ticked : CheckState::Clear);
+    }
+
+    // The search as the Search button runs it.
+    void search() { Command1_Click(context); }
+
+    // Every row's full path, relative to the temporary folder where it lies inside it.
+    std::vector<std::string> rows() const
+    {
+        std::vector<std::string> out;
+        for (std::size_t i = 0; i < results.size(); ++i) {
+            std::string path = results.fullPath(i);
+            if (path.rfind(temp.path() + "/", 0) == 0)
+                path.erase(0, temp.path().size() + 1);
+            out.push_back(path);
+        }
+        return out;
+    }
+};
+
+// Runs `work` as the unprivileged user nobody in a child process and returns what it printed, so that
+// permission bits hold as they do for a user. Without root privileges it runs `work` here, as the user
+// the tests already are.
+inline std::string runUnprivileged(const std::function<std::string()>& work)
+{
+    if (geteuid() != 0)
+        return work();
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        ADD_FAILURE() << "pipe: " << std::strerror(errno);
+        return {};
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
+            _exit(3);
+        const std::string out = work();
+        const char* data = out.data();
+        std::size_t left = out.size();
+        while (left > 0) {
+            const ssize_t n = write(pipeFds[1], data, left);
+            if (n <= 0)
+                _exit(4);
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string out;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+        out.append(buffer, static_cast<std::size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the unprivileged part failed, status " << status;
+    return out;
+}
+
+// mkdtemp makes the temporary folder private to root; an unprivileged user needs to reach inside.
+inline void openToEveryone(const std::string& path)
+{
+    ASSERT_EQ(chmod(path.c_str(), 0755), 0) << std::strerror(errno);
+}
+
+} // namespace dustrel::test
