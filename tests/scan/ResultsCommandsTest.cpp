@@ -25,7 +25,7 @@ protected:
     }
 };
 
-TEST_F(DoubleClick, NoRemovesTheRowAndItsSizeOnly)
+TEST_F(DoubleClick, NoRemovesTheRowAndItsSizeOnlyAndTheLastRowDisablesDelete)
 {
     fake.messageBoxes.answerNext(MessageAnswer::No);
     EXPECT_FALSE(ListView1_DblClick(context, 1));
@@ -40,6 +40,14 @@ TEST_F(DoubleClick, NoRemovesTheRowAndItsSizeOnly)
     EXPECT_EQ(state.IGN_TBL.count(), 0u);
     EXPECT_EQ(host.statusText(), "   Total wasted size : 1 byte(s) - 1 file(s).");
     EXPECT_TRUE(host.button(Command::Delete).enabled);
+
+    // The last row gone disables Delete; a row that is not there asks nothing.
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    ListView1_DblClick(context, 0);
+    EXPECT_FALSE(host.button(Command::Delete).enabled);
+    EXPECT_EQ(host.statusText(), "   Total wasted size : 0 byte(s) - 0 file(s).");
+    EXPECT_FALSE(ListView1_DblClick(context, 0));
+    EXPECT_EQ(fake.messageBoxes.shown.size(), 2u);
 }
 
 TEST_F(DoubleClick, YesAddsTheFullPathSoTheNextSearchSkipsTheFile)
@@ -50,38 +58,6 @@ TEST_F(DoubleClick, YesAddsTheFullPathSoTheNextSearchSkipsTheFile)
 
     search();
     EXPECT_EQ(rows(), Strings{"c/sub/big.tmp"});
-}
-
-TEST_F(DoubleClick, TheLastRowGoneDisablesDeleteAndAMissingRowAsksNothing)
-{
-    fake.messageBoxes.answerNext(MessageAnswer::No);
-    fake.messageBoxes.answerNext(MessageAnswer::No);
-    ListView1_DblClick(context, 0);
-    ListView1_DblClick(context, 0);
-    EXPECT_FALSE(host.button(Command::Delete).enabled);
-    EXPECT_EQ(host.statusText(), "   Total wasted size : 0 byte(s) - 0 file(s).");
-
-    EXPECT_FALSE(ListView1_DblClick(context, 0));
-    EXPECT_EQ(fake.messageBoxes.shown.size(), 2u);
-    EXPECT_EQ(state.WASTED_SIZE, 0);
-}
-
-TEST_F(DoubleClick, AtAPumpOfARunningSearchTheWalkGoesOnAndItsSummaryHasTheLastWord)
-{
-    temp.makeFolder("c/sub2");
-    temp.writeFile("c/sub2/later.tmp", "12");
-    fake.messageBoxes.answerNext(MessageAnswer::No);
-    bool clicked = false;
-    host.onPump = [&] {
-        if (!clicked)
-            ListView1_DblClick(context, 0); // c/X.TMP, listed before the first subfolder
-        clicked = true;
-    };
-
-    search();
-
-    EXPECT_EQ(rows(), (Strings{"c/sub/big.tmp", "c/sub2/later.tmp"}));
-    EXPECT_EQ(host.statusText(), "   Total wasted size : 9 byte(s) - 2 file(s).");
 }
 
 } // namespace

@@ -1,0 +1,243 @@
+#include "cleanup/Deletion.h"
+
+#include "cleanup/EventsLog.h"
+#include "platform/Platform.h"
+#include "scan/ResultsList.h"
+#include "state/ProgramInfo.h"
+#include "state/ProgramState.h"
+#include "state/Text.h"
+#include "state/WindowHost.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace dustrel {
+
+namespace {
+
+constexpr std::string_view kLogName = "DUSTREL.LOG";
+constexpr std::string_view kKilling = "   -> Killing : ";
+constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";
+constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";
+
+Message makeMessage(std::string text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok)
+{
+    Message message;
+    message.text = std::move(text);
+    message.title = std::string(kProgramTitle);
+    message.icon = icon;
+    message.buttons = buttons;
+    message.defaultAnswer = buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+    return message;
+}
+
+// What could not be done, told to the user when there is one and written to the options' stream when
+// there is none: never passed over.
+void reportProblem(WorkContext& context, bool prompt, const DeletionOptions& options, std::string_view what,
+                   const Error& error, std::string_view consequence)
+{
+    const std::string& newline = context.state.NEWLINE;
+    std::string text(what);
+    text += newline;
+    text += error.path.empty() ? std::string(kLogName) : error.path;
+    text += newline;
+    text += error.message;
+    if (!consequence.empty()) {
+        text += newline;
+        text += consequence;
+    }
+    const Message message = makeMessage(std::move(text), MessageIcon::Exclamation);
+    if (prompt) {
+        context.platform.messageBoxes.show(message);
+    } else if (options.problems != nullptr) {
+        StreamMessageBoxes(options.problems).show(message);
+    }
+}
+
+void showFinalMessage(WorkContext& context, std::size_t failures)
+{
+    context.platform.messageBoxes.show(makeMessage(
+        FinalMessage(failures), failures == 0 ? MessageIcon::Information : MessageIcon::Exclamation));
+}
+
+void openViewer(WorkContext& context, bool prompt, const DeletionOptions& options, const std::string& path)
+{
+    auto opened = context.platform.processes.openTextFile(path);
+    if (!opened) {
+        Error error = opened.error();
+        if (error.path.empty())
+            error.path = path;
+        reportProblem(context, prompt, options, "The events log could not be shown:", error, "");
+    }
+}
+
+// The row loop of both deletions. Each row is tried once, in order; the list is compacted once at the
+// end, so a run over a million rows does not move the rows below each deleted one.
+DeletionOutcome killRows(WorkContext& context, EventsLog* log)
+{
+    FileSystem& fileSystem = context.platform.fileSystem;
+    ResultsList& results = context.results;
+    results.publish();
+    // Once per run: asking the system which files are open costs a pass over every process.
+    const OpenFiles inUse = fileSystem.openFiles();
+
+    DeletionOutcome outcome;
+    std::vector<bool> deleted(results.size(), false);
+    std::string line;
+    for (std::size_t row = 0; row < results.size(); ++row) {
+        const std::string path = results.fullPath(row);
+        if (log != nullptr) {
+            line.assign(kKilling);
+            line += path;
+            log->line(line);
+        }
+        // A failure to clear the attributes counts, but the file is still tried.
+        const bool normal = fileSystem.setNormalAttributes(path).ok();
+        const bool gone = fileSystem.deleteListedFile(path, results.fileInfo(row), inUse).ok();
+        ++outcome.tried;
+        if (normal && gone) {
+            deleted[row] = true;
+        } else {
+            if (log != nullptr)
+                log->line(kKillError);
+            ++outcome.failures;
+        }
+    }
+    results.removeRows(deleted);
+    return outcome;
+}
+
+void writeHeader(WorkContext& context, EventsLog& log)
+{
+    ProgramState& state = context.state;
+    const std::string rule(47, '*');
+    const std::string indent = "   ";
+
+    log.line(rule);
+    log.line(indent + std::string(kProgramTitle) + " - Events Log");
+    const auto now = context.platform.clock.now();
+    log.line(indent + context.platform.locale.shortDate(now) + " - " +
+             context.platform.locale.shortTime(now));
+    log.line(rule);
+    log.line("");
+
+    log.line("* Selected type of files :");
+    for (const CheckBox& box : state.choices.files()) {
+        if (box.ticked())
+            log.line(indent + box.caption);
+    }
+    log.line("");
+    log.line("* Selected directories :");
+    for (const CheckBox& box : state.choices.dirs()) {
+        if (box.ticked())
+            log.line(indent + box.caption);
+    }
+    log.line("");
+    log.line("* Selected drives :");
+    const auto& drives = state.choices.drives();
+    const std::size_t driveCount =
+        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), drives.size());
+    for (std::size_t i = 0; i < driveCount; ++i) {
+        if (drives[i].box.ticked())
+            log.line(indent + drives[i].box.caption);
+    }
+    log.line("");
+    // The user's entries only: the program's own temporary file in slot 0 is not theirs to see.
+    log.line("* Files to ignore :");
+    for (const std::string& entry : state.IGN_TBL.entries())
+        log.line(indent + entry);
+    log.line("");
+    log.line("* Custom type of files :");
+    for (const std::string& pattern : state.CSTM_TBL.patterns())
+        log.line(indent + pattern);
+    log.line("");
+    log.line(rule);
+    log.line("");
+    const std::string_view status = context.host.statusText();
+    log.line(status.size() > 3 ? status.substr(3) : std::string_view());
+    log.line("");
+}
+
+} // namespace
+
+std::string FinalMessage(std::size_t failures)
+{
+    if (failures == 0)
+        return std::string(kAllKilled);
+    return std::to_string(failures) + " error(s) happened while killing selected files.";
+}
+
+std::string EventsLogPath(WorkContext& context)
+{
+    if (context.state.DTR_PATH.empty())
+        return {};
+    return joinPath(context.state.DTR_PATH, kLogName, context.platform.pathRules.separator);
+}
+
+DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions&)
+{
+    context.host.setPointer(Pointer::Hourglass);
+    const DeletionOutcome outcome = killRows(context, nullptr);
+    context.host.setPointer(Pointer::Default);
+    if (prompt)
+        showFinalMessage(context, outcome.failures);
+    return outcome;
+}
+
+DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, const DeletionOptions& options)
+{
+    const std::string path = EventsLogPath(context);
+    // An empty installation folder would put the log at the root of the file system.
+    auto created = path.empty() ? Result<EventsLog>(Error{0, "the installation folder is not known", ""})
+                                : EventsLog::create(path);
+    if (!created) {
+        reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
+                      "The listed files are deleted without it.");
+        return DeleteListedFiles(context, prompt, options);
+    }
+    EventsLog& log = *created;
+
+    context.host.setPointer(Pointer::Hourglass);
+    writeHeader(context, log);
+    const DeletionOutcome outcome = killRows(context, &log);
+    const std::string finalMessage = FinalMessage(outcome.failures);
+    context.host.setPointer(Pointer::Default);
+    log.line("");
+    log.line("");
+    log.line(finalMessage);
+    auto written = log.close();
+
+    if (!written) {
+        // A log that stops short is not offered for reading as if it were the report.
+        reportProblem(context, prompt, options,
+                      "The events log could not be written completely:", written.error(), "");
+        if (prompt)
+            showFinalMessage(context, outcome.failures);
+        return outcome;
+    }
+    if (!prompt) {
+        if (options.openLogViewer)
+            openViewer(context, prompt, options, path);
+        return outcome;
+    }
+    const Message question =
+        makeMessage(finalMessage + context.state.NEWLINE + "Do you want to read the Log File ?",
+                    MessageIcon::Question, MessageButtons::YesNo);
+    if (context.platform.messageBoxes.show(question) == MessageAnswer::Yes)
+        openViewer(context, prompt, options, path);
+    return outcome;
+}
+
+DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const DeletionOptions& options)
+{
+    if (context.state.choices.optLog())
+        return DeleteListedFilesWithLog(context, prompt, options);
+    return DeleteListedFiles(context, prompt, options);
+}
+
+void Command3_Click(WorkContext& context)
+{
+    DeleteAsChosen(context, true);
+}
+
+} // namespace dustrel

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "scan/WorkContext.h"
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace dustrel {
+
+struct DeletionOptions
+{
+    // Whether a deletion without a user (prompt false) starts the viewer on the events log it wrote. A run
+    // with no desktop to show it on turns this off.
+    bool openLogViewer = true;
+    // Where a deletion without a user reports what it could not do (the log not written, the viewer not
+    // started); nothing is reported when null.
+    std::FILE* problems = stderr;
+};
+
+struct DeletionOutcome
+{
+    std::size_t tried = 0;
+    std::size_t failures = 0;
+};
+
+// Deletes the file of every row, top to bottom: the normal attributes first, then the file itself, and
+// only the very file the search listed (see FileSystem::deleteListedFile); files in use are left alone.
+// The rows of deleted files leave the list in one pass at the end; the failed rows stay, in their order.
+// WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
+// shown in a message box; without it nothing is shown.
+DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions& options = {});
+
+// The same, writing the events log DUSTREL.LOG in the installation folder. With `prompt` the user is
+// offered to read it; without, the viewer is started on it unless the options say otherwise. A log that
+// cannot be created is reported (a message box with `prompt`, the options' stream without) and the files
+// are deleted without it; a log that could not be written completely is reported at the end.
+DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt,
+                                         const DeletionOptions& options = {});
+
+// The choice of the Delete command and of the automatic mode: with the log when "&Log events to a file"
+// is ticked.
+DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const DeletionOptions& options = {});
+
+// The Delete command.
+void Command3_Click(WorkContext& context);
+
+// "Selected Files have been correctly killed." or "<n> error(s) happened while killing selected files.".
+std::string FinalMessage(std::size_t failures);
+
+// Where the events log is written; empty when the installation folder is not known.
+std::string EventsLogPath(WorkContext& context);
+
+} // namespace dustrel

@@ -1,0 +1,349 @@
+#include "cleanup/Deletion.h"
+
+#include "scan/ScanFixture.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dustrel {
+namespace {
+
+using test::ScanFixture;
+using Strings = std::vector<std::string>;
+
+constexpr std::size_t kBak = 0, kTmp = 2;
+
+bool exists(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return lstat(path.c_str(), &st) == 0;
+}
+
+// The log's lines; every one must end with CR LF.
+Strings logLines(const std::string& path)
+{
+    const std::string text = test::readWholeFile(path);
+    Strings lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "a line without CR LF at the end of the log";
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// What a run without a user wrote to its report stream.
+class ProblemStream
+{
+public:
+    ProblemStream() : m_file(std::tmpfile()) {}
+    ~ProblemStream() { std::fclose(m_file); }
+    std::FILE* get() const { return m_file; }
+    std::string text() const
+    {
+        std::fflush(m_file);
+        std::rewind(m_file);
+        std::string out;
+        char buffer[512];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0)
+            out.append(buffer, n);
+        return out;
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+class Deletion : public ScanFixture, public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        addDrive('C', "c");
+        tickRule(kTmp);
+        state.DTR_PATH = temp.makeFolder("inst");
+        logPath = temp / "inst/DUSTREL.LOG";
+    }
+
+    std::string file(std::string_view relative, std::string_view content = "1")
+    {
+        const std::string path(relative);
+        if (path.find('/') != std::string::npos)
+            temp.makeFolder(path.substr(0, path.rfind('/')));
+        return temp.writeFile(path, content);
+    }
+
+    std::string logPath;
+};
+
+TEST_F(Deletion, TheEventsLogHoldsTheChoicesEveryFileTriedAndTheOutcome)
+{
+    addDrive('D', "d", false);
+    tickRule(kBak);
+    setSpecialFolder(0, temp.makeFolder("t"));
+    state.IGN_TBL.setEntries({"/first/IGNORED.TMP", "/second one"});
+    state.CSTM_TBL.setPatterns({"*.XYZ"});
+    state.choices.setOptLog(true);
+    file("c/a.tmp", "12");
+    file("c/sub/b.BAK", "345");
+    file("t/anything");
+    file("inst/DUSTREL.LOG", std::string(10000, 'x')); // the last report, replaced
+    search();
+    using namespace std::chrono;
+    fake.clock.time = system_clock::time_point{seconds{1'000'000'000}};
+    fake.messageBoxes.answerNext(MessageAnswer::Yes);
+
+    Command3_Click(context);
+
+    const Strings expected = {
+        "***********************************************",
+        "   Dustrel v2.1 - Events Log",
+        "   2001-09-09 - 01:46:40",
+        "***********************************************",
+        "",
+        "* Selected type of files :",
+        "   *.BAK Files",
+        "   *.TMP Files",
+        "",
+        "* Selected directories :",
+        "   Temporary Directory",
+        "",
+        "* Selected drives :",
+        "   Drive C:",
+        "",
+        "* Files to ignore :",
+        "   /first/IGNORED.TMP",
+        "   /second one",
+        "",
+        "* Custom type of files :",
+        "   *.XYZ",
+        "",
+        "***********************************************",
+        "",
+        "Total wasted size : 6 byte(s) - 3 file(s).",
+        "",
+        "   -> Killing : " + temp / "c/a.tmp",
+        "   -> Killing : " + temp / "c/sub/b.BAK",
+        "   -> Killing : " + temp / "t/anything",
+        "",
+        "",
+        "Selected Files have been correctly killed.",
+    };
+    EXPECT_EQ(logLines(logPath), expected);
+    ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBoxes.shown[0].text,
+              "Selected Files have been correctly killed.\n\rDo you want to read the Log File ?");
+    EXPECT_EQ(fake.messageBoxes.shown[0].icon, MessageIcon::Question);
+    EXPECT_EQ(fake.messageBoxes.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(fake.processes.opened, Strings{logPath});
+    EXPECT_TRUE(results.empty());
+    EXPECT_FALSE(exists(temp / "c/a.tmp"));
+    EXPECT_FALSE(exists(temp / "t/anything"));
+
+    // Again on the empty list: no file lines, and the status text is still the search's summary.
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    Command3_Click(context);
+    const Strings again = logLines(logPath);
+    ASSERT_EQ(again.size(), 29u);
+    EXPECT_EQ(again[24], "Total wasted size : 6 byte(s) - 3 file(s).");
+    EXPECT_EQ(again[25], "");
+    EXPECT_EQ(again[28], "Selected Files have been correctly killed.");
+    EXPECT_EQ(fake.processes.opened.size(), 1u);
+}
+
+TEST_F(Deletion, WhatIsShownDependsOnThePromptAndTheLogOption)
+{
+    struct Case
+    {
+        const char* name;
+        bool log;
+        bool prompt;
+        bool viewer;
+        std::vector<MessageAnswer> answers;
+        Strings shown;
+        std::size_t opened;
+    };
+    const std::vector<Case> cases = {
+        {"command without log", false, true, true, {}, {"Selected Files have been correctly killed."}, 0},
+        {"command with log, read it", true, true, true, {MessageAnswer::Yes}, {"Selected Files"}, 1},
+        {"command with log, do not", true, true, true, {MessageAnswer::No}, {"Selected Files"}, 0},
+        {"automatic without log", false, false, true, {}, {}, 0},
+        {"automatic with log", true, false, true, {}, {}, 1},
+        {"automatic with log, no viewer", true, false, false, {}, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string victim = file("c/x.tmp");
+        search();
+        fake.messageBoxes.shown.clear();
+        fake.processes.opened.clear();
+        for (MessageAnswer answer : c.answers)
+            fake.messageBoxes.answerNext(answer);
+        state.choices.setOptLog(c.log);
+        ProblemStream problems;
+
+        const DeletionOutcome outcome = DeleteAsChosen(context, c.prompt, {c.viewer, problems.get()});
+
+        EXPECT_EQ(outcome.tried, 1u);
+        EXPECT_EQ(outcome.failures, 0u);
+        EXPECT_FALSE(exists(victim));
+        ASSERT_EQ(fake.messageBoxes.shown.size(), c.shown.size());
+        for (std::size_t i = 0; i < c.shown.size(); ++i)
+            EXPECT_EQ(fake.messageBoxes.shown[i].text.rfind(c.shown[i], 0), 0u)
+                << fake.messageBoxes.shown[i].text;
+        if (!c.log && c.prompt) {
+            EXPECT_EQ(fake.messageBoxes.shown[0].icon, MessageIcon::Information);
+        }
+        EXPECT_EQ(fake.processes.opened.size(), c.opened);
+        EXPECT_EQ(problems.text(), "");
+        EXPECT_EQ(host.pointer(), Pointer::Default);
+    }
+}
+
+TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
+{
+    Strings paths;
+    for (const char* name : {"c/1.tmp", "c/2.tmp", "c/3.tmp", "c/4.tmp", "c/5.tmp"})
+        paths.push_back(file(name));
+    const int held2 = open(paths[1].c_str(), O_RDONLY);
+    const int held4 = open(paths[3].c_str(), O_RDONLY);
+    ASSERT_GE(held2, 0);
+    ASSERT_GE(held4, 0);
+    state.choices.setOptLog(true);
+    search();
+    const std::string summary(host.statusText());
+    const std::int64_t total = state.WASTED_SIZE;
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+
+    Command3_Click(context);
+    close(held2);
+    close(held4);
+
+    EXPECT_EQ(rows(), (Strings{"c/2.tmp", "c/4.tmp"}));
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        EXPECT_EQ(exists(paths[i]), i == 1 || i == 3) << paths[i];
+    const Strings lines = logLines(logPath);
+    const Strings tail(lines.end() - 10, lines.end());
+    const std::string error = "      *** An error occured while killing the file ***";
+    EXPECT_EQ(tail, (Strings{"   -> Killing : " + paths[0], "   -> Killing : " + paths[1], error,
+                             "   -> Killing : " + paths[2], "   -> Killing : " + paths[3], error,
+                             "   -> Killing : " + paths[4], "", "",
+                             "2 error(s) happened while killing selected files."}));
+    ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
+    EXPECT_EQ(fake.messageBoxes.shown[0].text,
+              "2 error(s) happened while killing selected files.\n\rDo you want to read the Log File ?");
+    // A deletion leaves the total, the summary and the Delete button as the search left them.
+    EXPECT_EQ(host.statusText(), summary);
+    EXPECT_EQ(state.WASTED_SIZE, total);
+    EXPECT_TRUE(host.button(Command::Delete).enabled);
+}
+
+TEST_F(Deletion, OnlyTheFileTheSearchListedIsDeleted)
+{
+    const std::string swapped = file("c/swapped/x.tmp");
+    const std::string outside = file("outside/x.tmp");
+    const std::string removed = file("c/removed.tmp");
+    const std::string replaced = file("c/replaced.tmp", "old");
+    const std::string strange = file(std::string("c/new\nline \xff\xfe.tmp"));
+    search();
+    ASSERT_EQ(rows(), (Strings{std::string("c/new\nline \xff\xfe.tmp"), "c/removed.tmp", "c/replaced.tmp",
+                               "c/swapped/x.tmp"}));
+    // After the search: a parent folder becomes a link to a folder outside the tree, a file goes, and
+    // another file takes the name of a listed one.
+    ASSERT_EQ(rename((temp / "c/swapped").c_str(), (temp / "c/moved").c_str()), 0);
+    ASSERT_EQ(symlink((temp / "outside").c_str(), (temp / "c/swapped").c_str()), 0);
+    ASSERT_EQ(unlink(removed.c_str()), 0);
+    ASSERT_EQ(unlink(replaced.c_str()), 0);
+    temp.writeFile("c/replaced.tmp", "new");
+    fake.messageBoxes.answerNext(MessageAnswer::Ok);
+
+    Command3_Click(context);
+
+    EXPECT_FALSE(exists(strange));
+    EXPECT_TRUE(exists(outside));
+    EXPECT_TRUE(exists(temp / "c/moved/x.tmp"));
+    EXPECT_EQ(test::readWholeFile(replaced), "new");
+    EXPECT_EQ(rows(), (Strings{"c/removed.tmp", "c/replaced.tmp", "c/swapped/x.tmp"}));
+    EXPECT_EQ(fake.messageBoxes.shown.back().text, "3 error(s) happened while killing selected files.");
+    EXPECT_EQ(fake.messageBoxes.shown.back().icon, MessageIcon::Exclamation);
+}
+
+TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
+{
+    struct Case
+    {
+        const char* name;
+        std::string installFolder;
+        bool prompt;
+        Strings report; // pieces the report holds
+    };
+    const std::string missing = temp / "no/such/folder";
+    const std::string full = temp.makeFolder("full");
+    ASSERT_EQ(symlink("/dev/full", (full + "/DUSTREL.LOG").c_str()), 0);
+    const std::vector<Case> cases = {
+        {"missing folder, command",
+         missing,
+         true,
+         {"could not be created", missing + "/DUSTREL.LOG", "No such file or directory"}},
+        {"missing folder, automatic",
+         missing,
+         false,
+         {"could not be created", missing + "/DUSTREL.LOG", "No such file or directory"}},
+        {"unknown folder, command",
+         "",
+         true,
+         {"could not be created", "the installation folder is not known"}},
+        {"disk full, command",
+         full,
+         true,
+         {"could not be written", full + "/DUSTREL.LOG", "No space left on device"}},
+        {"disk full, automatic", full, false, {"could not be written", "No space left on device"}},
+    };
+    state.choices.setOptLog(true);
+    const bool rootLogBefore = exists("/DUSTREL.LOG");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string victim = file("c/x.tmp");
+        search();
+        state.DTR_PATH = c.installFolder;
+        fake.messageBoxes.shown.clear();
+        fake.processes.opened.clear();
+        ProblemStream problems;
+
+        DeleteAsChosen(context, c.prompt, {true, problems.get()});
+
+        EXPECT_FALSE(exists(victim));
+        std::string report;
+        if (c.prompt) {
+            ASSERT_EQ(fake.messageBoxes.shown.size(), 2u);
+            EXPECT_EQ(fake.messageBoxes.shown[0].icon, MessageIcon::Exclamation);
+            EXPECT_EQ(fake.messageBoxes.shown[0].title, "Dustrel v2.1");
+            report = fake.messageBoxes.shown[0].text;
+            // No offer to read a log that is not there or stops short.
+            EXPECT_EQ(fake.messageBoxes.shown[1].text, "Selected Files have been correctly killed.");
+            EXPECT_EQ(problems.text(), "");
+        } else {
+            EXPECT_TRUE(fake.messageBoxes.shown.empty());
+            report = problems.text();
+        }
+        for (const std::string& piece : c.report)
+            EXPECT_NE(report.find(piece), std::string::npos) << piece << " not in: " << report;
+        EXPECT_TRUE(fake.processes.opened.empty());
+    }
+    EXPECT_EQ(exists("/DUSTREL.LOG"), rootLogBefore) << "an unknown folder must not mean the root";
+}
+
+} // namespace
+} // namespace dustrel
