@@ -1,0 +1,59 @@
+#pragma once
+
+#include "platform/Locale.h"
+#include "scan/ResultsList.h"
+
+#include <QAbstractTableModel>
+#include <QBasicTimer>
+#include <QIcon>
+
+namespace dustrel {
+
+// The results list as the view's four columns: file name, folder, size and modification time. Rows
+// are read from the ResultsList when drawn; nothing is copied per row.
+//
+// A search publishes rows once per folder; the view learns of them at most every kBatchMilliseconds in
+// one insertion, so a search of a million files costs the view a few dozen updates. Removals and resets
+// reach the view at once.
+class ResultsTableModel : public QAbstractTableModel, private ResultsObserver
+{
+    Q_OBJECT
+public:
+    static constexpr int kBatchMilliseconds = 100;
+
+    ResultsTableModel(ResultsList& results, Locale& locale, QObject* parent = nullptr);
+    ~ResultsTableModel() override;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Shows every published row now.
+    void flush();
+    // How many insertions the view has been told of since the model was made.
+    int insertionBatches() const { return m_batches; }
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void rowsAppended(std::size_t first, std::size_t count) override;
+    void rowsAboutToBeRemoved(std::size_t first, std::size_t count) override;
+    void rowsRemoved(std::size_t first, std::size_t count) override;
+    void aboutToReset() override;
+    void resetDone() override;
+
+    ResultsList& m_results;
+    Locale& m_locale;
+    NumberFormat m_format;
+    QIcon m_icon;
+    // Rows the view knows of: the first m_shown rows of the list. Later rows wait for the next batch.
+    std::size_t m_shown = 0;
+    // Rows of the removal in progress that the view knows of.
+    std::size_t m_removingShown = 0;
+    QBasicTimer m_batchTimer;
+    int m_batches = 0;
+};
+
+} // namespace dustrel
