@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFileSystem.h"
 
+#include "platform/posix/PosixFolderCursor.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
@@ -12,6 +13,14 @@
 namespace dustrel::posix {
 
 namespace {
+
+FileTime toFileTime(const timespec& ts)
+{
+    using namespace std::chrono;
+    return FileTime{duration_cast<system_clock::duration>(seconds{ts.tv_sec} + nanoseconds{ts.tv_nsec})};
+}
+
+} // namespace
 
 EntryType entryTypeFromDirent(unsigned char type)
 {
@@ -29,13 +38,12 @@ EntryType entryTypeFromDirent(unsigned char type)
     }
 }
 
-FileTime toFileTime(const timespec& ts)
+FileInfo fileInfoFromStat(const struct stat& st)
 {
-    using namespace std::chrono;
-    return FileTime{duration_cast<system_clock::duration>(seconds{ts.tv_sec} + nanoseconds{ts.tv_nsec})};
+    return FileInfo{entryTypeFromMode(st.st_mode), static_cast<std::int64_t>(st.st_size),
+                    toFileTime(st.st_mtim), static_cast<std::uint64_t>(st.st_dev),
+                    static_cast<std::uint64_t>(st.st_ino)};
 }
-
-} // namespace
 
 EntryType entryTypeFromMode(unsigned mode)
 {
@@ -65,7 +73,9 @@ Result<std::vector<FolderEntry>> PosixFileSystem::listFolder(const std::string& 
             continue;
         EntryType type = entryTypeFromDirent(entry->d_type);
         if (type == EntryType::Unknown) {
-            struct stat st {};
+            struct stat st
+            {
+            };
             if (fstatat(dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) == 0)
                 type = entryTypeFromMode(st.st_mode);
         }
@@ -81,16 +91,19 @@ Result<std::vector<FolderEntry>> PosixFileSystem::listFolder(const std::string& 
 
 Result<FileInfo> PosixFileSystem::fileInfo(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (lstat(path.c_str(), &st) != 0)
         return systemError(errno, path);
-    return FileInfo{entryTypeFromMode(st.st_mode), static_cast<std::int64_t>(st.st_size), toFileTime(st.st_mtim),
-                    static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return fileInfoFromStat(st);
 }
 
 bool PosixFileSystem::isFolder(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -99,7 +112,9 @@ Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd)
         return systemError(errno, path);
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (fstat(fd.get(), &st) != 0)
         return systemError(errno, path);
     if (!S_ISREG(st.st_mode))
@@ -124,7 +139,7 @@ Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size
 
 std::unique_ptr<FolderCursor> PosixFileSystem::newCursor()
 {
-    return nullptr;
+    return std::make_unique<PosixFolderCursor>();
 }
 
 OpenFiles PosixFileSystem::openFiles()

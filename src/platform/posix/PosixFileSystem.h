@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.h"
 
+#include <sys/stat.h>
+
 namespace dustrel::posix {
 
 class PosixFileSystem : public FileSystem
@@ -14,9 +16,12 @@ public:
     std::unique_ptr<FolderCursor> newCursor() override;
     OpenFiles openFiles() override;
     Result<void> setNormalAttributes(const std::string& path) override;
-    Result<void> deleteListedFile(const std::string& path, const FileInfo& listed, const OpenFiles& inUse) override;
+    Result<void> deleteListedFile(const std::string& path, const FileInfo& listed,
+                                  const OpenFiles& inUse) override;
 };
 
 EntryType entryTypeFromMode(unsigned mode);
+EntryType entryTypeFromDirent(unsigned char type);
+FileInfo fileInfoFromStat(const struct stat& st);
 
 } // namespace dustrel::posix

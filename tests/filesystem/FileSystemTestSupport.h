@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/posix/UniqueFd.h"
+
+#include <functional>
+#include <string>
+
+namespace dustrel::test {
+
+// Exit codes of a child that could not become an ordinary user; a test that sees them must fail, never
+// pass on root's privileges.
+constexpr int kCannotDropPrivileges = 90;
+constexpr int kStillPrivileged = 91;
+
+// Runs `work` in a forked child and returns its exit status, or -1 when it died of a signal. The child
+// reports only through that status: test assertions do not cross the fork.
+int runInChild(const std::function<int()>& work);
+
+// The same, as the unprivileged user nobody (65534) with no capability left.
+int runAsNobody(const std::function<int()>& work);
+
+// `depth` folders named `name`, each inside the previous one, below `root`, built through descriptors so
+// that the length of the whole path never matters. Returns the deepest folder.
+posix::UniqueFd makeChain(const std::string& root, const std::string& name, std::size_t depth);
+
+// Removes such a chain, and any plain file left at its bottom, again without whole paths.
+void removeChain(const std::string& root, const std::string& name, std::size_t depth);
+
+} // namespace dustrel::test

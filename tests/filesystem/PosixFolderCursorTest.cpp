@@ -1,0 +1,288 @@
+#include "platform/posix/PosixFolderCursor.h"
+
+#include "FileSystemTestSupport.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "support/TempFolder.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <map>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace dustrel::posix {
+namespace {
+
+using test::TempFolder;
+
+std::map<std::string, EntryType> byName(const std::vector<FolderEntry>& entries)
+{
+    std::map<std::string, EntryType> result;
+    for (const FolderEntry& entry : entries)
+        result[entry.name] = entry.type;
+    return result;
+}
+
+void makeSocket(const std::string& path)
+{
+    const UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(path.size(), sizeof address.sun_path);
+    path.copy(address.sun_path, path.size());
+    ASSERT_EQ(bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << path;
+}
+
+// Every kind of entry a walk may meet, under names that break naive quoting, splitting or decoding.
+class CursorTreeTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const std::string& name : awkwardNames)
+            tree.writeFile(name, name);
+        tree.writeFile("empty", "");
+        ASSERT_EQ(link((tree / "empty").c_str(), (tree / "empty-twin").c_str()), 0);
+        tree.makeFolder("sub");
+        ASSERT_EQ(symlink("nowhere", (tree / "broken-link").c_str()), 0);
+        ASSERT_EQ(symlink(tree.path().c_str(), (tree / "folder-link").c_str()), 0);
+        ASSERT_EQ(mkfifo((tree / "fifo").c_str(), 0644), 0);
+        makeSocket(tree / "socket");
+        ASSERT_EQ(truncate(tree.writeFile("sparse", "").c_str(), kFiveGigabytes), 0);
+        ASSERT_TRUE(cursor.open(tree.path()));
+    }
+
+    static constexpr off_t kFiveGigabytes = 5368709120;
+    const std::vector<std::string> awkwardNames{
+        " ", "*", "?", ";", "'\"", "a\nb", "\xff\xfe", "-dash", std::string(255, 'n')};
+    TempFolder tree;
+    PosixFolderCursor cursor;
+};
+
+TEST_F(CursorTreeTest, ListsEveryEntryWithItsTypeAndRawName)
+{
+    std::map<std::string, EntryType> expected{
+        {"empty", EntryType::File}, {"empty-twin", EntryType::File},  {"sparse", EntryType::File},
+        {"sub", EntryType::Folder}, {"broken-link", EntryType::Link}, {"folder-link", EntryType::Link},
+        {"fifo", EntryType::Other}, {"socket", EntryType::Other}};
+    for (const std::string& name : awkwardNames)
+        expected[name] = EntryType::File;
+
+    const auto entries = cursor.entries();
+    ASSERT_TRUE(entries) << entries.error().describe();
+    EXPECT_EQ(byName(*entries), expected);
+    // A second listing of the same folder starts from the top again.
+    EXPECT_EQ(byName(*cursor.entries()), expected);
+    EXPECT_EQ(byName(*PosixFileSystem().listFolder(tree.path())), expected);
+}
+
+TEST_F(CursorTreeTest, DescribesEntriesWithoutFollowingOrOpeningThem)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, {1'600'000'000, 123'456'789}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (tree / "a\nb").c_str(), times, 0), 0);
+    const auto newline = cursor.entryInfo("a\nb");
+    ASSERT_TRUE(newline) << newline.error().describe();
+    EXPECT_EQ(newline->size, 3);
+    EXPECT_EQ(newline->modified.time_since_epoch(),
+              std::chrono::seconds(1'600'000'000) + std::chrono::nanoseconds(123'456'789));
+
+    EXPECT_EQ(cursor.entryInfo("sparse")->size, kFiveGigabytes);
+    EXPECT_EQ(cursor.entryInfo("empty")->size, 0);
+    EXPECT_EQ(cursor.entryInfo("empty")->inode, cursor.entryInfo("empty-twin")->inode);
+    EXPECT_EQ(cursor.entryInfo(std::string(255, 'n'))->size, 255);
+    EXPECT_EQ(cursor.entryInfo("folder-link")->type, EntryType::Link);
+    EXPECT_EQ(cursor.entryInfo("broken-link")->type, EntryType::Link);
+    EXPECT_EQ(cursor.entryInfo("fifo")->type, EntryType::Other);
+    EXPECT_EQ(cursor.entryInfo("socket")->type, EntryType::Other);
+    EXPECT_EQ(cursor.entryInfo("missing").error().code, ENOENT);
+    EXPECT_EQ(cursor.entryInfo("sub/../empty").error().code, EINVAL);
+}
+
+TEST_F(CursorTreeTest, EntersOnlyRealSubfoldersAndStaysPutOtherwise)
+{
+    const struct
+    {
+        std::string name;
+        int code;
+    } refusals[] = {{"folder-link", ELOOP}, {"broken-link", ELOOP},
+                    {"fifo", ENOTDIR},      {"socket", ENOTDIR},
+                    {"empty", ENOTDIR},     {"missing", ENOENT},
+                    {"sub/", EINVAL},       {"..", EINVAL},
+                    {".", EINVAL},          {"", EINVAL}};
+    const auto before = byName(*cursor.entries());
+    for (const auto& refusal : refusals) {
+        const auto entered = cursor.enter(refusal.name);
+        ASSERT_FALSE(entered) << refusal.name;
+        EXPECT_EQ(entered.error().code, refusal.code) << refusal.name << ": " << entered.error().describe();
+        EXPECT_EQ(cursor.depth(), 0u) << refusal.name;
+    }
+    EXPECT_EQ(byName(*cursor.entries()), before);
+
+    EXPECT_FALSE(cursor.leave()) << "never above the start folder";
+    ASSERT_TRUE(cursor.enter("sub"));
+    EXPECT_EQ(cursor.depth(), 1u);
+    EXPECT_TRUE(cursor.entries()->empty());
+    ASSERT_TRUE(cursor.leave());
+    EXPECT_EQ(byName(*cursor.entries()), before);
+}
+
+TEST(PosixFolderCursor, FailsWhenNothingIsOpen)
+{
+    PosixFolderCursor cursor;
+    EXPECT_FALSE(cursor.entries());
+    EXPECT_FALSE(cursor.enter("x"));
+    EXPECT_FALSE(cursor.leave());
+    TempFolder tree;
+    EXPECT_EQ(cursor.open(tree.writeFile("file", "")).error().code, ENOTDIR);
+}
+
+// The walk goes down and back up a chain of folders; a non-zero result says which step failed.
+int walkChain(const std::string& root, std::size_t depth)
+{
+    PosixFolderCursor cursor;
+    if (!cursor.open(root))
+        return 1;
+    for (std::size_t level = 1; level <= depth; ++level) {
+        const auto here = cursor.entries();
+        if (!here || here->size() != 1 || (*here)[0].name != "d" || (*here)[0].type != EntryType::Folder)
+            return 2;
+        if (!cursor.enter("d") || cursor.depth() != level)
+            return 3;
+    }
+    if (cursor.openDescriptors() != PosixFolderCursor::kKeptLevels + 1)
+        return 4;
+    if (!cursor.entries() || !cursor.entries()->empty())
+        return 5;
+    while (cursor.depth() > 0)
+        if (!cursor.leave())
+            return 6;
+    return cursor.entries() && cursor.entries()->size() == 1 ? 0 : 7;
+}
+
+TEST(PosixFolderCursor, WalksAHundredThousandLevelsWithFewDescriptors)
+{
+    constexpr std::size_t kDepth = 100'000;
+    TempFolder tree;
+    const int status = test::runInChild([&] {
+        // In memory where the system allows it: removing such a chain from a busy disk takes far longer
+        // than the walk, and the mount vanishes with the child.
+        const bool inMemory = unshare(CLONE_NEWNS) == 0 &&
+                              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                              mount("tmpfs", tree.path().c_str(), "tmpfs", 0, "mode=0700") == 0;
+        if (!test::makeChain(tree.path(), "d", kDepth))
+            return 101;
+        const rlimit limit{256, 256};
+        const int walked = setrlimit(RLIMIT_NOFILE, &limit) == 0 ? walkChain(tree.path(), kDepth) : 100;
+        if (!inMemory)
+            test::removeChain(tree.path(), "d", kDepth);
+        return walked;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+TEST(PosixFolderCursor, ClimbingBackStaysInTheFolderItLeft)
+{
+    TempFolder tree;
+    tree.makeFolder("parent/child");
+    PosixFolderCursor cursor;
+    ASSERT_TRUE(cursor.open(tree.path()));
+    ASSERT_TRUE(cursor.enter("parent"));
+    ASSERT_TRUE(cursor.enter("child"));
+    ASSERT_EQ(rename((tree / "parent").c_str(), (tree / "moved").c_str()), 0);
+    tree.makeFolder("parent");
+    tree.writeFile("parent/planted", "");
+
+    ASSERT_TRUE(cursor.leave());
+    const auto entries = cursor.entries();
+    ASSERT_TRUE(entries);
+    EXPECT_EQ(byName(*entries), (std::map<std::string, EntryType>{{"child", EntryType::Folder}}));
+}
+
+TEST(PosixFolderCursor, LosesItsPlaceRatherThanClimbIntoAnotherFolder)
+{
+    constexpr std::size_t kDepth = PosixFolderCursor::kKeptLevels + 10;
+    TempFolder tree;
+    test::makeChain(tree.path(), "d", kDepth);
+    PosixFolderCursor cursor;
+    ASSERT_TRUE(cursor.open(tree.path()));
+    for (std::size_t level = 0; level < kDepth; ++level)
+        ASSERT_TRUE(cursor.enter("d"));
+    // The shallowest level that still has a descriptor; its parent must be reopened through "..".
+    const std::size_t firstKept = kDepth - PosixFolderCursor::kKeptLevels + 1;
+    while (cursor.depth() > firstKept)
+        ASSERT_TRUE(cursor.leave());
+
+    std::string current = tree.path();
+    for (std::size_t level = 0; level < firstKept; ++level)
+        current += "/d";
+    ASSERT_EQ(rename(current.c_str(), (tree / "moved").c_str()), 0);
+
+    const auto left = cursor.leave();
+    ASSERT_FALSE(left);
+    EXPECT_EQ(left.error().code, ESTALE) << left.error().describe();
+    EXPECT_FALSE(cursor.entries());
+    EXPECT_FALSE(cursor.enter("d"));
+    EXPECT_EQ(cursor.openDescriptors(), 0u);
+    test::removeChain(tree / "moved", "d", kDepth - firstKept);
+    test::removeChain(tree.path(), "d", firstKept - 1);
+}
+
+TEST(PosixFolderCursor, NeverEntersAnotherFileSystemOrAMountLoop)
+{
+    TempFolder tree;
+    const std::string mountPoint = tree.makeFolder("mnt");
+    const std::string loop = tree.makeFolder("sub/loop");
+    const int status = test::runInChild([&] {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0 ||
+            mount(tree.path().c_str(), loop.c_str(), nullptr, MS_BIND, nullptr) != 0)
+            return 77;
+        PosixFolderCursor cursor;
+        if (!cursor.open(tree.path()))
+            return 1;
+        const auto other = cursor.enter("mnt");
+        if (other || other.error().code != EXDEV || cursor.depth() != 0)
+            return 2;
+        if (!cursor.enter("sub"))
+            return 3;
+        const auto looped = cursor.enter("loop");
+        return !looped && looped.error().code == ELOOP && cursor.depth() == 1 ? 0 : 4;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "cannot mount in a private mount namespace here";
+    EXPECT_EQ(status, 0);
+}
+
+TEST(PosixFolderCursor, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
+{
+    TempFolder tree;
+    ASSERT_EQ(chmod(tree.path().c_str(), 0755), 0);
+    tree.makeFolder("locked");
+    tree.writeFile("locked/secret", "");
+    tree.makeFolder("open");
+    tree.writeFile("open/inside", "");
+    ASSERT_EQ(chmod((tree / "locked").c_str(), 0), 0);
+
+    const int status = test::runAsNobody([&] {
+        PosixFolderCursor cursor;
+        if (!cursor.open(tree.path()))
+            return 1;
+        const auto locked = cursor.enter("locked");
+        if (locked || locked.error().code != EACCES || cursor.depth() != 0)
+            return 2;
+        if (!cursor.enter("open"))
+            return 3;
+        const auto inside = cursor.entries();
+        return inside && inside->size() == 1 && (*inside)[0].name == "inside" ? 0 : 4;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+} // namespace
+} // namespace dustrel::posix
