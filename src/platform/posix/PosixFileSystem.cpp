@@ -1,5 +1,7 @@
 #include "platform/posix/PosixFileSystem.h"
 
+#include "platform/posix/ListedFileDeleter.h"
+#include "platform/posix/OpenFilesScanner.h"
 #include "platform/posix/PosixFolderCursor.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -144,7 +146,7 @@ std::unique_ptr<FolderCursor> PosixFileSystem::newCursor()
 
 OpenFiles PosixFileSystem::openFiles()
 {
-    return {};
+    return OpenFilesScanner().scan();
 }
 
 Result<void> PosixFileSystem::setNormalAttributes(const std::string&)
@@ -153,9 +155,10 @@ Result<void> PosixFileSystem::setNormalAttributes(const std::string&)
     return {};
 }
 
-Result<void> PosixFileSystem::deleteListedFile(const std::string& path, const FileInfo&, const OpenFiles&)
+Result<void> PosixFileSystem::deleteListedFile(const std::string& path, const FileInfo& listed,
+                                               const OpenFiles& inUse)
 {
-    return Error{ENOSYS, "deletion is not available yet", path};
+    return ListedFileDeleter().deleteFile(path, listed, inUse);
 }
 
 } // namespace dustrel::posix
