@@ -1,0 +1,251 @@
+// The ignore and custom-type dialogs, opened without a modal loop and driven as a user drives them.
+
+#include "ui/common/TwipsScale.h"
+#include "ui/dialogs/CustomType.h"
+#include "ui/dialogs/DialogLayout.h"
+#include "ui/dialogs/FolderList.h"
+#include "ui/dialogs/Ignore.h"
+#include "ui/main/UiWorld.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+
+using namespace dustrel;
+using namespace dustrel::test;
+
+namespace {
+
+QStringList texts(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+bool selectFile(Ignore& dialog, const QString& name)
+{
+    const auto found = dialog.File1()->findItems(name, Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    dialog.File1()->setCurrentItem(found.front());
+    return true;
+}
+
+} // namespace
+
+class DialogsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Watchdog> m_watchdog;
+
+private slots:
+    void init() { m_watchdog = std::make_unique<Watchdog>(); }
+    void cleanup() { m_watchdog.reset(); }
+
+    void ignoreOpensOnTheWindowsFolderWithMatchingFiles()
+    {
+        UiWorld world;
+        world.file("C/home/A.TMP");
+        world.file("C/home/b.tmp");
+        world.file("C/home/keep.txt");
+        world.file("C/home/.hidden.TMP");
+        world.temp.makeFolder("C/home/docs");
+        world.state.choices.setFileState(2, CheckState::Ticked);
+
+        Ignore dialog(world.state, world.fake.platform, nullptr);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a file to ignore"));
+        QVERIFY(dialog.isModal());
+        QVERIFY(!dialog.windowIcon().isNull());
+        // FILTRE is brought up to date as the dialog opens.
+        QCOMPARE(world.state.FILTRE, std::string("*.TMP"));
+        QVERIFY(dialog.Drive1()->currentText().startsWith(QStringLiteral("C:")));
+        QCOMPARE(dialog.Dir1()->folder(), world.state.WIN_PATH);
+        QCOMPARE(dialog.filePattern(), std::string("*.TMP"));
+        // Hidden files are not offered.
+        QCOMPARE(texts(dialog.File1()), (QStringList{QStringLiteral("A.TMP"), QStringLiteral("b.tmp")}));
+        // The chain from the root to the current folder, then its subfolders.
+        const QStringList folders = texts(dialog.Dir1());
+        QCOMPARE(folders.size(), 3);
+        QCOMPARE(folders.last().trimmed(), QStringLiteral("docs"));
+        QCOMPARE(dialog.Dir1()->currentRow(), 1);
+
+        const TwipsScale scale = TwipsScale::forWidget(dialog);
+        QCOMPARE(dialog.size(),
+                 QSize(scale.px(DialogLayout::kIgnoreWidth), scale.px(DialogLayout::kIgnoreHeight)));
+        QVERIFY(dialog.Command1()->isDefault());
+        QCOMPARE(dialog.Command1()->text(), QStringLiteral("&OK"));
+        QCOMPARE(dialog.Command2()->text(), QStringLiteral("&Cancel"));
+        QCOMPARE(dialog.File1()->property("helpContextId").toInt(), 300);
+    }
+
+    void ignoreListsEveryFileOfASpecialFolder()
+    {
+        UiWorld world;
+        world.file("C/home/A.TMP");
+        world.file("C/home/cache/page.html");
+        world.file("C/home/cache/image.png");
+        world.file("C/home/cache/.lock");
+        world.state.choices.setFileState(2, CheckState::Ticked);
+        // Named with another letter case, as the paths of the system may be: still that folder.
+        world.state.DIRECTORIES[4] = world.drive + "home/CACHE";
+        world.state.DIRECTORIES[1] = world.drive + "home/cache";
+
+        Ignore dialog(world.state, world.fake.platform, nullptr);
+        dialog.show();
+        dialog.Dir1()->setFolder(world.drive + "home/cache");
+        QCOMPARE(dialog.filePattern(), std::string("*.*"));
+        QCOMPARE(texts(dialog.File1()),
+                 (QStringList{QStringLiteral("image.png"), QStringLiteral("page.html")}));
+        world.state.DIRECTORIES[1].clear();
+        dialog.Dir1()->setFolder(world.drive + "home/cache");
+        QCOMPARE(dialog.filePattern(), std::string("*.*"));
+
+        // Back in an ordinary folder the filter applies again.
+        dialog.Dir1()->setFolder(world.state.WIN_PATH);
+        QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("A.TMP")});
+    }
+
+    void ignoreWithNothingSelectedShowsOnlyNull()
+    {
+        UiWorld world;
+        world.file("C/home/NULL");
+        world.file("C/home/A.TMP");
+        Ignore dialog(world.state, world.fake.platform, nullptr);
+        dialog.show();
+        QCOMPARE(world.state.FILTRE, std::string("NULL"));
+        QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("NULL")});
+    }
+
+    void ignorePicksAFileWithItsFullPath()
+    {
+        UiWorld world;
+        world.file("C/X.TMP");
+        world.file(std::string("C/home/\xff.TMP"));
+        world.state.choices.setFileState(2, CheckState::Ticked);
+
+        {
+            // OK without a selection does nothing and leaves the dialog open.
+            Ignore dialog(world.state, world.fake.platform, nullptr);
+            dialog.show();
+            dialog.File1()->clearSelection();
+            dialog.Command1()->click();
+            QVERIFY(dialog.isVisible());
+            QVERIFY(dialog.chosenPath().empty());
+
+            // The name is shown with a replacement character and picked as the bytes it is.
+            QVERIFY(selectFile(dialog, QString::fromUtf8("\xef\xbf\xbd.TMP")));
+            dialog.Command1()->click();
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(dialog.chosenPath(), world.state.WIN_PATH + "/\xff.TMP");
+        }
+        {
+            // At a drive root: one separator between the root and the name. A double-click picks too.
+            Ignore dialog(world.state, world.fake.platform, nullptr);
+            dialog.show();
+            QListWidgetItem* root = dialog.Dir1()->item(0);
+            QCOMPARE(dialog.Dir1()->entryPath(root), world.drive);
+            emit dialog.Dir1()->itemActivated(root);
+            QCOMPARE(dialog.Dir1()->folder(), world.drive);
+            QVERIFY(selectFile(dialog, QStringLiteral("X.TMP")));
+            emit dialog.File1()->itemActivated(dialog.File1()->currentItem());
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            QCOMPARE(dialog.chosenPath(), world.drive + "X.TMP");
+        }
+        {
+            Ignore dialog(world.state, world.fake.platform, nullptr);
+            dialog.show();
+            QVERIFY(selectFile(dialog, QString::fromUtf8("\xef\xbf\xbd.TMP")));
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+            QVERIFY(dialog.chosenPath().empty());
+        }
+    }
+
+    void ignoreMovesBetweenDrivesAndFolders()
+    {
+        UiWorld world;
+        const std::string d = world.addDrive('D');
+        world.file("D/work/old/Z.TMP");
+        world.state.choices.setFileState(2, CheckState::Ticked);
+
+        Ignore dialog(world.state, world.fake.platform, nullptr);
+        dialog.show();
+        QCOMPARE(dialog.Drive1()->count(), 2);
+        dialog.Drive1()->setCurrentIndex(1);
+        dialog.Drive1_Change();
+        QCOMPARE(dialog.Dir1()->folder(), d);
+        QCOMPARE(texts(dialog.Dir1()).last().trimmed(), QStringLiteral("work"));
+
+        emit dialog.Dir1()->itemActivated(dialog.Dir1()->item(1));
+        QCOMPARE(dialog.Dir1()->folder(), d + "work");
+        emit dialog.Dir1()->itemActivated(dialog.Dir1()->item(2));
+        QCOMPARE(dialog.Dir1()->folder(), d + "work/old");
+        QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("Z.TMP")});
+        // Up the chain again.
+        emit dialog.Dir1()->itemActivated(dialog.Dir1()->item(1));
+        QCOMPARE(dialog.Dir1()->folder(), d + "work");
+        QVERIFY(dialog.File1()->count() == 0);
+
+        // A folder outside the drive opens its root instead.
+        dialog.Dir1()->setFolder(world.temp.path());
+        QCOMPARE(dialog.Dir1()->folder(), d);
+    }
+
+    void customTypeUpperCasesWhatIsTyped()
+    {
+        CustomType dialog(nullptr);
+        dialog.show();
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a custom type of files"));
+        QCOMPARE(dialog.Label1()->text(), QStringLiteral("Type your custom type of files (Ex : '*.JNK') :"));
+        QVERIFY(dialog.Text1()->text().isEmpty());
+        QCOMPARE(dialog.Text1()->property("helpContextId").toInt(), 305);
+        QTest::keyClicks(dialog.Text1(), QStringLiteral("*.jnk;"));
+        dialog.Text1()->insert(QString::fromUtf8("\xc3\xa9*"));
+        QTest::keyClick(dialog.Text1(), Qt::Key_Return);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        // Letters beyond ASCII stay as typed: the matching would not fold them back.
+        QCOMPARE(dialog.pattern(), std::string("*.JNK;\xc3\xa9*"));
+    }
+
+    void customTypeRefusesOnlyTheEmptyText()
+    {
+        {
+            CustomType dialog(nullptr);
+            dialog.show();
+            dialog.Command1()->click();
+            QVERIFY(dialog.isVisible());
+            QVERIFY(dialog.pattern().empty());
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        }
+        {
+            CustomType dialog(nullptr);
+            dialog.show();
+            QTest::keyClicks(dialog.Text1(), QStringLiteral("   "));
+            dialog.Command1()->click();
+            QCOMPARE(dialog.pattern(), std::string("   "));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    DialogsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "DialogsTest.moc"
