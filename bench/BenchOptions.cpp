@@ -1,0 +1,87 @@
+#include "BenchOptions.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace dustrel::bench {
+
+namespace {
+
+void usage(const char* program)
+{
+    std::fprintf(
+        stderr,
+        "usage: %s [options]\n"
+        "  --files N          files in the wide tree (default 1000000)\n"
+        "  --folders N        folders in the wide tree (default 50000)\n"
+        "  --match-percent P  share of files a rule matches (default 3)\n"
+        "  --seed N           seed of the names (default 1)\n"
+        "  --deep N           walk one chain of N folders instead of the wide tree\n"
+        "  --tree-base DIR    where trees are built and kept between runs (default $TMPDIR or /tmp)\n"
+        "  --runs N           searches to measure (default 3)\n"
+        "  --delete           then delete the rows of the last search, and put the files back\n",
+        program);
+}
+
+bool number(const char* text, unsigned long long& out)
+{
+    char* end = nullptr;
+    out = std::strtoull(text, &end, 10);
+    return end != text && *end == '\0';
+}
+
+} // namespace
+
+std::optional<BenchOptions> parseOptions(int argc, char** argv)
+{
+    BenchOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        unsigned long long n = 0;
+        bool ok = true;
+        if (arg == "--delete") {
+            options.deleteRows = true;
+            continue;
+        }
+        if (value == nullptr) {
+            ok = false;
+        } else if (arg == "--files") {
+            ok = number(value, n) && n > 0;
+            options.files = n;
+        } else if (arg == "--folders") {
+            ok = number(value, n) && n > 0;
+            options.folders = n;
+        } else if (arg == "--match-percent") {
+            char* end = nullptr;
+            options.matchPercent = std::strtod(value, &end);
+            ok = *end == '\0' && options.matchPercent >= 0 && options.matchPercent <= 100;
+        } else if (arg == "--seed") {
+            ok = number(value, n);
+            options.seed = n;
+        } else if (arg == "--deep") {
+            ok = number(value, n) && n > 0;
+            options.deep = n;
+        } else if (arg == "--tree-base") {
+            options.treeBase = value;
+        } else if (arg == "--runs") {
+            ok = number(value, n) && n > 0 && n < 1000;
+            options.runs = static_cast<int>(n);
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            usage(argv[0]);
+            return std::nullopt;
+        }
+        ++i;
+    }
+    if (options.treeBase.empty()) {
+        const char* tmp = std::getenv("TMPDIR");
+        options.treeBase = tmp != nullptr && tmp[0] == '/' ? tmp : "/tmp";
+    }
+    return options;
+}
+
+} // namespace dustrel::bench

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixLocale.h"
+#include "platform/posix/PosixSystemFolders.h"
+#include "state/ProgramState.h"
+
+#include <string>
+
+namespace dustrel::bench {
+
+// The program as a search of the benchmark tree sees it: the real file system and locale, one drive C
+// whose root is the tree, all 19 rules ticked and a few ignore entries; no settings store, no message
+// shown, no viewer started. A driver for the window uses the same session, so both search alike.
+class BenchSession
+{
+public:
+    explicit BenchSession(std::string root);
+    BenchSession(const BenchSession&) = delete;
+    BenchSession& operator=(const BenchSession&) = delete;
+
+    ProgramState state;
+    Platform& platform() { return m_platform; }
+
+private:
+    class NoRegistry : public Registry
+    {
+    public:
+        bool keyExists(RegistryRoot, std::string_view) override { return false; }
+        std::optional<std::string> queryValue(RegistryRoot, std::string_view, std::string_view,
+                                              std::size_t) override
+        {
+            return std::nullopt;
+        }
+        RegistryWrite setValue(RegistryRoot, std::string_view, std::string_view, std::string_view) override
+        {
+            return RegistryWrite::KeyMissing;
+        }
+        void createKey(RegistryRoot, std::string_view) override {}
+    };
+    class TreeDrive : public Drives
+    {
+    public:
+        explicit TreeDrive(std::string root) : m_root(std::move(root)) {}
+        DriveType driveType(char letter) override
+        {
+            return letter == 'C' ? DriveType::Fixed : DriveType::NoRootDir;
+        }
+        std::optional<DiskSpace> diskFreeSpace(char) override { return std::nullopt; }
+        std::string rootPath(char letter) override { return letter == 'C' ? m_root : std::string(); }
+        char currentDrive() override { return 'C'; }
+
+    private:
+        std::string m_root;
+    };
+    class NoProcesses : public Processes
+    {
+    public:
+        Result<void> openTextFile(const std::string&) override { return {}; }
+    };
+
+    NoRegistry m_registry;
+    posix::PosixFileSystem m_fileSystem;
+    TreeDrive m_drives;
+    posix::PosixSystemFolders m_folders;
+    StreamMessageBoxes m_messageBoxes{stderr};
+    SystemClock m_clock;
+    posix::PosixLocale m_locale;
+    NoProcesses m_processes;
+    Platform m_platform;
+};
+
+} // namespace dustrel::bench

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "BenchOptions.h"
+#include "platform/Result.h"
+
+#include <cstddef>
+#include <string>
+
+namespace dustrel::bench {
+
+// The tree the benchmark searches, built once under the tree base and found again by later runs through
+// a manifest written when it is complete. A wide tree has folders of random depth and fan-out, files with
+// everyday names and a share named after the 19 rules (sparse files with sizes, so it costs no disk); a
+// deep tree is one chain of folders with a matching file every hundred levels.
+class SyntheticTree
+{
+public:
+    static Result<SyntheticTree> prepare(const BenchOptions& options);
+
+    // The root as a drive root is named, with its trailing separator.
+    const std::string& root() const { return m_root; }
+    std::size_t folders() const { return m_folders; } // the root included
+    std::size_t files() const { return m_files; }
+    std::size_t matching() const { return m_matching; } // files the 19 rules match
+    bool reused() const { return m_reused; }
+    double buildSeconds() const { return m_buildSeconds; }
+
+    // After the benchmark deleted files of the tree: puts them back with their sizes, or forgets the
+    // manifest so the next run builds the tree again.
+    void restoreFile(const std::string& path, std::int64_t size);
+    void finishRestore();
+
+private:
+    SyntheticTree() = default;
+    Result<void> buildWide(const BenchOptions& options);
+    Result<void> buildDeep(const BenchOptions& options);
+
+    std::string m_base; // holds the tree and its manifest
+    std::string m_root;
+    std::size_t m_folders = 0;
+    std::size_t m_files = 0;
+    std::size_t m_matching = 0;
+    bool m_reused = false;
+    bool m_restoreFailed = false;
+    double m_buildSeconds = 0;
+};
+
+} // namespace dustrel::bench
