@@ -108,6 +108,10 @@ Menu::Menu(ProgramState& state, Platform& platform, QWidget* parent)
 
 Menu::~Menu()
 {
+    // The model watches m_results, which goes before the children do.
+    m_listView1->setModel(nullptr);
+    delete m_model;
+    m_model = nullptr;
     m_state.choices.setObserver(nullptr);
     setPointer(Pointer::Default);
 }
@@ -710,7 +714,9 @@ void Menu::Help_index_Click()
     const std::string path = joinPath(m_state.DTR_PATH, "DUSTREL.HTML", m_platform.pathRules.separator);
     // The desktop's opener says nothing when the file is missing, so the program says it instead.
     std::string problem;
-    if (!m_platform.fileSystem.fileInfo(path))
+    if (m_state.DTR_PATH.empty())
+        problem = "The help file cannot be found : the installation folder is not known.";
+    else if (!m_platform.fileSystem.fileInfo(path))
         problem = "The help file cannot be found :" + m_state.NEWLINE + path;
     else if (Result<void> opened = m_platform.processes.openTextFile(path); !opened)
         problem = "The help file could not be opened :" + m_state.NEWLINE + opened.error().describe();
