@@ -18,9 +18,11 @@ const QColor kTealLight(0x2f, 0x93, 0xb8);
 const QColor kTealDark(0x1c, 0x5f, 0x80);
 const QColor kPaper(0xfa, 0xfa, 0xf5);
 
-QImage canvas(int width, int height)
+// A picture of width x height logical pixels drawn `scale` times as fine, for screens with that many
+// device pixels to a logical one.
+QImage canvas(int width, int height, int scale)
 {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image(width * scale, height * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
 }
@@ -54,10 +56,11 @@ void drawBin(QPainter& p, const QRectF& box, const QColor& colour)
 }
 
 // 16 x 16: a page with a folded corner, the row icon of every listed file.
-QImage rowIcon()
+QImage rowIcon(int scale)
 {
-    QImage image = canvas(16, 16);
+    QImage image = canvas(16, 16, scale);
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath page;
     page.moveTo(2.5, 0.5);
@@ -86,10 +89,11 @@ QImage rowIcon()
 }
 
 // 245 x 45: the banner above the tabs.
-QImage banner()
+QImage banner(int scale)
 {
-    QImage image = canvas(245, 45);
+    QImage image = canvas(245, 45, scale);
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -136,7 +140,9 @@ int main(int argc, char** argv)
 {
     QGuiApplication application(argc, argv);
     const QDir out(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
-    const bool ok = rowIcon().save(out.filePath(QStringLiteral("row.png"))) &&
-                    banner().save(out.filePath(QStringLiteral("banner.png")));
+    const bool ok = rowIcon(1).save(out.filePath(QStringLiteral("row.png"))) &&
+                    rowIcon(2).save(out.filePath(QStringLiteral("row@2x.png"))) &&
+                    banner(1).save(out.filePath(QStringLiteral("banner.png"))) &&
+                    banner(2).save(out.filePath(QStringLiteral("banner@2x.png")));
     return ok ? 0 : 1;
 }

@@ -21,10 +21,11 @@ QIcon Images::windowIcon()
     return QIcon(QStringLiteral(":/dustrel/icon.png"));
 }
 
-QPixmap Images::banner()
+QPixmap Images::banner(qreal devicePixelRatio)
 {
     loadResources();
-    return QPixmap(QStringLiteral(":/dustrel/banner.png"));
+    // Through an icon, which takes banner@2x.png on screens with two device pixels to a logical one.
+    return QIcon(QStringLiteral(":/dustrel/banner.png")).pixmap(kBannerSize, devicePixelRatio);
 }
 
 QIcon Images::imageList1()

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 #include <QPixmap>
+#include <QSize>
 
 namespace dustrel {
 
@@ -9,10 +10,12 @@ namespace dustrel {
 class Images
 {
 public:
+    static constexpr QSize kBannerSize{245, 45};
+
     // The program's icon, 32 x 32.
     static QIcon windowIcon();
-    // The 245 x 45 banner above the tabs.
-    static QPixmap banner();
+    // The banner above the tabs, 245 x 45 logical pixels, drawn for the given device pixel ratio.
+    static QPixmap banner(qreal devicePixelRatio = 1.0);
     // Image 1 of the main window's image list: the 16 x 16 icon of every result row, also the icon of
     // the dialogs.
     static QIcon imageList1();

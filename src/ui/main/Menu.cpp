@@ -164,7 +164,7 @@ void Menu::createElements()
     m_image1 = new QLabel(m_client);
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAlignment(Qt::AlignCenter);
-    m_image1->setPixmap(Images::banner());
+    m_image1->setPixmap(Images::banner(devicePixelRatioF()));
 
     m_ssTab1 = new QTabWidget(m_client);
     m_ssTab1->setObjectName(QStringLiteral("SSTab1"));
@@ -453,13 +453,17 @@ void Menu::Form_Resize()
     }
 
     m_frame1->setGeometry(m_scale.rect(layout.frame1));
-    // The banner keeps its own pixels unless the window has grown well past them.
+    // The banner keeps its own pixels unless a larger scale has made its frame well larger than it.
     const QRect image = m_scale.rect(layout.image1);
-    const QPixmap banner = Images::banner();
-    if (image.width() >= banner.width() * 5 / 4)
-        m_image1->setPixmap(banner.scaled(image.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    else
-        m_image1->setPixmap(banner);
+    const qreal ratio = devicePixelRatioF();
+    QPixmap banner = Images::banner(ratio);
+    if (image.width() >= Images::kBannerSize.width() * 5 / 4) {
+        const QSize fitted = Images::kBannerSize.scaled(image.size(), Qt::KeepAspectRatio);
+        banner =
+            Images::banner(2.0 * ratio).scaled(fitted * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        banner.setDevicePixelRatio(ratio);
+    }
+    m_image1->setPixmap(banner);
     m_image1->setGeometry(image);
     m_ssTab1->setGeometry(m_scale.rect(layout.ssTab1));
     m_commands[0]->setGeometry(m_scale.rect(layout.command1));
