@@ -33,6 +33,7 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QTableView>
 #include <algorithm>
@@ -52,6 +53,20 @@ const char* const kTabCaptions[4] = {"Type of Files", "Directories", "Drives", "
 const char* const kHeadings[5] = {
     "Select type of files you want to clean :", "Select directories you want to clean :",
     "Select hard-drives you want to scan :", "Select files to ignore :", "Select custom type of files :"};
+
+// The end of a long folder path tells more than its start.
+class MiddleElision : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideMiddle;
+    }
+};
 
 QListWidgetItem* listEntry(QListWidget* list, std::string_view bytes)
 {
@@ -188,6 +203,7 @@ void Menu::createElements()
     m_listView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listView1->setShowGrid(false);
     m_listView1->setWordWrap(false);
+    m_listView1->setItemDelegateForColumn(1, new MiddleElision(m_listView1));
     m_listView1->setIconSize(QSize(16, 16));
     m_listView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     // Every row as high as the others, so a million rows cost the view nothing per row.
