@@ -186,7 +186,9 @@ void DriveMap::mapMounts(const MountTable& mounts)
         lettered.insert({rootEntry->major, rootEntry->minor});
 
     char next = 'D';
-    for (const auto& [mountPoint, entry] : visible) {
+    for (const auto& [visibleMountPoint, entry] : visible) {
+        // Named, because clang 14 will not let a lambda capture a structured binding.
+        const std::string& mountPoint = visibleMountPoint;
         if (next > 'Z')
             break;
         if (mountPoint == "/" || isPseudoFileSystem(entry->fsType))
