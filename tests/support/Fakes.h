@@ -16,15 +16,16 @@ class FakeRegistry : public Registry
 {
 public:
     bool keyExists(RegistryRoot root, std::string_view keyPath) override;
-    std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                                          std::size_t capacity) override;
+    std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath,
+                                          std::string_view valueName, std::size_t capacity) override;
     RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                            std::string_view data) override;
     void createKey(RegistryRoot root, std::string_view keyPath) override;
 
     // Test access.
     void put(RegistryRoot root, std::string_view keyPath, std::string_view valueName, std::string_view data);
-    std::optional<std::string> get(RegistryRoot root, std::string_view keyPath, std::string_view valueName) const;
+    std::optional<std::string> get(RegistryRoot root, std::string_view keyPath,
+                                   std::string_view valueName) const;
     std::size_t valueCount(RegistryRoot root, std::string_view keyPath) const;
     int writes = 0;
 
@@ -83,7 +84,17 @@ class FakeClock : public Clock
 {
 public:
     std::chrono::system_clock::time_point now() override { return time; }
-    std::chrono::system_clock::time_point time = std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 365 * 30);
+    std::chrono::steady_clock::time_point steadyNow() override { return steady; }
+    // Moves both clocks on.
+    void advance(std::chrono::milliseconds by)
+    {
+        time += by;
+        steady += by;
+    }
+    std::chrono::system_clock::time_point time =
+        std::chrono::system_clock::time_point{} + std::chrono::hours(24 * 365 * 30);
+    std::chrono::steady_clock::time_point steady =
+        std::chrono::steady_clock::time_point{} + std::chrono::hours(1);
 };
 
 // Numbers as in the original's default regional settings; dates and times in ISO form.
