@@ -25,8 +25,9 @@ void drain(int fd, std::string& into, bool& open)
 
 } // namespace
 
-ProgramResult runDustrel(const std::vector<std::string>& arguments, std::map<std::string, std::string> environment,
-                         const std::string& workingFolder, int timeoutSeconds)
+ProgramResult runDustrel(const std::vector<std::string>& arguments,
+                         std::map<std::string, std::string> environment, const std::string& workingFolder,
+                         int timeoutSeconds, const std::string& executable)
 {
     environment.try_emplace("PATH", "/usr/local/bin:/usr/bin:/bin");
     std::vector<std::string> envStrings;
@@ -36,7 +37,7 @@ ProgramResult runDustrel(const std::vector<std::string>& arguments, std::map<std
     for (std::string& entry : envStrings)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
-    std::vector<std::string> args{DUSTREL_EXECUTABLE};
+    std::vector<std::string> args{executable};
     args.insert(args.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (std::string& arg : args)
