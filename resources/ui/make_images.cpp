@@ -1,5 +1,5 @@
-// Draws the banner and the result-row icon once; the PNGs it writes are what the program ships. The
-// window icon, ../dustrel.png, shows the same bin on the same colours.
+// Draws the banner, the result-row icon and the splash picture once; the PNGs it writes are what the
+// program ships. The window icon, ../dustrel.png, shows the same bin on the same colours.
 // Build and run from this folder:
 //   g++ -std=c++20 -fPIC make_images.cpp -o /tmp/make_images $(pkg-config --cflags --libs Qt6Gui)
 //   QT_QPA_PLATFORM=offscreen /tmp/make_images .
@@ -134,6 +134,72 @@ QImage banner(int scale)
     return image;
 }
 
+// 435 x 250: the picture of the splash window shown while the program starts. Opaque to its corners,
+// because the window around it has no frame and nothing behind it to show through.
+QImage splash(int scale)
+{
+    QImage image = canvas(435, 250, scale);
+    QPainter p(&image);
+    p.scale(scale, scale);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    QLinearGradient background(0, 0, 0, 250);
+    background.setColorAt(0, kTealLight);
+    background.setColorAt(1, kTealDark);
+    p.setPen(Qt::NoPen);
+    p.setBrush(background);
+    p.drawRect(QRectF(0, 0, 435, 250));
+
+    // A paper strip along the bottom carries the kinds of files the program looks for.
+    p.setBrush(kPaper);
+    p.drawRect(QRectF(0, 206, 435, 44));
+    p.setBrush(QColor(0x14, 0x47, 0x61));
+    p.drawRect(QRectF(0, 205, 435, 1.5));
+
+    // The bin in a light disc on the left, as on the banner but larger.
+    p.setBrush(QColor(255, 255, 255, 40));
+    p.drawEllipse(QRectF(28, 50, 132, 132));
+    p.setBrush(QColor(255, 255, 255, 28));
+    p.drawEllipse(QRectF(40, 62, 108, 108));
+    drawBin(p, QRectF(56, 74, 76, 82), kPaper);
+
+    QFont title(QStringLiteral("DejaVu Sans"));
+    title.setPixelSize(50);
+    title.setBold(true);
+    p.setFont(title);
+    p.setPen(QColor(0, 0, 0, 60));
+    p.drawText(QPointF(182, 112), QStringLiteral("Dustrel"));
+    p.setPen(Qt::white);
+    p.drawText(QPointF(180, 110), QStringLiteral("Dustrel"));
+
+    QFont tagline(QStringLiteral("DejaVu Sans"));
+    tagline.setPixelSize(17);
+    p.setFont(tagline);
+    p.setPen(QColor(0xe4, 0xf3, 0xf8));
+    p.drawText(QPointF(183, 140), QStringLiteral("Junk-file cleaner"));
+
+    QFont version(QStringLiteral("DejaVu Sans"));
+    version.setPixelSize(14);
+    version.setBold(true);
+    p.setFont(version);
+    const QString versionText = QStringLiteral("v2.1");
+    const QRectF badge(183, 154, QFontMetricsF(version).horizontalAdvance(versionText) + 16, 22);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, 50));
+    p.drawRoundedRect(badge, 11, 11);
+    p.setPen(Qt::white);
+    p.drawText(badge, Qt::AlignCenter, versionText);
+
+    QFont strip(QStringLiteral("DejaVu Sans"));
+    strip.setPixelSize(12);
+    p.setFont(strip);
+    p.setPen(QColor(0x3d, 0x55, 0x63));
+    p.drawText(QRectF(0, 206, 435, 44), Qt::AlignCenter,
+               QStringLiteral("Temporary files \u00b7 backups \u00b7 logs \u00b7 caches"));
+    return image;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -143,6 +209,8 @@ int main(int argc, char** argv)
     const bool ok = rowIcon(1).save(out.filePath(QStringLiteral("row.png"))) &&
                     rowIcon(2).save(out.filePath(QStringLiteral("row@2x.png"))) &&
                     banner(1).save(out.filePath(QStringLiteral("banner.png"))) &&
-                    banner(2).save(out.filePath(QStringLiteral("banner@2x.png")));
+                    banner(2).save(out.filePath(QStringLiteral("banner@2x.png"))) &&
+                    splash(1).save(out.filePath(QStringLiteral("splash.png"))) &&
+                    splash(2).save(out.filePath(QStringLiteral("splash@2x.png")));
     return ok ? 0 : 1;
 }
