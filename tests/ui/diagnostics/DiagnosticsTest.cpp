@@ -1,0 +1,294 @@
+// The debug window and the spy watcher, driven as debug mode and the user drive them. With
+// DUSTREL_SCREENSHOTS naming a folder, pictures of both are written there for a person to look at.
+
+#include "state/ProgramState.h"
+#include "ui/diagnostics/DebugFrm.h"
+#include "ui/diagnostics/Spy_frm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+using namespace dustrel;
+
+namespace {
+
+// The state debug mode leaves: its paths, and `count` drives from C: on.
+void setUp(ProgramState& state, int count)
+{
+    state.WIN_PATH = "/home/ann";
+    state.DIRECTORIES = {"/tmp", "/home/ann/.local/share/recently-used.d", "",
+                         "/home/ann/.mozilla/firefox/x1.default/cache2",
+                         "/home/ann/.cache/chromium/Default/Cache"};
+    state.TMP_FILE = "/tmp/~DF3A7C.TMP";
+    state.DTR_PATH = "/usr/share/dustrel";
+    for (int k = 0; k < count; ++k) {
+        DriveEntry entry;
+        entry.letter = static_cast<char>('C' + k);
+        entry.description =
+            std::string(1, entry.letter) + ": - " + std::to_string(10 + k) + ".5 GB (100.2 MB Free)";
+        state.choices.addDrive(entry);
+    }
+    state.DRIVES_NB = count;
+}
+
+QStringList fields(const DebugFrm& window)
+{
+    QStringList out;
+    for (int i = 0; i < DebugFrm::kRows; ++i)
+        out << window.Affiche(i)->text();
+    return out;
+}
+
+} // namespace
+
+class DiagnosticsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void spyShowsTheTraceSoFarThenEachNewLine()
+    {
+        TraceLog trace;
+        trace.Trace(0, "Sub Main()");
+        trace.Trace(1, "Command Parameter : /DEBUG");
+        Spy_frm spy(trace);
+        QVERIFY(!spy.isVisible());
+        QCOMPARE(spy.windowTitle(), QStringLiteral("Dustrel - Spy watcher"));
+        const QPlainTextEdit* text = spy.Text1();
+        QVERIFY(text->isReadOnly());
+        QCOMPARE(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(text->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+        QCOMPARE(text->toPlainText(),
+                 QStringLiteral("--> Sub Main()\n     --> Command Parameter : /DEBUG\n"));
+
+        spy.show();
+        trace.Trace(1, "");
+        trace.Trace(2, "Found Drive C: - 1.9 GB");
+        QCOMPARE(text->toPlainText(), QStringLiteral("--> Sub Main()\n     --> Command Parameter : /DEBUG\n"
+                                                     "     \n          --> Found Drive C: - 1.9 GB\n"));
+        // Only the display changes the line ends.
+        QCOMPARE(trace.text(), std::string("--> Sub Main()\r\n     --> Command Parameter : /DEBUG\r\n"
+                                           "     \r\n          --> Found Drive C: - 1.9 GB\r\n"));
+    }
+
+    void spyShowsEachLineEndAsOneBreak_data()
+    {
+        QTest::addColumn<QByteArray>("trace");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\nb\n");
+        QTest::newRow("lone CR and LF") << QByteArray("a\rb\nc") << QStringLiteral("a\nb\nc");
+        QTest::newRow("UTF-8") << QByteArray("/z\xc3\xa9ro\r\n") << QStringLiteral("/z\u00e9ro\n");
+    }
+
+    void spyShowsEachLineEndAsOneBreak()
+    {
+        QFETCH(QByteArray, trace);
+        QFETCH(QString, shown);
+        QCOMPARE(Spy_frm::displayText(trace.toStdString()), shown);
+    }
+
+    void spyStopsListeningWhenDestroyed()
+    {
+        TraceLog trace;
+        {
+            Spy_frm spy(trace);
+            trace.Trace(0, "first");
+            QCOMPARE(spy.Text1()->toPlainText(), QStringLiteral("--> first\n"));
+        }
+        // Would reach the destroyed window (and the address sanitizer) if it were still registered.
+        trace.Trace(0, "second");
+        Spy_frm again(trace);
+        QCOMPARE(again.Text1()->toPlainText(), QStringLiteral("--> first\n--> second\n"));
+    }
+
+    void spyTextFillsTheWindowAsItIsResized()
+    {
+        TraceLog trace;
+        Spy_frm spy(trace);
+        spy.show();
+        QCOMPARE(spy.Text1()->geometry(), spy.rect());
+        for (const QSize size : {QSize(700, 600), QSize(200, 120)}) {
+            spy.resize(size);
+            QCOMPARE(spy.Text1()->geometry(), QRect(QPoint(0, 0), size));
+        }
+    }
+
+    void debugFieldsStayEmptyUntilTheTimerThenNeverChange()
+    {
+        ProgramState state;
+        setUp(state, 20);
+        DebugFrm window(state, nullptr, [] {});
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Dustrel v2.1 - Debug mode"));
+        QVERIFY(window.Timer1()->isActive());
+        QCOMPARE(window.Timer1()->interval(), 500);
+        QCOMPARE(fields(window), QStringList(DebugFrm::kRows, QString()));
+        QCOMPARE(window.AfficheList()->count(), 0);
+
+        window.Timer1_Timer();
+        QVERIFY(!window.Timer1()->isActive());
+        QString letters;
+        for (char letter = 'C'; letter < 'C' + 20; ++letter)
+            letters += QChar::fromLatin1(letter) + QStringLiteral(":   ");
+        const QStringList expected{"/home/ann",
+                                   "/home/ann/.local/share/recently-used.d",
+                                   "/tmp",
+                                   "/tmp/~DF3A7C.TMP",
+                                   "/usr/share/dustrel",
+                                   "",
+                                   "/home/ann/.mozilla/firefox/x1.default/cache2",
+                                   "/home/ann/.cache/chromium/Default/Cache",
+                                   "20",
+                                   letters};
+        QCOMPARE(fields(window), expected);
+        QCOMPARE(window.AfficheList()->count(), 20);
+        QCOMPARE(window.AfficheList()->item(19)->text(), QStringLiteral("V: - 29.5 GB (100.2 MB Free)"));
+
+        state.WIN_PATH = "/elsewhere";
+        state.DRIVES_NB = 3;
+        QCoreApplication::processEvents();
+        QCOMPARE(fields(window), expected);
+        QCOMPARE(window.AfficheList()->count(), 20);
+    }
+
+    void debugDriveRowsFollowTheListedDrives_data()
+    {
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("none") << 0 << 0 << QString();
+        QTest::newRow("C: D: F: as C: D: E:") << 3 << 3 << QStringLiteral("C:   D:   E:   ");
+        QTest::newRow("count past the list") << 2 << 5 << QStringLiteral("C:   D:   ");
+    }
+
+    void debugDriveRowsFollowTheListedDrives()
+    {
+        QFETCH(int, listed);
+        QFETCH(int, count);
+        QFETCH(QString, letters);
+        ProgramState state;
+        setUp(state, listed);
+        state.DRIVES_NB = count;
+        DebugFrm window(state, nullptr, [] {});
+        window.ShowValues();
+        QCOMPARE(window.Affiche(8)->text(), QString::number(count));
+        QCOMPARE(window.Affiche(9)->text(), letters);
+        QCOMPARE(window.AfficheList()->count(), listed);
+    }
+
+    void debugClosingEndsTheProgramOnce_data()
+    {
+        QTest::addColumn<bool>("byOk");
+        QTest::addColumn<bool>("endClosesAll");
+        QTest::newRow("OK") << true << false;
+        QTest::newRow("close box") << false << false;
+        QTest::newRow("OK, the end closes every window") << true << true;
+        QTest::newRow("close box, the end closes every window") << false << true;
+    }
+
+    void debugClosingEndsTheProgramOnce()
+    {
+        QFETCH(bool, byOk);
+        QFETCH(bool, endClosesAll);
+        ProgramState state;
+        Spy_frm spy(state.trace);
+        spy.show();
+        int ended = 0;
+        DebugFrm window(state, &spy, [&] {
+            ++ended;
+            if (endClosesAll)
+                QApplication::closeAllWindows();
+        });
+        window.show();
+        if (byOk)
+            window.Command1()->click();
+        else
+            window.close();
+        QCOMPARE(ended, 1);
+        QVERIFY(!window.isVisible());
+        // OK closes the spy watcher itself; the close box leaves that to the end of the program.
+        QCOMPARE(spy.isVisible(), !byOk && !endClosesAll);
+    }
+
+    void debugIgnoresEscapeAndTakesEnterForOk()
+    {
+        ProgramState state;
+        int ended = 0;
+        DebugFrm window(state, nullptr, [&] { ++ended; });
+        window.show();
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+        QCOMPARE(ended, 0);
+        QTest::keyClick(window.Affiche(0), Qt::Key_Return);
+        QCOMPARE(ended, 1);
+    }
+
+    void debugElementsAreNeitherCutNorOverlapping()
+    {
+        ProgramState state;
+        DebugFrm window(state, nullptr, [] {});
+        QVector<QRect> taken;
+        for (int i = 0; i < DebugFrm::kRows; ++i) {
+            QVERIFY2(window.Label1(i)->width() >= window.Label1(i)->sizeHint().width(),
+                     qPrintable(window.Label1(i)->text()));
+            QVERIFY(window.Affiche(i)->height() >= window.Affiche(i)->minimumSizeHint().height());
+            taken << window.Label1(i)->geometry() << window.Affiche(i)->geometry();
+        }
+        taken << window.AfficheList()->geometry() << window.Command1()->geometry();
+        for (qsizetype a = 0; a < taken.size(); ++a) {
+            QVERIFY(window.rect().contains(taken[a]));
+            for (qsizetype b = a + 1; b < taken.size(); ++b)
+                QVERIFY2(!taken[a].intersects(taken[b]),
+                         qPrintable(QStringLiteral("%1 and %2").arg(a).arg(b)));
+        }
+        QVERIFY(window.AfficheList()->height() >= 3 * window.AfficheList()->fontMetrics().height());
+    }
+
+    void screenshots()
+    {
+        const QString folder = qEnvironmentVariable("DUSTREL_SCREENSHOTS");
+        if (folder.isEmpty())
+            QSKIP("DUSTREL_SCREENSHOTS names no folder");
+        QVERIFY(QDir().mkpath(folder));
+        ProgramState state;
+        state.Trace(0, "Sub Main()");
+        state.Trace(1, "Command Parameter : /DEBUG");
+        Spy_frm spy(state.trace);
+        spy.show();
+        setUp(state, 3);
+        state.Trace(1, "");
+        state.Trace(1, "Sub InitPublicVariables()");
+        state.Trace(2, "WIN_PATH = " + state.WIN_PATH);
+        for (std::size_t k = 0; k < state.DIRECTORIES.size(); ++k)
+            state.Trace(2, "DIRECTORIES(" + std::to_string(k) + ") = " + state.DIRECTORIES[k]);
+        state.Trace(1, "End Sub InitPublicVariables()");
+        DebugFrm debug(state, &spy, [] {});
+        debug.show();
+        debug.Timer1_Timer();
+        QCoreApplication::processEvents();
+        for (auto [widget, name] :
+             {std::pair<QWidget*, const char*>{&spy, "spy-watcher"}, {&debug, "debug-window"}}) {
+            const QString path = QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
+            QVERIFY2(widget->grab().save(path), qPrintable(path));
+        }
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    DiagnosticsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "DiagnosticsTest.moc"
