@@ -1,14 +1,16 @@
 // The executable: chooses how to show things, builds the platform and hands over to Main.
 
 #include "app/Main.h"
+
 #include "app/QtMessageBoxes.h"
+#include "app/QtRunModes.h"
 #include "platform/posix/PosixPlatform.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
+#include "state/Text.h"
 
 #include <QApplication>
 #include <QtGlobal>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -16,19 +18,34 @@
 
 namespace {
 
+enum class DisplayKind
+{
+    Real,
+    Offscreen, // asked for with QT_QPA_PLATFORM=offscreen
+    None,
+};
+
 // Without a display the program runs on Qt's offscreen platform instead of refusing to start, and says
 // what it would have shown on standard error, so that scripts and cron can use it.
-bool chooseHeadless()
+DisplayKind chooseDisplay()
 {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform != nullptr && std::string(platform) == "offscreen")
-        return true;
+        return DisplayKind::Offscreen;
     const bool hasDisplay = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
     if (!hasDisplay && (platform == nullptr || platform[0] == '\0')) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        return true;
+        return DisplayKind::None;
     }
-    return false;
+    return DisplayKind::Real;
+}
+
+// The modes that only end when somebody closes a window: without a display nobody could, and the
+// process would stay behind unseen.
+bool needsSomebodyAtTheWindow(const std::string& argumentText)
+{
+    const std::string command = dustrel::toUpperAscii(argumentText);
+    return command.empty() || command == "/NOSPLASH" || command == "/DEBUG";
 }
 
 // Scripts read what a headless run writes to standard error, so Qt's own notes (such as a missing
@@ -39,35 +56,21 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
-// Modes whose windows are still being built.
-class UnavailableRunModes : public dustrel::RunModes
-{
-public:
-    explicit UnavailableRunModes(dustrel::MessageBoxes& messageBoxes) : m_messageBoxes(messageBoxes) {}
-
-    dustrel::RunOutcome SplashScreen(bool) override { return unavailable("The main window"); }
-    dustrel::RunOutcome DebugMode() override { return unavailable("The debug mode"); }
-    dustrel::RunOutcome AutoMode() override { return unavailable("The automatic mode"); }
-
-private:
-    dustrel::RunOutcome unavailable(const std::string& what)
-    {
-        m_messageBoxes.show(dustrel::Message{what + " is not available yet in this build.",
-                                             std::string(dustrel::kProgramTitle), dustrel::MessageIcon::Exclamation,
-                                             dustrel::MessageButtons::Ok, dustrel::MessageAnswer::Ok});
-        return dustrel::RunOutcome::end(1);
-    }
-
-    dustrel::MessageBoxes& m_messageBoxes;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
     // Taken before Qt sees the command line, which it would otherwise edit.
     const std::string argumentText = dustrel::ArgumentText(argc, argv);
-    const bool headless = chooseHeadless();
+    const DisplayKind display = chooseDisplay();
+    const bool headless = display != DisplayKind::Real;
+    if (display == DisplayKind::None && needsSomebodyAtTheWindow(argumentText)) {
+        std::fprintf(stderr,
+                     "%s\nThere is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
+                     "set).\nWithout one, use /AUTO or /REGINIT.\n",
+                     std::string(dustrel::kProgramTitle).c_str());
+        return 1;
+    }
     if (headless)
         qInstallMessageHandler(quietQtMessages);
 
@@ -76,14 +79,18 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(DUSTREL_VERSION));
 
     std::unique_ptr<dustrel::MessageBoxes> messageBoxes;
-    if (headless)
+    dustrel::QtMessageBoxes* qtMessageBoxes = nullptr;
+    if (headless) {
         messageBoxes = std::make_unique<dustrel::StreamMessageBoxes>(stderr);
-    else
-        messageBoxes = std::make_unique<dustrel::QtMessageBoxes>();
+    } else {
+        auto dialogs = std::make_unique<dustrel::QtMessageBoxes>();
+        qtMessageBoxes = dialogs.get();
+        messageBoxes = std::move(dialogs);
+    }
 
     dustrel::posix::PosixPlatform platform(*messageBoxes);
     dustrel::ProgramState state;
-    UnavailableRunModes modes(*messageBoxes);
+    dustrel::QtRunModes modes(state, platform.platform(), {headless, qtMessageBoxes});
 
     const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), argumentText, modes);
     if (outcome.next == dustrel::RunOutcome::Next::EndProgram)

@@ -1,49 +1,10 @@
+#include "Machine.h"
 #include "ProgramRun.h"
-#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 namespace dustrel::test {
 namespace {
-
-// A machine of its own for each run: settings, temporary folder and drives all inside one folder, and
-// no display.
-struct Machine
-{
-    Machine()
-    {
-        folder.makeFolder("home");
-        folder.makeFolder("config/dustrel/drives");
-        folder.makeFolder("tmp");
-        folder.makeFolder("disk-c");
-        folder.makeFolder("disk-d");
-        folder.makeFolder("install");
-        symlink((folder / "disk-c").c_str(), (folder / "config/dustrel/drives/c:").c_str());
-        symlink((folder / "disk-d").c_str(), (folder / "config/dustrel/drives/d:").c_str());
-    }
-
-    std::map<std::string, std::string> environment() const
-    {
-        return {{"HOME", folder / "home"},
-                {"XDG_CONFIG_HOME", folder / "config"},
-                {"XDG_DATA_HOME", folder / "home/.local/share"},
-                {"XDG_CACHE_HOME", folder / "home/.cache"},
-                {"TMPDIR", folder / "tmp"},
-                {"LC_ALL", "C"}};
-    }
-
-    std::string settingsFile() const { return folder / "config/dustrel/HKEY_LOCAL_MACHINE.reg"; }
-
-    TempFolder folder;
-};
-
-bool exists(const std::string& path)
-{
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
-}
 
 TEST(CommandLine, ReginitInLowerCaseWritesEveryDefaultWithoutADisplay)
 {
@@ -58,8 +19,8 @@ TEST(CommandLine, ReginitInLowerCaseWritesEveryDefaultWithoutADisplay)
     const std::string install = machine.folder / "install";
     for (const std::string& line : std::vector<std::string>{
              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]", "\"TypeOfFiles\"=\"1111111111111111111\"",
-          "\"Directories\"=\"11111\"", "\"Drives\"=\"11\"", "\"IgnoreNb\"=\"0\"", "\"CustomNb\"=\"0\"",
-          "\"InstallPath\"=\"" + install + "\"", "\"LogFile\"=\"No\"", "\"SaveParams\"=\"Yes\""}) {
+             "\"Directories\"=\"11111\"", "\"Drives\"=\"11\"", "\"IgnoreNb\"=\"0\"", "\"CustomNb\"=\"0\"",
+             "\"InstallPath\"=\"" + install + "\"", "\"LogFile\"=\"No\"", "\"SaveParams\"=\"Yes\""}) {
         EXPECT_NE(settings.find(line + "\n"), std::string::npos) << line << "\nin\n" << settings;
     }
 }
@@ -81,6 +42,22 @@ TEST(CommandLine, UnknownOrCombinedSwitchesAreRefusedWithStatusTwoAndNoSettings)
                                      "\t/REGINIT : Initialise registry\n");
         EXPECT_FALSE(exists(machine.folder / "config/dustrel/HKEY_LOCAL_MACHINE.reg"));
         EXPECT_FALSE(exists(machine.folder / "config/dustrel/HKEY_CURRENT_USER.reg"));
+    }
+}
+
+TEST(CommandLine, WindowModesWithoutADisplayEndAtOnceInsteadOfWaitingUnseen)
+{
+    for (const std::string argument : {"", "/nosplash", "/DEBUG"}) {
+        SCOPED_TRACE(argument);
+        Machine machine;
+        const std::vector<std::string> arguments =
+            argument.empty() ? std::vector<std::string>{} : std::vector<std::string>{argument};
+        const ProgramResult run =
+            runDustrel(arguments, machine.environment(), machine.folder / "install", 20);
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_NE(run.standardError.find("Without one, use /AUTO or /REGINIT."), std::string::npos)
+            << run.standardError;
+        EXPECT_EQ(run.standardOutput, "");
     }
 }
 

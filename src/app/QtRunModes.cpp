@@ -1,0 +1,140 @@
+#include "app/QtRunModes.h"
+
+#include "app/QtMessageBoxes.h"
+#include "discovery/HardDrives.h"
+#include "discovery/SpecialFolders.h"
+#include "platform/Platform.h"
+#include "settings/Parameters.h"
+#include "settings/RegistryAccess.h"
+#include "state/FileTypes.h"
+#include "state/ProgramState.h"
+#include "ui/about/About.h"
+#include "ui/about/Splash.h"
+#include "ui/diagnostics/DebugFrm.h"
+#include "ui/diagnostics/Spy_frm.h"
+#include "ui/main/Menu.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+
+namespace dustrel {
+
+namespace {
+
+// How often a timed wait looks at the clock when no window event wakes it.
+constexpr std::chrono::milliseconds kWaitTick{20};
+
+} // namespace
+
+QtRunModes::QtRunModes(ProgramState& state, Platform& platform, Options options)
+    : m_state(state), m_platform(platform), m_options(options)
+{
+    // Every way out is explicit; a window closing is not one of them.
+    QApplication::setQuitOnLastWindowClosed(false);
+    m_waitTick.setInterval(kWaitTick);
+    m_spy = std::make_unique<Spy_frm>(m_state.trace);
+}
+
+QtRunModes::~QtRunModes()
+{
+    if (m_options.qtMessageBoxes != nullptr)
+        m_options.qtMessageBoxes->setParent(nullptr);
+}
+
+void QtRunModes::waitUntil(std::chrono::steady_clock::time_point start, std::chrono::seconds seconds)
+{
+    // The tick only wakes the loop so that the clock is read even when nothing else happens.
+    m_waitTick.start();
+    while (m_platform.clock.steadyNow() - start < seconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        if (m_waitHook)
+            m_waitHook();
+    }
+    m_waitTick.stop();
+}
+
+void QtRunModes::createMenu()
+{
+    m_menu = std::make_unique<Menu>(m_state, m_platform);
+    if (m_options.qtMessageBoxes != nullptr)
+        m_options.qtMessageBoxes->setParent(m_menu.get());
+    m_menu->setAboutBox([this](QWidget& owner) {
+        About about(m_state, m_platform.messageBoxes, &owner);
+        about.exec();
+    });
+    m_menu->setEndProgram([this] { endProgram(); });
+}
+
+RunOutcome QtRunModes::SplashScreen(bool topmost)
+{
+    m_state.Trace(1, "");
+    m_state.Trace(1, "Sub SplashScreen()");
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    const auto start = m_platform.clock.steadyNow();
+
+    m_splash = std::make_unique<Splash>();
+    m_splash->setTopmost(topmost);
+    m_splash->show();
+
+    waitUntil(start, std::chrono::seconds(2));
+    createMenu();
+    m_menu->setEnabled(false);
+    m_menu->show();
+
+    waitUntil(start, std::chrono::seconds(4));
+    InitFileTypes(m_state);
+    GetHardDrives(m_state, m_platform.drives, m_platform.locale);
+    InitPublicVariables(m_state, m_platform);
+    RegistryAccess registry(m_platform.registry, m_platform.messageBoxes);
+    LoadParameters(m_state, registry, *m_menu);
+
+    m_splash->close();
+    m_splash.reset();
+    m_menu->setEnabled(true);
+    m_menu->showMaximized();
+    m_menu->repaint();
+    QApplication::restoreOverrideCursor();
+    m_state.Trace(1, "End Sub SplashScreen()");
+    return RunOutcome::eventLoop();
+}
+
+RunOutcome QtRunModes::DebugMode()
+{
+    m_spy->show();
+    GetHardDrives(m_state, m_platform.drives, m_platform.locale);
+    InitPublicVariables(m_state, m_platform);
+    m_debug = std::make_unique<DebugFrm>(m_state, m_spy.get(), [this] { endProgram(); });
+    m_debug->show();
+    return RunOutcome::eventLoop();
+}
+
+RunOutcome QtRunModes::AutoMode()
+{
+    m_menu->Command1_Click();
+    // The user may have quit from the main window while the search ran: then nothing is deleted.
+    if (m_ended)
+        return RunOutcome::end(0);
+
+    DeletionOptions options;
+    options.openLogViewer = !m_options.headless;
+    options.problems = stderr;
+    const DeletionOutcome outcome = DeleteAsChosen(m_menu->context(), false, options);
+    return RunOutcome::end(outcome.failures == 0 ? 0 : 1);
+}
+
+void QtRunModes::endProgram()
+{
+    m_ended = true;
+    if (m_endProgram) {
+        m_endProgram();
+        return;
+    }
+    // Hidden rather than closed, so that no window's close handler runs on the way out.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows)
+        window->hide();
+    QCoreApplication::exit(0);
+}
+
+} // namespace dustrel

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/Main.h"
+#include "cleanup/Deletion.h"
+
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace dustrel {
+
+class About;
+class DebugFrm;
+class Menu;
+class QtMessageBoxes;
+class Splash;
+class Spy_frm;
+struct Platform;
+struct ProgramState;
+
+// The run modes with windows: the start-up behind the splash window, the automatic pass and the two
+// diagnostics windows. It owns every window of the run.
+class QtRunModes : public RunModes
+{
+public:
+    struct Options
+    {
+        // No display: nothing is shown to anybody and no viewer is started on the events log.
+        bool headless = false;
+        // Parent for the message boxes once the main window exists; null when they are not Qt dialogs.
+        QtMessageBoxes* qtMessageBoxes = nullptr;
+    };
+
+    // Creates the spy watcher, hidden, so that it holds the trace from its first line on.
+    QtRunModes(ProgramState& state, Platform& platform, Options options);
+    ~QtRunModes() override;
+
+    RunOutcome SplashScreen(bool topmost) override;
+    RunOutcome DebugMode() override;
+    // The automatic pass. Exit status 0 when every listed file was deleted, 1 when any deletion failed.
+    RunOutcome AutoMode() override;
+
+    // Called once per turn of the two timed waits of the start-up, after the window events of that turn
+    // have run; tests move their clock on and look at the windows from here.
+    void setWaitHook(std::function<void()> hook) { m_waitHook = std::move(hook); }
+    // What ending the program does; by default every window is hidden and the event loop ends.
+    void setEndProgram(std::function<void()> endProgram) { m_endProgram = std::move(endProgram); }
+
+    Menu* menu() const { return m_menu.get(); }
+    Splash* splash() const { return m_splash.get(); }
+    Spy_frm* spyWatcher() const { return m_spy.get(); }
+    DebugFrm* debugWindow() const { return m_debug.get(); }
+
+private:
+    // Lets window events run until `seconds` have passed since the start time.
+    void waitUntil(std::chrono::steady_clock::time_point start, std::chrono::seconds seconds);
+    void createMenu();
+    void endProgram();
+
+    ProgramState& m_state;
+    Platform& m_platform;
+    Options m_options;
+    std::function<void()> m_waitHook;
+    std::function<void()> m_endProgram;
+    QTimer m_waitTick;
+    bool m_ended = false;
+    // Destroyed in reverse order: the debug window and the main window go before the spy watcher they
+    // may refer to.
+    std::unique_ptr<Spy_frm> m_spy;
+    std::unique_ptr<Splash> m_splash;
+    std::unique_ptr<Menu> m_menu;
+    std::unique_ptr<DebugFrm> m_debug;
+};
+
+} // namespace dustrel

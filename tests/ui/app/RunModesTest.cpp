@@ -1,0 +1,387 @@
+// The run modes as the entry starts them, over fake services and a temporary tree: the start-up behind
+// the splash window against a clock the test moves on, the trace each mode leaves, the debug mode's two
+// windows and the automatic pass.
+
+#include "app/Main.h"
+#include "app/QtRunModes.h"
+#include "settings/Parameters.h"
+#include "state/ProgramState.h"
+#include "support/Fakes.h"
+#include "support/TempFolder.h"
+#include "ui/about/Splash.h"
+#include "ui/diagnostics/DebugFrm.h"
+#include "ui/diagnostics/Spy_frm.h"
+#include "ui/main/Menu.h"
+#include "ui/main/UiWorld.h"
+
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <fcntl.h>
+#include <memory>
+#include <sstream>
+#include <unistd.h>
+
+using namespace dustrel;
+using namespace dustrel::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// A machine with drive C: in a temporary folder, saved settings that tick every rule, folder and drive,
+// and the installation folder beside it.
+struct Machine
+{
+    TempFolder temp;
+    FakePlatform fake;
+    ProgramState state;
+
+    Machine()
+    {
+        const std::string drive = temp.makeFolder("C") + "/";
+        temp.makeFolder("C/install");
+        temp.makeFolder("C/tmp");
+        fake.drives.drives['C'] = FakeDrive{DriveType::Fixed, DiskSpace{8, 512, 1000, 4000}, drive};
+        fake.drives.current = 'C';
+        fake.folders.windows = temp / "C/home";
+        fake.folders.temp = temp / "C/tmp/";
+        fake.folders.current = temp / "C/install";
+        setting("TypeOfFiles", "1111111111111111111");
+        setting("Directories", "11111");
+        setting("Drives", "1");
+        setting("IgnoreNb", "0");
+        setting("CustomNb", "0");
+        setting("InstallPath", temp / "C/install");
+        setting("LogFile", "No");
+        setting("SaveParams", "No");
+    }
+
+    void setting(std::string_view name, std::string_view value)
+    {
+        fake.registry.put(RegistryRoot::LocalMachine, kSettingsKey, name, value);
+    }
+
+    std::string file(const std::string& relative)
+    {
+        const auto slash = relative.rfind('/');
+        if (slash != std::string::npos)
+            temp.makeFolder(relative.substr(0, slash));
+        return temp.writeFile(relative, "rubbish");
+    }
+};
+
+bool exists(const std::string& path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+std::vector<std::string> traceLines(const ProgramState& state)
+{
+    std::vector<std::string> lines;
+    const std::string& text = state.trace.text();
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t end = text.find("\r\n", from);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(from) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(from, end - from));
+        from = end + 2;
+    }
+    return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::ostringstream out;
+    for (const std::string& line : lines)
+        out << '[' << line << "]\n";
+    return out.str();
+}
+
+// The trace lines of a normal start, by their number in the full trace, as the indentation and the start
+// of the text; values after the labels depend on the machine and are not compared.
+const std::vector<std::pair<int, std::string>> kFullTrace = {
+    {1, "--> Sub Main()"},
+    {2, "     --> Command Parameter : "},
+    {3, "     "},
+    {4, "     --> Sub SplashScreen()"},
+    {5, "     "},
+    {6, "     --> Sub GetHardDrives()"},
+    {7, "          --> Found Drive C: - "},
+    {8, "     --> End Sub GetHardDrives()"},
+    {9, "     "},
+    {10, "     --> Sub InitPublicVariables()"},
+    {11, "          --> FILTRE = "},
+    {12, "          --> CSTM_TBL() = 0"},
+    {13, "          --> WIN_PATH = "},
+    {14, "          --> DTR_PATH = "},
+    {15, "          --> DIRECTORIES(0) = "},
+    {16, "          --> DIRECTORIES(1) = "},
+    {17, "          --> DIRECTORIES(2) = "},
+    {18, "          --> DIRECTORIES(3) = "},
+    {19, "          --> DIRECTORIES(4) = "},
+    {20, "          --> TMP_FILE = IGN_TBL(0) = "},
+    {21, "     --> End Sub InitPublicVariables()"},
+    {22, "     --> End Sub SplashScreen()"},
+    {23, "--> End Sub Main()"},
+};
+
+// Checks that the trace is made of exactly the given lines of the full trace, in order.
+bool traceHolds(const ProgramState& state, const std::vector<int>& numbers, const std::string& parameter = "")
+{
+    const std::vector<std::string> lines = traceLines(state);
+    bool same = lines.size() == numbers.size();
+    for (std::size_t i = 0; same && i < numbers.size(); ++i) {
+        std::string expected = kFullTrace[static_cast<std::size_t>(numbers[i] - 1)].second;
+        if (numbers[i] == 2)
+            expected += parameter;
+        const bool valueFollows = numbers[i] == 7 || (numbers[i] >= 13 && numbers[i] <= 20);
+        same = valueFollows ? lines[i].rfind(expected, 0) == 0 : lines[i] == expected;
+    }
+    if (!same)
+        ADD_FAILURE() << "trace was:\n" << joined(lines);
+    return same;
+}
+
+std::vector<int> range(int first, int last)
+{
+    std::vector<int> numbers;
+    for (int n = first; n <= last; ++n)
+        numbers.push_back(n);
+    return numbers;
+}
+
+std::vector<int> concat(std::initializer_list<std::vector<int>> parts)
+{
+    std::vector<int> all;
+    for (const auto& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+// What the windows looked like at one turn of the start-up waits.
+struct Moment
+{
+    std::chrono::milliseconds elapsed;
+    bool splashVisible;
+    bool splashTopmost;
+    bool menuExists;
+    bool menuEnabled;
+    bool hourglass;
+};
+
+} // namespace
+
+class RunModesTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<Watchdog> m_watchdog;
+
+    // Runs Main with the given argument text; the clock moves on by a quarter second per turn of a wait.
+    static RunOutcome start(Machine& machine, QtRunModes& modes, std::string_view argument,
+                            std::vector<Moment>* moments = nullptr)
+    {
+        std::chrono::milliseconds elapsed{0};
+        modes.setWaitHook([&] {
+            if (moments != nullptr) {
+                const Menu* menu = modes.menu();
+                moments->push_back(Moment{elapsed, modes.splash() != nullptr && modes.splash()->isVisible(),
+                                          modes.splash() != nullptr && modes.splash()->isTopmost(),
+                                          menu != nullptr && menu->isVisible(),
+                                          menu != nullptr && menu->isEnabled(),
+                                          QApplication::overrideCursor() != nullptr &&
+                                              QApplication::overrideCursor()->shape() == Qt::WaitCursor});
+            }
+            machine.fake.clock.advance(250ms);
+            elapsed += 250ms;
+        });
+        return Main(machine.state, machine.fake.platform, argument, modes);
+    }
+
+private slots:
+    void init() { m_watchdog = std::make_unique<Watchdog>(); }
+    void cleanup() { m_watchdog.reset(); }
+
+    void normalStartShowsTheSplashThenHandsOverAMaximisedWindow()
+    {
+        for (const bool topmost : {true, false}) {
+            Machine machine;
+            machine.file("C/junk/OLD.BAK");
+            QtRunModes modes(machine.state, machine.fake.platform, {});
+            modes.setEndProgram([] {});
+            std::vector<Moment> moments;
+            const RunOutcome outcome = start(machine, modes, topmost ? "" : "/nosplash", &moments);
+            QCOMPARE(outcome.next, RunOutcome::Next::RunEventLoop);
+
+            // Splash only until second 2, the main window inert from then until the initialisation is
+            // done, the hourglass all the while; the splash is on top only when asked.
+            QVERIFY(!moments.empty());
+            for (const Moment& moment : moments) {
+                const QString at = QStringLiteral("at %1 ms").arg(moment.elapsed.count());
+                QVERIFY2(moment.splashVisible, qPrintable(at));
+                QVERIFY2(moment.splashTopmost == topmost, qPrintable(at));
+                QVERIFY2(moment.hourglass, qPrintable(at));
+                QVERIFY2(!moment.menuEnabled, qPrintable(at));
+                QVERIFY2(moment.menuExists == (moment.elapsed >= 2000ms), qPrintable(at));
+            }
+            QCOMPARE(moments.back().elapsed, 3750ms);
+
+            QVERIFY(modes.splash() == nullptr);
+            Menu* menu = modes.menu();
+            QVERIFY(menu->isVisible() && menu->isEnabled());
+            QVERIFY(menu->windowState() & Qt::WindowMaximized);
+            QVERIFY(QApplication::overrideCursor() == nullptr);
+            QVERIFY(!modes.spyWatcher()->isVisible());
+            QVERIFY(traceHolds(machine.state, range(1, 23), topmost ? "" : "/nosplash"));
+            // The saved choices are on the window.
+            QCOMPARE(menu->driveBoxes(), std::size_t{1});
+            QCOMPARE(machine.state.choices.drives()[0].box.state, CheckState::Ticked);
+        }
+    }
+
+    void clicksOnTheInertMainWindowDoNothing()
+    {
+        Machine machine;
+        machine.file("C/junk/OLD.BAK");
+        QtRunModes modes(machine.state, machine.fake.platform, {});
+        modes.setEndProgram([] {});
+        int clicks = 0;
+        std::chrono::milliseconds elapsed{0};
+        modes.setWaitHook([&] {
+            if (modes.menu() != nullptr) {
+                QTest::mouseClick(modes.menu()->commandButton(1), Qt::LeftButton);
+                ++clicks;
+            }
+            machine.fake.clock.advance(250ms);
+            elapsed += 250ms;
+        });
+        Main(machine.state, machine.fake.platform, "", modes);
+        QVERIFY(clicks > 0);
+        QVERIFY(modes.menu()->results().size() == 0);
+        QVERIFY(machine.fake.messageBoxes.shown.empty());
+        QCOMPARE(machine.state.FILTRE, std::string());
+    }
+
+    void eachModeLeavesItsOwnTrace()
+    {
+        {
+            Machine machine;
+            QtRunModes modes(machine.state, machine.fake.platform, {});
+            bool ended = false;
+            modes.setEndProgram([&] { ended = true; });
+            const RunOutcome outcome = start(machine, modes, "/Debug");
+            QCOMPARE(outcome.next, RunOutcome::Next::RunEventLoop);
+            QVERIFY(traceHolds(machine.state, concat({{1, 2}, range(5, 21), {23}}), "/Debug"));
+            // The trace shows in the spy watcher beside the debug window; nothing else opens.
+            QVERIFY(modes.spyWatcher()->isVisible());
+            QVERIFY(
+                modes.spyWatcher()->Text1()->toPlainText().startsWith(QStringLiteral("--> Sub Main()\n")));
+            QVERIFY(modes.debugWindow() != nullptr && modes.debugWindow()->isVisible());
+            QVERIFY(modes.menu() == nullptr && modes.splash() == nullptr);
+            QVERIFY(QApplication::overrideCursor() == nullptr);
+            QVERIFY(!ended);
+            modes.debugWindow()->Command1_Click();
+            QVERIFY(ended);
+        }
+        {
+            Machine machine;
+            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
+            QtRunModes modes(machine.state, machine.fake.platform, {});
+            const RunOutcome outcome = start(machine, modes, "/REGINIT");
+            QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
+            QVERIFY(traceHolds(machine.state, concat({{1, 2}, range(5, 8)}), "/REGINIT"));
+            QVERIFY(modes.menu() == nullptr && !modes.spyWatcher()->isVisible());
+        }
+        {
+            Machine machine;
+            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
+            QtRunModes modes(machine.state, machine.fake.platform, {});
+            const RunOutcome outcome = start(machine, modes, "/AUTO /NOSPLASH");
+            QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
+            QVERIFY(traceHolds(machine.state, {1, 2}, "/AUTO /NOSPLASH"));
+            QVERIFY(modes.menu() == nullptr && modes.splash() == nullptr);
+        }
+    }
+
+    void autoModeDeletesWhatItFoundAndEnds()
+    {
+        for (const bool withLog : {false, true}) {
+            Machine machine;
+            machine.setting("LogFile", withLog ? "Yes" : "No");
+            const std::string a = machine.file("C/junk/OLD.BAK");
+            const std::string b = machine.file("C/junk/deep/setuplog.txt");
+            const std::string kept = machine.file("C/junk/notes.txt");
+            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
+            const RunOutcome outcome = start(machine, modes, "/auto");
+            QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
+            QCOMPARE(outcome.exitCode, 0);
+            QVERIFY(!exists(a) && !exists(b) && exists(kept));
+            QVERIFY(machine.fake.messageBoxes.shown.empty());
+            QVERIFY(traceHolds(machine.state, range(1, 22), "/auto"));
+            const std::string log = machine.temp / "C/install/DUSTREL.LOG";
+            QCOMPARE(exists(log), withLog);
+            // Nobody is there to read the log.
+            QVERIFY(machine.fake.processes.opened.empty());
+            QCOMPARE(machine.fake.registry.writes, 0);
+        }
+    }
+
+    void autoModeFailsWhenAFileCannotBeDeleted()
+    {
+        Machine machine;
+        const std::string held = machine.file("C/junk/HELD.TMP");
+        const std::string free = machine.file("C/junk/FREE.TMP");
+        // A file some process holds open is in use and stays.
+        const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(fd >= 0);
+        QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
+        const RunOutcome outcome = start(machine, modes, "/AUTO");
+        ::close(fd);
+        QCOMPARE(outcome.exitCode, 1);
+        QVERIFY(exists(held) && !exists(free));
+        QCOMPARE(modes.menu()->results().size(), std::size_t{1});
+    }
+
+    void stopDuringTheAutomaticSearchDeletesOnlyWhatWasFound()
+    {
+        Machine machine;
+        const std::string first = machine.file("C/a/FIRST.TMP");
+        const std::string later = machine.file("C/b/LATER.TMP");
+        QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
+        bool pressed = false;
+        // Stop is pressed while the search is inside C:/a, before it reaches C:/b.
+        QObject watcher;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &watcher, [&] {
+            if (!pressed && machine.state.SEARCHING && modes.menu() != nullptr &&
+                modes.menu()->statusText().find("/C/a") != std::string_view::npos) {
+                QTest::mouseClick(modes.menu()->commandButton(2), Qt::LeftButton);
+                pressed = true;
+            }
+        });
+        poll.start(0);
+        const RunOutcome outcome = start(machine, modes, "/AUTO");
+        QVERIFY(pressed);
+        QCOMPARE(outcome.exitCode, 0);
+        QVERIFY(!exists(first));
+        QVERIFY(exists(later));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    RunModesTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "RunModesTest.moc"
