@@ -40,6 +40,45 @@ struct FileInfo
     std::uint64_t inode = 0;
 };
 
+// The entries of one folder as a cursor reads them: the names back to back in one buffer, each followed
+// by a NUL byte, and a small record per entry. One object is read into again and again, so that once its
+// buffers have grown to the largest folder met, reading a folder allocates nothing.
+class FolderContents
+{
+public:
+    void clear()
+    {
+        m_names.clear();
+        m_entries.clear();
+    }
+    void add(std::string_view name, EntryType type)
+    {
+        m_entries.push_back(Entry{m_names.size(), static_cast<std::uint32_t>(name.size()), type});
+        m_names.append(name);
+        m_names.push_back('\0');
+    }
+
+    std::size_t size() const { return m_entries.size(); }
+    bool empty() const { return m_entries.empty(); }
+    std::string_view name(std::size_t i) const
+    {
+        return {m_names.data() + m_entries[i].offset, m_entries[i].length};
+    }
+    // The same name, NUL-terminated, for the system's calls.
+    const char* cName(std::size_t i) const { return m_names.data() + m_entries[i].offset; }
+    EntryType type(std::size_t i) const { return m_entries[i].type; }
+
+private:
+    struct Entry
+    {
+        std::size_t offset;
+        std::uint32_t length;
+        EntryType type;
+    };
+    std::string m_names;
+    std::vector<Entry> m_entries;
+};
+
 // A position in a folder tree that moves one level at a time, so that a walk never resolves whole
 // paths again and is limited neither by the depth of the tree nor by the length of its paths.
 class FolderCursor
@@ -51,8 +90,22 @@ public:
     // followed. The cursor never leaves the file system of this folder.
     virtual Result<void> open(const std::string& path) = 0;
 
-    // The entries of the current folder, each with its type, without "." and "..".
-    virtual Result<std::vector<FolderEntry>> entries() = 0;
+    // The entries of the current folder, each with its type, without "." and "..", in the order the
+    // system gives them; `out` is emptied first.
+    virtual Result<void> readEntries(FolderContents& out) = 0;
+
+    // The same as a vector of entries, for callers that read a folder now and then.
+    virtual Result<std::vector<FolderEntry>> entries()
+    {
+        FolderContents contents;
+        if (auto read = readEntries(contents); !read)
+            return read.error();
+        std::vector<FolderEntry> result;
+        result.reserve(contents.size());
+        for (std::size_t i = 0; i < contents.size(); ++i)
+            result.push_back(FolderEntry{std::string(contents.name(i)), contents.type(i)});
+        return result;
+    }
 
     // Facts about an entry of the current folder, not following a link.
     virtual Result<FileInfo> entryInfo(std::string_view name) = 0;
@@ -74,7 +127,10 @@ class OpenFiles
 {
 public:
     void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(key(device, inode)); }
-    bool contains(std::uint64_t device, std::uint64_t inode) const { return m_files.count(key(device, inode)) != 0; }
+    bool contains(std::uint64_t device, std::uint64_t inode) const
+    {
+        return m_files.count(key(device, inode)) != 0;
+    }
     std::size_t size() const { return m_files.size(); }
 
 private:
@@ -86,7 +142,10 @@ private:
     };
     struct KeyHash
     {
-        std::size_t operator()(const Key& k) const { return std::hash<std::uint64_t>()(k.inode * 31 + k.device); }
+        std::size_t operator()(const Key& k) const
+        {
+            return std::hash<std::uint64_t>()(k.inode * 31 + k.device);
+        }
     };
     static Key key(std::uint64_t device, std::uint64_t inode) { return Key{device, inode}; }
     std::unordered_set<Key, KeyHash> m_files;

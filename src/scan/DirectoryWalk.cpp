@@ -14,11 +14,6 @@ namespace {
 
 constexpr std::string_view kSearching = "Searching ";
 
-void sortByName(std::vector<std::string>::iterator first, std::vector<std::string>::iterator last)
-{
-    std::sort(first, last, [](const std::string& a, const std::string& b) { return nameLess(a, b); });
-}
-
 } // namespace
 
 DirectoryWalk::DirectoryWalk(WorkContext& context)
@@ -37,6 +32,7 @@ void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& pat
     m_ignoreDirty = true;
     m_levels.clear();
     m_subfolders.clear();
+    m_subfolderNames.clear();
     m_resultsGeneration = m_context.results.generation();
 
     // EnterFolder on the root: the status text names it before anything is read.
@@ -48,13 +44,14 @@ void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& pat
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
     if (m_cursor && !root.empty() && m_cursor->open(root)) {
-        m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0});
+        m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0, 0});
         readCurrentFolder();
         WalkFolder();
     }
 
     m_levels.clear();
     m_subfolders.clear();
+    m_subfolderNames.clear();
     m_context.results.publish();
     m_context.host.followStatusText(nullptr);
     m_following = false;
@@ -72,9 +69,10 @@ bool DirectoryWalk::EnterFolder(std::string_view name)
         m_status.resize(parentEnd);
         return false;
     }
-    m_levels.push_back(Level{nameBegin, m_status.size(), 0, 0});
+    m_levels.push_back(Level{nameBegin, m_status.size(), 0, 0, 0});
     // Again at every folder: a command run at a pump may have written a text of its own meanwhile.
     m_context.host.followStatusText(&m_status);
+    // `name` may lie in m_subfolderNames, which reading the folder can move: it is not used from here on.
     readCurrentFolder();
     return true;
 }
@@ -89,6 +87,8 @@ void DirectoryWalk::WalkFolder()
         }
         Level& top = m_levels.back();
         if (top.nextSubfolder == top.endSubfolder) {
+            // Its subfolders' names follow those of its parent, which are where the parent left them.
+            m_subfolderNames.resize(top.namesBegin);
             m_levels.pop_back();
             if (m_levels.empty())
                 break;
@@ -102,8 +102,8 @@ void DirectoryWalk::WalkFolder()
             }
             continue;
         }
-        const std::string name = std::move(m_subfolders[top.nextSubfolder++]);
-        if (!EnterFolder(name))
+        const NameRef next = m_subfolders[top.nextSubfolder++];
+        if (!EnterFolder(subfolderName(next)))
             continue;
         m_context.results.publish();
         m_context.host.pumpEvents();
@@ -113,35 +113,59 @@ void DirectoryWalk::WalkFolder()
 
 void DirectoryWalk::readCurrentFolder()
 {
-    const std::size_t firstSubfolder = m_subfolders.size();
-    m_levels.back().nextSubfolder = firstSubfolder;
-    m_levels.back().endSubfolder = firstSubfolder;
+    Level& level = m_levels.back();
+    level.nextSubfolder = m_subfolders.size();
+    level.endSubfolder = m_subfolders.size();
+    level.namesBegin = m_subfolderNames.size();
 
-    auto entries = m_cursor->entries();
-    if (!entries) // entered but not readable: it contributes nothing
+    m_matches.clear();
+    if (!m_cursor->readEntries(m_contents)) // entered but not readable: it contributes nothing
         return;
     const bool special = isSelectedSpecialFolder(currentPath());
-    m_matches.clear();
-    for (FolderEntry& entry : *entries) {
+    for (std::size_t i = 0; i < m_contents.size(); ++i) {
         // Only regular files are listed, so FIFOs, sockets and devices are never opened; links are
         // neither listed nor walked.
-        if (entry.type == EntryType::Folder)
-            m_subfolders.push_back(std::move(entry.name));
-        else if (entry.type == EntryType::File && !special && m_patterns->matches(entry.name))
-            m_matches.push_back(std::move(entry.name));
+        const EntryType type = m_contents.type(i);
+        if (type == EntryType::Folder) {
+            const std::string_view name = m_contents.name(i);
+            m_subfolders.push_back(NameRef{m_subfolderNames.size(), name.size()});
+            m_subfolderNames.append(name);
+        } else if (type == EntryType::File && !special && m_patterns->matches(m_contents.name(i))) {
+            m_matches.push_back(static_cast<std::uint32_t>(i));
+        }
     }
-    sortByName(m_subfolders.begin() + static_cast<std::ptrdiff_t>(firstSubfolder), m_subfolders.end());
-    m_levels.back().endSubfolder = m_subfolders.size();
+    const auto first = m_subfolders.begin() + static_cast<std::ptrdiff_t>(level.nextSubfolder);
+    std::sort(first, m_subfolders.end(), [this](const NameRef& a, const NameRef& b) {
+        return nameLess(subfolderName(a), subfolderName(b));
+    });
+    level.endSubfolder = m_subfolders.size();
+    listMatches(m_status, kSearching.size(), nullptr);
+}
 
-    sortByName(m_matches.begin(), m_matches.end());
-    for (const std::string& name : m_matches) {
-        if (isIgnored(m_status, kSearching.size(), name))
+void DirectoryWalk::sortMatches()
+{
+    std::sort(m_matches.begin(), m_matches.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return nameLess(m_contents.name(a), m_contents.name(b));
+    });
+}
+
+void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, const std::string* startFolder)
+{
+    if (m_matches.empty())
+        return;
+    sortMatches();
+    ResultsList::FolderId id = ResultsList::kNoFolder;
+    for (const std::uint32_t index : m_matches) {
+        const std::string_view name = m_contents.name(index);
+        if (isIgnored(path, folderBegin, name))
             continue;
         auto info = m_cursor->entryInfo(name);
         // Gone or replaced since the folder was read: no row rather than half of one.
         if (!info || info->type != EntryType::File)
             continue;
-        m_context.results.append(currentFolderId(), name, *info);
+        if (id == ResultsList::kNoFolder)
+            id = startFolder != nullptr ? m_context.results.addStartFolder(*startFolder) : currentFolderId();
+        m_context.results.append(id, name, *info);
         m_context.state.WASTED_SIZE += info->size;
     }
 }
@@ -155,29 +179,15 @@ void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatc
         m_cursor = m_context.platform.fileSystem.newCursor();
     if (!m_cursor || !m_cursor->open(folder))
         return;
-    auto entries = m_cursor->entries();
-    if (!entries)
-        return;
     m_matches.clear();
-    for (FolderEntry& entry : *entries) {
-        if (entry.type == EntryType::File && patterns.matches(entry.name))
-            m_matches.push_back(std::move(entry.name));
+    if (!m_cursor->readEntries(m_contents))
+        return;
+    for (std::size_t i = 0; i < m_contents.size(); ++i) {
+        if (m_contents.type(i) == EntryType::File && patterns.matches(m_contents.name(i)))
+            m_matches.push_back(static_cast<std::uint32_t>(i));
     }
-    sortByName(m_matches.begin(), m_matches.end());
-
-    ResultsList::FolderId id = ResultsList::kNoFolder;
     m_scratch.assign(folder);
-    for (const std::string& name : m_matches) {
-        if (isIgnored(m_scratch, 0, name))
-            continue;
-        auto info = m_cursor->entryInfo(name);
-        if (!info || info->type != EntryType::File)
-            continue;
-        if (id == ResultsList::kNoFolder)
-            id = m_context.results.addStartFolder(folder);
-        m_context.results.append(id, name, *info);
-        m_context.state.WASTED_SIZE += info->size;
-    }
+    listMatches(m_scratch, 0, &folder);
 }
 
 bool DirectoryWalk::isSelectedSpecialFolder(std::string_view folder) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "scan/ResultsList.h"
 #include "scan/WorkContext.h"
 
@@ -51,7 +52,14 @@ private:
         std::size_t pathEnd;   // length of m_status while the walk is in it
         std::size_t nextSubfolder;
         std::size_t endSubfolder; // its subfolders are m_subfolders[nextSubfolder, endSubfolder)
+        std::size_t namesBegin;   // its subfolders' names start here in m_subfolderNames
         ResultsList::FolderId folder = ResultsList::kNoFolder; // made when its first row is
+    };
+    // A name in m_subfolderNames.
+    struct NameRef
+    {
+        std::size_t offset;
+        std::size_t length;
     };
 
     bool EnterFolder(std::string_view name);
@@ -59,12 +67,20 @@ private:
     // The listing step of the folder the cursor is in: its matching files become rows, its subfolders are
     // noted for WalkFolder.
     void readCurrentFolder();
+    // The files of m_contents whose indexes are in m_matches, in name order, as rows of `folder` (made on
+    // the first row when kNoFolder and `startFolder` is given).
+    void listMatches(std::string& path, std::size_t folderBegin, const std::string* startFolder);
+    void sortMatches();
     bool isSelectedSpecialFolder(std::string_view folder) const;
     bool isIgnored(std::string& buffer, std::size_t folderBegin, std::string_view name);
     ResultsList::FolderId currentFolderId();
     void refreshIgnoreLengths();
 
     std::string_view currentPath() const;
+    std::string_view subfolderName(const NameRef& ref) const
+    {
+        return std::string_view(m_subfolderNames).substr(ref.offset, ref.length);
+    }
 
     WorkContext& m_context;
     char m_separator;
@@ -76,8 +92,12 @@ private:
     std::string m_status;
     bool m_following = false;
     std::vector<Level> m_levels;
-    std::vector<std::string> m_subfolders; // the subfolders still to visit, level after level
-    std::vector<std::string> m_matches;    // reused for the matching names of one folder
+    // The subfolders still to visit, level after level, their names back to back in one buffer: a folder
+    // costs no allocation once the buffers have grown to the widest and deepest part of the tree.
+    std::vector<NameRef> m_subfolders;
+    std::string m_subfolderNames;
+    FolderContents m_contents;            // the folder being read
+    std::vector<std::uint32_t> m_matches; // indexes in m_contents of its matching files
     std::uint64_t m_resultsGeneration = 0;
 
     // Lengths of the paths in the ignore list. Most matching files are ruled out by their path's length

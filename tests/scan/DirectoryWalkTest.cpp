@@ -1,6 +1,9 @@
 #include "scan/ScanFixture.h"
+#include "state/Text.h"
 
+#include <algorithm>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -75,6 +78,48 @@ TEST_F(DirectoryWalk, ATreeDeeperThanAnyPathLimitIsWalkedToTheBottomInOrder)
     EXPECT_EQ(results.fullPath(3), deepest + "/3000.tmp");
     EXPECT_EQ(longestStatus, std::string("Searching ").size() + deepest.size());
     EXPECT_EQ(host.pumps(), static_cast<long>(kDepth));
+}
+
+// Names of every length and letter case, so that the buffers of subfolder names grow and move while
+// the walk is inside them; the rows must come in the order a plain recursive walk in name order gives.
+TEST_F(DirectoryWalk, AWideTreeIsVisitedDepthFirstInNameOrder)
+{
+    const std::string root = addDrive('C', "c");
+    tickRule(2);
+    std::uint32_t seed = 7;
+    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    std::vector<std::string> expected;
+    // Builds a level of `width` subfolders below `relative`, each with a matching file, and returns the
+    // rows the walk must give for it, in order.
+    std::function<std::vector<std::string>(const std::string&, int, int)> build =
+        [&](const std::string& relative, int width, int depth) {
+            std::vector<std::string> names;
+            for (int i = 0; i < width; ++i) {
+                std::string name(1 + next() % 40, 'a');
+                for (char& c : name)
+                    c = static_cast<char>((next() % 2 == 0 ? 'a' : 'A') + next() % 3);
+                names.push_back(name + std::to_string(i));
+            }
+            std::sort(names.begin(), names.end(), nameLess);
+            std::vector<std::string> rows;
+            for (const std::string& name : names) {
+                const std::string folder = relative + "/" + name;
+                temp.makeFolder(folder);
+                temp.writeFile(folder + "/f.tmp", "1");
+                rows.push_back(folder + "/f.tmp");
+                if (depth > 0) {
+                    const auto below = build(folder, width / 2, depth - 1);
+                    rows.insert(rows.end(), below.begin(), below.end());
+                }
+            }
+            return rows;
+        };
+    expected = build("c", 16, 3);
+
+    search();
+
+    EXPECT_EQ(rows(), expected);
+    EXPECT_EQ(host.pumps(), static_cast<long>(expected.size()));
 }
 
 } // namespace

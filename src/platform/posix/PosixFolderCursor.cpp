@@ -1,12 +1,22 @@
 #include "platform/posix/PosixFolderCursor.h"
 
-#include "platform/posix/DirStream.h"
 #include "platform/posix/PosixFileSystem.h"
 
+#include <array>
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#if defined(SYS_openat2) && __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#define DUSTREL_HAVE_OPENAT2 1
+#endif
 
 namespace dustrel::posix {
 
@@ -15,6 +25,23 @@ namespace {
 // O_NONBLOCK: should a FIFO or a device take the place of a folder, opening it must neither wait for a
 // writer nor wake up a driver. O_DIRECTORY already refuses them, this only keeps it so if it did not.
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
+
+// Large enough that an ordinary folder is read in one call, and the call that says the end has come.
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+// File systems on which every folder of a mount carries the device number of the mount: there, refusing
+// mount points is enough to stay on one file system. On any other (btrfs subvolumes have device numbers
+// of their own) each folder is asked.
+constexpr std::array<unsigned long, 8> kOneDeviceFileSystems = {
+    0xEF53,     // ext2, ext3, ext4
+    0x58465342, // xfs
+    0x01021994, // tmpfs
+    0x858458F6, // ramfs
+    0xF2F52010, // f2fs
+    0x4D44,     // FAT
+    0x2011BAB0, // exFAT
+    0x7366746E, // NTFS
+};
 
 bool isSingleName(std::string_view name)
 {
@@ -27,14 +54,53 @@ Error notAName(std::string path)
     return Error{EINVAL, "not the name of an entry of the current folder", std::move(path)};
 }
 
+bool keepsOneDevice(int fd)
+{
+    struct statfs fs
+    {
+    };
+    if (fstatfs(fd, &fs) != 0)
+        return false;
+    for (const unsigned long type : kOneDeviceFileSystems) {
+        if (static_cast<unsigned long>(fs.f_type) == type)
+            return true;
+    }
+    return false;
+}
+
+#ifdef DUSTREL_HAVE_OPENAT2
+int openBeneath(int parent, const char* name)
+{
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(kFolderFlags | O_NOFOLLOW);
+    how.resolve = RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    return static_cast<int>(syscall(SYS_openat2, parent, name, &how, sizeof how));
+}
+#endif
+
+// Whether openat2 works here: a kernel before 5.6, or a sandbox that filters the call, says no.
+bool canOpenBeneath(int folder)
+{
+#ifdef DUSTREL_HAVE_OPENAT2
+    const UniqueFd probe(openBeneath(folder, "."));
+    return static_cast<bool>(probe);
+#else
+    (void)folder;
+    return false;
+#endif
+}
+
 } // namespace
+
+PosixFolderCursor::PosixFolderCursor() : m_chain(kFolderFlags) {}
+
+PosixFolderCursor::~PosixFolderCursor() = default;
 
 Result<void> PosixFolderCursor::open(const std::string& path)
 {
+    m_chain.clear();
     m_levels.clear();
     m_ancestors.clear();
-    m_firstOpen = 1;
-    m_lost = false;
     m_path.clear();
 
     UniqueFd fd(::open(path.c_str(), kFolderFlags));
@@ -45,53 +111,68 @@ Result<void> PosixFolderCursor::open(const std::string& path)
     };
     if (fstat(fd.get(), &st) != 0)
         return systemError(errno, path);
+    if (m_openBeneath == Support::Unknown)
+        m_openBeneath = canOpenBeneath(fd.get()) ? Support::Yes : Support::No;
+    m_checkEachFolder = m_openBeneath == Support::No || !keepsOneDevice(fd.get());
     m_device = st.st_dev;
     m_path = path;
-    m_ancestors.insert(st.st_ino);
-    m_levels.push_back(Level{std::move(fd), st.st_ino, m_path.size()});
+    if (m_openBeneath == Support::No)
+        m_ancestors.insert(st.st_ino);
+    m_chain.start(std::move(fd));
+    m_levels.push_back(Level{m_path.size(), st.st_ino, false});
     return {};
 }
 
-Result<std::vector<FolderEntry>> PosixFolderCursor::entries()
+Result<void> PosixFolderCursor::readEntries(FolderContents& out)
 {
+    out.clear();
     if (auto state = usable(); !state)
         return state.error();
-    const int folder = m_levels.back().fd.get();
-    UniqueFd copy(fcntl(folder, F_DUPFD_CLOEXEC, 0));
-    if (!copy)
+    const int folder = m_chain.top();
+    Level& level = m_levels.back();
+    // The descriptor's position is where the last reading of this folder ended.
+    if (level.read && lseek(folder, 0, SEEK_SET) != 0)
         return systemError(errno, m_path);
-    DirStream dir(fdopendir(copy.get()));
-    if (!dir)
-        return systemError(errno, m_path);
-    copy.release();
-    // The copy shares its read position with the level's descriptor, which an earlier listing of this
-    // folder left at the end.
-    rewinddir(dir.get());
+    level.read = true;
+    if (!m_buffer)
+        m_buffer = std::make_unique<char[]>(kBufferSize);
+    char* const buffer = m_buffer.get();
 
-    std::vector<FolderEntry> result;
-    errno = 0;
-    while (const dirent* entry = readdir(dir.get())) {
-        const char* name = entry->d_name;
-        if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
-            errno = 0;
-            continue;
+    for (;;) {
+        const ssize_t got = getdents64(folder, buffer, kBufferSize);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            const int code = errno;
+            out.clear();
+            return systemError(code, m_path);
         }
-        EntryType type = entryTypeFromDirent(entry->d_type);
-        if (type == EntryType::Unknown) {
-            // Some file systems do not say; ask, without following a link. An entry that vanished in
-            // between stays Unknown.
-            struct stat st
-            {
-            };
-            if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                type = entryTypeFromMode(st.st_mode);
+        if (got == 0)
+            return {};
+        // Records are read field by field: the buffer is only bytes to this program.
+        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
+            const char* record = buffer + at;
+            unsigned short length = 0;
+            std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
+            const auto kind = static_cast<unsigned char>(record[offsetof(struct dirent64, d_type)]);
+            const char* name = record + offsetof(struct dirent64, d_name);
+            const std::size_t nameLength = strnlen(name, length - offsetof(struct dirent64, d_name));
+            at += length;
+            if (name[0] == '.' && (nameLength == 1 || (nameLength == 2 && name[1] == '.')))
+                continue;
+            EntryType type = entryTypeFromDirent(kind);
+            if (type == EntryType::Unknown) {
+                // Some file systems do not say; ask, without following a link. An entry that vanished in
+                // between stays Unknown.
+                struct stat st
+                {
+                };
+                if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+                    type = entryTypeFromMode(st.st_mode);
+            }
+            out.add(std::string_view(name, nameLength), type);
         }
-        result.push_back(FolderEntry{name, type});
-        errno = 0;
     }
-    if (errno != 0)
-        return systemError(errno, m_path);
-    return result;
 }
 
 Result<FileInfo> PosixFolderCursor::entryInfo(std::string_view name)
@@ -100,12 +181,22 @@ Result<FileInfo> PosixFolderCursor::entryInfo(std::string_view name)
         return state.error();
     if (!isSingleName(name))
         return notAName(pathOf(name));
+    m_name.assign(name);
     struct stat st
     {
     };
-    if (fstatat(m_levels.back().fd.get(), std::string(name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(m_chain.top(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return systemError(errno, pathOf(name));
     return fileInfoFromStat(st);
+}
+
+UniqueFd PosixFolderCursor::openSubfolder(int parent, const char* name)
+{
+#ifdef DUSTREL_HAVE_OPENAT2
+    if (m_openBeneath == Support::Yes)
+        return UniqueFd(openBeneath(parent, name));
+#endif
+    return UniqueFd(openat(parent, name, kFolderFlags | O_NOFOLLOW));
 }
 
 Result<void> PosixFolderCursor::enter(std::string_view name)
@@ -114,43 +205,49 @@ Result<void> PosixFolderCursor::enter(std::string_view name)
         return state.error();
     if (!isSingleName(name))
         return notAName(pathOf(name));
-    const std::string child(name);
-    const int folder = m_levels.back().fd.get();
-    UniqueFd fd(openat(folder, child.c_str(), kFolderFlags | O_NOFOLLOW));
+    m_name.assign(name);
+    const int folder = m_chain.top();
+    UniqueFd fd = openSubfolder(folder, m_name.c_str());
     if (!fd) {
         const int code = errno;
+        if (code == EXDEV)
+            return Error{EXDEV, "a mount point, not entered", pathOf(name)};
         if (code != ELOOP && code != ENOTDIR)
             return systemError(code, pathOf(name));
         struct stat st
         {
         };
-        if (fstatat(folder, child.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+        if (fstatat(folder, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
             return Error{ELOOP, "a symbolic link, never entered", pathOf(name)};
         return Error{ENOTDIR, "not a folder", pathOf(name)};
     }
-    struct stat st
-    {
-    };
-    if (fstat(fd.get(), &st) != 0)
-        return systemError(errno, pathOf(name));
-    if (!S_ISDIR(st.st_mode))
-        return Error{ENOTDIR, "not a folder", pathOf(name)};
-    if (st.st_dev != m_device)
-        return Error{EXDEV, "on another file system, not entered", pathOf(name)};
-    // A bind mount of a folder below itself stays on the same device and would never end.
-    if (m_ancestors.count(st.st_ino) != 0)
-        return Error{ELOOP, "the same folder as one above it, not entered", pathOf(name)};
+    std::uint64_t inode = 0;
+    if (m_checkEachFolder) {
+        struct stat st
+        {
+        };
+        if (fstat(fd.get(), &st) != 0)
+            return systemError(errno, pathOf(name));
+        if (!S_ISDIR(st.st_mode))
+            return Error{ENOTDIR, "not a folder", pathOf(name)};
+        if (st.st_dev != m_device)
+            return Error{EXDEV, "on another file system, not entered", pathOf(name)};
+        // Without openat2 a bind mount of a folder below itself stays on the same device and would never
+        // end.
+        if (m_openBeneath == Support::No) {
+            if (m_ancestors.count(st.st_ino) != 0)
+                return Error{ELOOP, "the same folder as one above it, not entered", pathOf(name)};
+            m_ancestors.insert(st.st_ino);
+        }
+        inode = st.st_ino;
+    }
 
     // Appended in place: copying the whole path at each level would make a deep walk quadratic.
     if (m_path.empty() || m_path.back() != '/')
         m_path += '/';
     m_path += name;
-    m_ancestors.insert(st.st_ino);
-    m_levels.push_back(Level{std::move(fd), st.st_ino, m_path.size()});
-    if (m_levels.size() - m_firstOpen > kKeptLevels) {
-        m_levels[m_firstOpen].fd.reset();
-        ++m_firstOpen;
-    }
+    m_chain.push(std::move(fd));
+    m_levels.push_back(Level{m_path.size(), inode, false});
     return {};
 }
 
@@ -160,52 +257,24 @@ Result<void> PosixFolderCursor::leave()
         return Error{EBADF, "no folder is open", ""};
     if (m_levels.size() == 1)
         return Error{EINVAL, "already at the folder the walk started from", m_path};
-
-    const auto dropLevel = [this] {
+    if (m_openBeneath == Support::No)
         m_ancestors.erase(m_levels.back().inode);
-        m_levels.pop_back();
-        m_path.resize(m_levels.back().pathLength);
-    };
-    if (m_lost) {
-        dropLevel();
-        return usable();
+    auto popped = m_chain.pop();
+    m_levels.pop_back();
+    m_path.resize(m_levels.back().pathLength);
+    if (!popped) {
+        Error error = popped.error();
+        error.path = m_path;
+        return error;
     }
-
-    Level& parent = m_levels[m_levels.size() - 2];
-    if (!parent.fd) {
-        // Reached through its child rather than by path: only the child still holds on to the tree here.
-        UniqueFd fd(openat(m_levels.back().fd.get(), "..", kFolderFlags | O_NOFOLLOW));
-        struct stat st
-        {
-        };
-        if (!fd || fstat(fd.get(), &st) != 0) {
-            const int code = errno;
-            dropLevel();
-            return lose(code, std::string("cannot reopen the parent folder: ") + std::strerror(code));
-        }
-        if (st.st_dev != m_device || st.st_ino != parent.inode) {
-            dropLevel();
-            return lose(ESTALE, "the folder was moved or replaced during the walk");
-        }
-        parent.fd = std::move(fd);
-        m_firstOpen = m_levels.size() - 2;
-    }
-    dropLevel();
     return {};
-}
-
-std::size_t PosixFolderCursor::openDescriptors() const
-{
-    if (m_levels.empty() || m_lost)
-        return 0;
-    return 1 + (m_levels.size() - m_firstOpen);
 }
 
 Result<void> PosixFolderCursor::usable() const
 {
     if (m_levels.empty())
         return Error{EBADF, "no folder is open", ""};
-    if (m_lost)
+    if (m_chain.lost())
         return Error{ESTALE, "the walk lost its place: a folder was moved or replaced meanwhile", m_path};
     return {};
 }
@@ -217,14 +286,6 @@ std::string PosixFolderCursor::pathOf(std::string_view name) const
         path += '/';
     path += name;
     return path;
-}
-
-Error PosixFolderCursor::lose(int code, const std::string& why)
-{
-    m_lost = true;
-    for (Level& level : m_levels)
-        level.fd.reset();
-    return Error{code, why, m_path};
 }
 
 } // namespace dustrel::posix

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "platform/FileSystem.h"
-#include "platform/posix/UniqueFd.h"
+#include "platform/posix/DescriptorChain.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -12,48 +13,66 @@ namespace dustrel::posix {
 
 // Walks a folder tree through descriptors, one level at a time: every step is relative to the folder the
 // cursor is in, so the walk neither re-resolves paths (which another user could redirect through a link
-// meanwhile) nor depends on the length of those paths.
+// meanwhile) nor depends on the length of those paths. The descriptors live in a DescriptorChain, so a tree
+// of any depth fits in a small descriptor limit; when the tree is moved under the walk the cursor loses
+// its place: leave() reports it, and from then on readEntries(), entryInfo() and enter() fail, so the walk
+// sees no further entry of this tree. leave() still counts the levels down, with the same error, so that a
+// walk can unwind; open() starts afresh.
 //
-// Only the descriptors of the start folder and of the kKeptLevels deepest levels stay open, so a tree of
-// any depth fits in a small descriptor limit. A level whose descriptor was closed is reopened through ".."
-// of its child when the walk climbs back to it, and must then still be the same folder (device, inode). If
-// it is not, the tree was moved under the walk and the cursor has lost its place: leave() reports it, and
-// from then on entries(), entryInfo() and enter() fail, so the walk sees no further entry of this tree
-// and never goes on inside a folder it did not choose. leave() still counts the levels down, with the same
-// error, so that a walk can unwind; open() starts afresh.
+// A folder costs what reading it costs and little more: one open relative to its parent, its entries read
+// straight from the system into one reused buffer (the entry types come with them, so nothing is asked per
+// entry), one close. Staying on one file system costs nothing extra where the system can refuse a mount
+// point while opening (openat2 with RESOLVE_NO_XDEV, which also refuses bind mounts, and with them every
+// loop); elsewhere, and on file systems whose subtrees can carry device numbers of their own without
+// being mounted (btrfs subvolumes), each folder entered is also asked its device.
 class PosixFolderCursor : public FolderCursor
 {
 public:
-    static constexpr std::size_t kKeptLevels = 64;
+    static constexpr std::size_t kKeptLevels = DescriptorChain::kKeptLevels;
+
+    PosixFolderCursor();
+    ~PosixFolderCursor() override;
 
     Result<void> open(const std::string& path) override;
-    Result<std::vector<FolderEntry>> entries() override;
+    Result<void> readEntries(FolderContents& out) override;
     Result<FileInfo> entryInfo(std::string_view name) override;
     Result<void> enter(std::string_view name) override;
     Result<void> leave() override;
-    std::size_t depth() const override { return m_levels.empty() ? 0 : m_levels.size() - 1; }
+    std::size_t depth() const override { return m_chain.depth(); }
 
     // Descriptors the cursor holds now; at most kKeptLevels + 1 whatever the depth.
-    std::size_t openDescriptors() const;
+    std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
+
+    // Whether the cursor refuses mount points while opening (true), or checks each folder afterwards.
+    bool opensBeneath() const { return m_openBeneath == Support::Yes; }
 
 private:
+    enum class Support
+    {
+        Unknown,
+        Yes,
+        No
+    };
     struct Level
     {
-        UniqueFd fd; // closed for levels between the start folder and m_firstOpen
-        std::uint64_t inode = 0;
         std::size_t pathLength = 0; // of m_path while the cursor is at this level
+        std::uint64_t inode = 0;    // only where each folder's identity is checked
+        bool read = false;          // its entries were read once: the next reading starts over
     };
 
     Result<void> usable() const;
+    UniqueFd openSubfolder(int parent, const char* name);
     std::string pathOf(std::string_view name) const;
-    Error lose(int code, const std::string& why);
 
-    std::vector<Level> m_levels; // [0] is the start folder, back() the current one
-    std::size_t m_firstOpen = 1; // levels from here to the back have open descriptors
+    DescriptorChain m_chain;
+    std::vector<Level> m_levels; // alongside the chain's levels
+    Support m_openBeneath = Support::Unknown;
+    bool m_checkEachFolder = true; // ask every folder entered its device (and inode)
     std::uint64_t m_device = 0;
-    std::unordered_set<std::uint64_t> m_ancestors; // inodes of every level, to refuse walking in a loop
+    std::unordered_set<std::uint64_t> m_ancestors; // without openat2: inodes of every level, against loops
+    std::unique_ptr<char[]> m_buffer;              // for the system's folder records
+    std::string m_name;                            // a name made NUL-terminated for a call
     std::string m_path;                            // for messages only; never used to reach a file
-    bool m_lost = false;
 };
 
 } // namespace dustrel::posix
