@@ -1,5 +1,6 @@
 #include "cleanup/Deletion.h"
 
+#include "cleanup/DeletionRoute.h"
 #include "cleanup/EventsLog.h"
 #include "platform/Platform.h"
 #include "scan/ResultsList.h"
@@ -9,6 +10,7 @@
 #include "state/WindowHost.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace dustrel {
@@ -71,8 +73,10 @@ void openViewer(WorkContext& context, bool prompt, const DeletionOptions& option
     }
 }
 
-// The row loop of both deletions. Each row is tried once, in order; the list is compacted once at the
-// end, so a run over a million rows does not move the rows below each deleted one.
+// The row loop of both deletions. Each row is tried once, in order, by a cursor that keeps the folders it
+// went through open (see DeletionCursor for why that is safe), so a file costs a check and an unlink; the
+// list is compacted once at the end, so a run over a million rows does not move the rows below each
+// deleted one.
 DeletionOutcome killRows(WorkContext& context, EventsLog* log)
 {
     FileSystem& fileSystem = context.platform.fileSystem;
@@ -81,19 +85,25 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
     // Once per run: asking the system which files are open costs a pass over every process.
     const OpenFiles inUse = fileSystem.openFiles();
 
+    const std::unique_ptr<DeletionCursor> cursor = fileSystem.newDeletionCursor();
+    DeletionRoute route(results, *cursor);
+
     DeletionOutcome outcome;
     std::vector<bool> deleted(results.size(), false);
     std::string line;
     for (std::size_t row = 0; row < results.size(); ++row) {
-        const std::string path = results.fullPath(row);
         if (log != nullptr) {
             line.assign(kKilling);
-            line += path;
+            line += results.fullPath(row);
             log->line(line);
         }
+        // A folder of the path that cannot be reached (gone, or now a link) fails the row as the file
+        // itself would.
+        const bool reached = route.moveTo(results.folderOf(row));
+        const std::string_view name = results.fileName(row);
         // A failure to clear the attributes counts, but the file is still tried.
-        const bool normal = fileSystem.setNormalAttributes(path).ok();
-        const bool gone = fileSystem.deleteListedFile(path, results.fileInfo(row), inUse).ok();
+        const bool normal = reached && cursor->setNormalAttributes(name).ok();
+        const bool gone = reached && cursor->deleteFile(name, results.fileInfo(row), inUse).ok();
         ++outcome.tried;
         if (normal && gone) {
             deleted[row] = true;

@@ -151,6 +151,38 @@ private:
     std::unordered_set<Key, KeyHash> m_files;
 };
 
+// Deletes listed files folder by folder. A list comes in the order a search found it, so consecutive rows
+// mostly lie in one folder: the cursor holds the folders it went through open, and a file then costs a
+// check and an unlink, not a walk of its whole path from the root.
+//
+// Every folder is reached from the root of the file system one component at a time, never through a
+// symbolic link, and the cursor then holds on to that very folder. Should a folder of the path be moved
+// or swapped for a link while the cursor is in it, the cursor goes on working in the folder it reached
+// without links, which is the folder the search listed the files of; it never turns to whatever the path
+// names now. Files are checked against what the search saw right before each unlink, so nothing but the
+// listed files can go.
+class DeletionCursor
+{
+public:
+    virtual ~DeletionCursor() = default;
+
+    // Starts at an absolute folder path, opened from the root without following any link, not even in
+    // the path given. A path that climbs with ".." is refused.
+    virtual Result<void> open(const std::string& path) = 0;
+    // Into a subfolder of the current folder, never through a link. On failure the cursor stays put.
+    virtual Result<void> enter(std::string_view name) = 0;
+    // Back to the parent. Fails, and the cursor then has no folder until the next open(), when the parent
+    // can no longer be found as the folder that was left.
+    virtual Result<void> leave() = 0;
+    // 0 at the folder given to open().
+    virtual std::size_t depth() const = 0;
+
+    // FileSystem::setNormalAttributes and FileSystem::deleteListedFile for a file of the current folder.
+    virtual Result<void> setNormalAttributes(std::string_view name) = 0;
+    virtual Result<void> deleteFile(std::string_view name, const FileInfo& listed,
+                                    const OpenFiles& inUse) = 0;
+};
+
 // The file system as the program sees it. Paths and names are byte strings; links are never followed
 // unless a call says so.
 class FileSystem
@@ -183,6 +215,9 @@ public:
     // size, modification time) and not in `inUse`. Anything else fails and leaves the file alone.
     virtual Result<void> deleteListedFile(const std::string& path, const FileInfo& listed,
                                           const OpenFiles& inUse) = 0;
+
+    // The same rules for a whole list of files, moving through their folders one level at a time.
+    virtual std::unique_ptr<DeletionCursor> newDeletionCursor() = 0;
 };
 
 } // namespace dustrel

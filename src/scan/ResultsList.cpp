@@ -95,6 +95,11 @@ std::string ResultsList::folder(std::size_t index) const
     return folderPath(row(index).folder);
 }
 
+ResultsList::FolderId ResultsList::folderOf(std::size_t index) const
+{
+    return row(index).folder;
+}
+
 std::int64_t ResultsList::fileSize(std::size_t index) const
 {
     return row(index).size;

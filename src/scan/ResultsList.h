@@ -56,6 +56,11 @@ public:
     // A subfolder of a folder already known.
     FolderId addSubfolder(FolderId parent, std::string_view name);
     std::string folderPath(FolderId folder) const;
+    // The tree of folders, for a caller that moves through it one level at a time: a folder's own name
+    // (a start folder's whole path) and its parent (kNoFolder for a start folder).
+    std::string_view folderName(FolderId folder) const { return folderName(m_folders[folder]); }
+    FolderId parentFolder(FolderId folder) const { return m_folders[folder].parent; }
+    std::size_t folderCount() const { return m_folders.size(); }
 
     // A pending row for a file of `folder`.
     void append(FolderId folder, std::string_view name, const FileInfo& info);
@@ -68,6 +73,7 @@ public:
 
     std::string_view fileName(std::size_t row) const;
     std::string folder(std::size_t row) const; // a drive root with its trailing separator
+    FolderId folderOf(std::size_t row) const;
     std::int64_t fileSize(std::size_t row) const;
     FileTime modified(std::size_t row) const;
     FileInfo fileInfo(std::size_t row) const; // the file as the search saw it

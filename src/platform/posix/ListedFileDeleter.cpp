@@ -37,64 +37,173 @@ const char* notRegularReason(mode_t mode)
     return "not a regular file: a FIFO, socket or device";
 }
 
+bool isSingleName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
+// Why `name` in `folder` could not be passed through. Opened without following, a link fails as "not a
+// folder" (O_PATH) or as a loop: the entry itself tells which it is.
+Error passError(int code, int folder, const char* name, std::string path)
+{
+    if (code != ELOOP && code != ENOTDIR)
+        return systemError(code, std::move(path));
+    struct stat st
+    {
+    };
+    if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+        return Error{ELOOP, "a folder of the path is a symbolic link, never followed", std::move(path)};
+    return Error{ENOTDIR, "a folder of the path is not a folder", std::move(path)};
+}
+
 } // namespace
 
-Result<void> ListedFileDeleter::deleteFile(const std::string& path, const FileInfo& listed,
-                                           const OpenFiles& inUse) const
+ListedFileDeleter::ListedFileDeleter() : m_chain(kPassFlags) {}
+
+Result<void> ListedFileDeleter::open(const std::string& path)
 {
+    m_chain.clear();
+    m_pathLengths.clear();
+    m_path.clear();
     if (path.empty() || path.front() != '/')
         return Error{EINVAL, "not an absolute path", path};
-    const std::size_t lastSlash = path.rfind('/');
-    const std::string name = path.substr(lastSlash + 1);
-    if (name.empty() || name == "." || name == "..")
-        return Error{EINVAL, "does not name a file", path};
+    if (path.find('\0') != std::string::npos)
+        return Error{EINVAL, "not a path", path};
 
     UniqueFd folder(::open("/", kPassFlags));
     if (!folder)
         return systemError(errno, "/");
-    const std::string_view parents = std::string_view(path).substr(0, lastSlash);
+    const std::string_view components(path);
     std::size_t start = 0;
-    while (start < parents.size()) {
-        std::size_t end = parents.find('/', start);
+    while (start < components.size()) {
+        std::size_t end = components.find('/', start);
         if (end == std::string_view::npos)
-            end = parents.size();
-        const std::string component(parents.substr(start, end - start));
+            end = components.size();
+        m_name.assign(components.substr(start, end - start));
         start = end + 1;
-        if (component.empty() || component == ".")
+        if (m_name.empty() || m_name == ".")
             continue;
         // A search never lists a path that climbs; ".." could only lead somewhere it did not look.
-        if (component == "..")
+        if (m_name == "..")
             return Error{EINVAL, "the path climbs with \"..\"", path};
-        UniqueFd next(openat(folder.get(), component.c_str(), kPassFlags));
-        if (!next) {
-            const int code = errno;
-            if (code == ELOOP || code == ENOTDIR)
-                return Error{code, "a folder of the path is a symbolic link or not a folder", path};
-            return systemError(code, path);
-        }
+        UniqueFd next(openat(folder.get(), m_name.c_str(), kPassFlags));
+        if (!next)
+            return passError(errno, folder.get(), m_name.c_str(), path);
         folder = std::move(next);
     }
+    m_chain.start(std::move(folder));
+    m_path = path;
+    m_pathLengths.push_back(m_path.size());
+    return {};
+}
+
+Result<void> ListedFileDeleter::enter(std::string_view name)
+{
+    if (auto state = usable(); !state)
+        return state.error();
+    if (!isSingleName(name))
+        return Error{EINVAL, "not the name of a folder", pathOf(name)};
+    m_name.assign(name);
+    UniqueFd next(openat(m_chain.top(), m_name.c_str(), kPassFlags));
+    if (!next)
+        return passError(errno, m_chain.top(), m_name.c_str(), pathOf(name));
+    if (m_path.empty() || m_path.back() != '/')
+        m_path += '/';
+    m_path += name;
+    m_pathLengths.push_back(m_path.size());
+    m_chain.push(std::move(next));
+    return {};
+}
+
+Result<void> ListedFileDeleter::leave()
+{
+    if (m_pathLengths.empty())
+        return Error{EBADF, "no folder is open", ""};
+    if (m_pathLengths.size() == 1)
+        return Error{EINVAL, "already at the folder the deletion started from", m_path};
+    auto popped = m_chain.pop();
+    m_pathLengths.pop_back();
+    m_path.resize(m_pathLengths.back());
+    if (!popped) {
+        Error error = popped.error();
+        error.path = m_path;
+        return error;
+    }
+    return {};
+}
+
+Result<void> ListedFileDeleter::setNormalAttributes(std::string_view)
+{
+    // The mode bits do not govern unlinking, and widening them could expose a file that then stays.
+    return {};
+}
+
+Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
+                                           const OpenFiles& inUse)
+{
+    if (auto state = usable(); !state)
+        return state.error();
+    if (!isSingleName(name))
+        return Error{EINVAL, "does not name a file", pathOf(name)};
+    m_name.assign(name);
+    const int folder = m_chain.top();
 
     struct stat st
     {
     };
-    if (fstatat(folder.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return systemError(errno, path);
+    if (fstatat(folder, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return systemError(errno, pathOf(name));
     if (!S_ISREG(st.st_mode))
-        return Error{notRegularCode(st.st_mode), notRegularReason(st.st_mode), path};
+        return Error{notRegularCode(st.st_mode), notRegularReason(st.st_mode), pathOf(name)};
     const FileInfo now = fileInfoFromStat(st);
     if (now.device != listed.device || now.inode != listed.inode)
-        return Error{ESTALE, "replaced by another file since the search", path};
+        return Error{ESTALE, "replaced by another file since the search", pathOf(name)};
     if (now.size != listed.size)
-        return Error{ESTALE, "changed size since the search", path};
+        return Error{ESTALE, "changed size since the search", pathOf(name)};
     if (now.modified != listed.modified)
-        return Error{ESTALE, "modified since the search", path};
+        return Error{ESTALE, "modified since the search", pathOf(name)};
     if (inUse.contains(now.device, now.inode))
-        return Error{EBUSY, "in use by another program", path};
+        return Error{EBUSY, "in use by another program", pathOf(name)};
 
-    if (unlinkat(folder.get(), name.c_str(), 0) != 0)
-        return systemError(errno, path);
+    if (unlinkat(folder, m_name.c_str(), 0) != 0)
+        return systemError(errno, pathOf(name));
     return {};
+}
+
+Result<void> ListedFileDeleter::deletePath(const std::string& path, const FileInfo& listed,
+                                           const OpenFiles& inUse)
+{
+    if (path.empty() || path.front() != '/')
+        return Error{EINVAL, "not an absolute path", path};
+    const std::size_t lastSlash = path.rfind('/');
+    const std::string_view name = std::string_view(path).substr(lastSlash + 1);
+    if (!isSingleName(name))
+        return Error{EINVAL, "does not name a file", path};
+    if (auto opened = open(lastSlash == 0 ? std::string("/") : path.substr(0, lastSlash)); !opened) {
+        Error error = opened.error();
+        error.path = path;
+        return error;
+    }
+    return deleteFile(name, listed, inUse);
+}
+
+Result<void> ListedFileDeleter::usable() const
+{
+    if (m_pathLengths.empty())
+        return Error{EBADF, "no folder is open", ""};
+    if (m_chain.lost())
+        return Error{ESTALE, "the deletion lost its place: a folder was moved or replaced meanwhile", m_path};
+    return {};
+}
+
+std::string ListedFileDeleter::pathOf(std::string_view name) const
+{
+    std::string path = m_path;
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    path += name;
+    return path;
 }
 
 } // namespace dustrel::posix

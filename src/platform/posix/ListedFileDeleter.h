@@ -1,22 +1,56 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/posix/DescriptorChain.h"
 
 #include <string>
+#include <vector>
 
 namespace dustrel::posix {
 
-// Deletes one file that a search listed, and only that file. The path is followed one component at a
-// time from the root without ever going through a symbolic link, and the file must still be the regular
-// file the search saw (device, inode, size, modification time to the nanosecond) and open in no process.
+// Deletes files that a search listed, and only those files. Every folder is reached from the root one
+// component at a time without ever going through a symbolic link (O_NOFOLLOW | O_DIRECTORY on each), and
+// a file must still be the regular file the search saw (device, inode, size, modification time to the
+// nanosecond), checked on the opened folder right before the unlink, and open in no process.
+//
+// The folders reached stay open while the rows of a list go by (a DescriptorChain), so a file costs one
+// fstatat and one unlinkat. Holding a descriptor is what makes this safe rather than merely fast: the
+// descriptor names the folder that was reached without links, whatever happens to the path afterwards.
+// Should another user rename a folder of the path, or put a link in its place, after the cursor went
+// through it, the cursor goes on in the folder it holds, the very folder whose files the search listed,
+// and the link is never followed; a row reached by a fresh walk after the swap fails on the link. Each
+// file is still checked one by one, so a held folder can never lead to anything but listed files.
 //
 // Between the last check and the unlink another user could still swap the name for another file, but only
 // inside the folder reached without links, which that user can already write: the swap can take a name
 // out of that folder, never a file elsewhere.
-class ListedFileDeleter
+class ListedFileDeleter : public DeletionCursor
 {
 public:
-    Result<void> deleteFile(const std::string& path, const FileInfo& listed, const OpenFiles& inUse) const;
+    ListedFileDeleter();
+
+    Result<void> open(const std::string& path) override;
+    Result<void> enter(std::string_view name) override;
+    Result<void> leave() override;
+    std::size_t depth() const override { return m_chain.depth(); }
+
+    Result<void> setNormalAttributes(std::string_view name) override;
+    Result<void> deleteFile(std::string_view name, const FileInfo& listed, const OpenFiles& inUse) override;
+
+    // One file given by its absolute path: open() on its folder, then deleteFile().
+    Result<void> deletePath(const std::string& path, const FileInfo& listed, const OpenFiles& inUse);
+
+    // Descriptors held now; at most DescriptorChain::kKeptLevels + 1 whatever the depth.
+    std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
+
+private:
+    Result<void> usable() const;
+    std::string pathOf(std::string_view name) const;
+
+    DescriptorChain m_chain;
+    std::vector<std::size_t> m_pathLengths; // of m_path at each level
+    std::string m_path;                     // for messages only; never used to reach a file
+    std::string m_name;                     // a name made NUL-terminated for a call
 };
 
 } // namespace dustrel::posix

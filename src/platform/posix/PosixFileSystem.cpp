@@ -158,7 +158,12 @@ Result<void> PosixFileSystem::setNormalAttributes(const std::string&)
 Result<void> PosixFileSystem::deleteListedFile(const std::string& path, const FileInfo& listed,
                                                const OpenFiles& inUse)
 {
-    return ListedFileDeleter().deleteFile(path, listed, inUse);
+    return ListedFileDeleter().deletePath(path, listed, inUse);
+}
+
+std::unique_ptr<DeletionCursor> PosixFileSystem::newDeletionCursor()
+{
+    return std::make_unique<ListedFileDeleter>();
 }
 
 } // namespace dustrel::posix

@@ -18,6 +18,7 @@ public:
     Result<void> setNormalAttributes(const std::string& path) override;
     Result<void> deleteListedFile(const std::string& path, const FileInfo& listed,
                                   const OpenFiles& inUse) override;
+    std::unique_ptr<DeletionCursor> newDeletionCursor() override;
 };
 
 EntryType entryTypeFromMode(unsigned mode);

@@ -1,0 +1,160 @@
+#include "FileSystemTestSupport.h"
+#include "platform/posix/ListedFileDeleter.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "support/TempFolder.h"
+
+#include <cerrno>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dustrel::posix {
+namespace {
+
+using test::TempFolder;
+using Strings = std::vector<std::string>;
+
+bool exists(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return lstat(path.c_str(), &st) == 0;
+}
+
+FileInfo seen(const std::string& path)
+{
+    return *PosixFileSystem().fileInfo(path);
+}
+
+std::string describe(const Result<void>& result)
+{
+    return result ? "ok" : result.error().describe();
+}
+
+// The folder a cursor holds is the folder it reached without links: a rename of that folder, or a link
+// put in its place, neither stops it nor sends it anywhere else, and any fresh way through the path meets
+// the link and stops there.
+TEST(DeletionCursor, AHeldFolderStaysTheOneReachedWhateverHappensToItsPath)
+{
+    TempFolder scene;
+    const std::string first = scene.makeFolder("in/sub") + "/first";
+    std::ofstream(first) << "1";
+    const std::string second = scene / "in/sub/second";
+    std::ofstream(second) << "2";
+    const FileInfo firstSeen = seen(first);
+    const FileInfo secondSeen = seen(second);
+    // The same file under a name outside: only a deletion that followed the link could reach this name.
+    scene.makeFolder("outside/sub");
+    ASSERT_EQ(link(second.c_str(), (scene / "outside/sub/second").c_str()), 0);
+
+    ListedFileDeleter cursor;
+    ASSERT_TRUE(cursor.open(scene.path()));
+    ASSERT_TRUE(cursor.enter("in"));
+    ASSERT_TRUE(cursor.enter("sub"));
+    EXPECT_TRUE(cursor.deleteFile("first", firstSeen, {}));
+    ASSERT_EQ(rename((scene / "in").c_str(), (scene / "old").c_str()), 0);
+    ASSERT_EQ(symlink("outside", (scene / "in").c_str()), 0);
+
+    EXPECT_EQ(describe(cursor.deleteFile("second", secondSeen, {})), "ok");
+    EXPECT_FALSE(exists(scene / "old/sub/second"));
+    EXPECT_TRUE(exists(scene / "outside/sub/second"));
+    EXPECT_FALSE(exists(first));
+
+    ASSERT_TRUE(cursor.leave());
+    ASSERT_TRUE(cursor.leave());
+    const auto through = cursor.enter("in");
+    ASSERT_FALSE(through);
+    EXPECT_EQ(through.error().code, ELOOP) << through.error().describe();
+    const auto fresh = cursor.open(scene / "in/sub");
+    ASSERT_FALSE(fresh);
+    EXPECT_EQ(fresh.error().code, ELOOP) << fresh.error().describe();
+    EXPECT_FALSE(cursor.deleteFile("second", secondSeen, {})) << "no folder after a failed open";
+}
+
+TEST(DeletionCursor, RefusesWhatIsNotAnAbsolutePathWithoutLinksOrASingleName)
+{
+    TempFolder scene;
+    scene.makeFolder("real/sub");
+    ASSERT_EQ(symlink("real", (scene / "link").c_str()), 0);
+    const struct
+    {
+        std::string path;
+        int code;
+    } starts[] = {{"relative/folder", EINVAL},        {"", EINVAL},
+                  {scene / "real/../real", EINVAL},   {scene / "link", ELOOP},
+                  {scene / "link/sub", ELOOP},        {scene / "real/missing", ENOENT},
+                  {std::string("/tmp\0x", 6), EINVAL}};
+    ListedFileDeleter cursor;
+    for (const auto& start : starts) {
+        const auto opened = cursor.open(start.path);
+        ASSERT_FALSE(opened) << start.path;
+        EXPECT_EQ(opened.error().code, start.code) << start.path << ": " << opened.error().describe();
+    }
+
+    ASSERT_TRUE(cursor.open(scene / "real/"));
+    for (const std::string& name : Strings{"", ".", "..", "sub/", "a/b", std::string("a\0b", 3)}) {
+        EXPECT_EQ(cursor.enter(name).error().code, EINVAL) << name;
+        EXPECT_EQ(cursor.deleteFile(name, {}, {}).error().code, EINVAL) << name;
+    }
+    EXPECT_EQ(cursor.depth(), 0u);
+    EXPECT_EQ(cursor.leave().error().code, EINVAL) << "never above the start folder";
+}
+
+// Deep below the start only a window of descriptors stays open; climbing back reopens the levels through
+// ".." and accepts only the folders that were left.
+TEST(DeletionCursor, ClimbsBackThroughClosedLevelsOnlyIntoTheFoldersItLeft)
+{
+    constexpr std::size_t kDepth = DescriptorChain::kKeptLevels + 20;
+    TempFolder scene;
+    const UniqueFd bottom = test::makeChain(scene.path(), "d", kDepth);
+    ASSERT_TRUE(bottom);
+    std::string path = scene.path();
+    for (std::size_t level = 1; level <= kDepth; ++level) {
+        path += "/d";
+        std::ofstream(path + "/f") << level;
+    }
+
+    const auto walkDown = [&](ListedFileDeleter& cursor, std::size_t depth) {
+        ASSERT_TRUE(cursor.open(scene.path()));
+        for (std::size_t level = 1; level <= depth; ++level) {
+            ASSERT_TRUE(cursor.enter("d")) << level;
+            ASSERT_LE(cursor.openDescriptors(), DescriptorChain::kKeptLevels + 1);
+        }
+    };
+    const auto fileAt = [&](std::size_t level) {
+        std::string at = scene.path();
+        for (std::size_t i = 0; i < level; ++i)
+            at += "/d";
+        return at + "/f";
+    };
+
+    ListedFileDeleter cursor;
+    walkDown(cursor, kDepth);
+    EXPECT_EQ(describe(cursor.deleteFile("f", seen(fileAt(kDepth)), {})), "ok");
+    while (cursor.depth() > 1)
+        ASSERT_TRUE(cursor.leave()) << cursor.depth();
+    EXPECT_EQ(describe(cursor.deleteFile("f", seen(fileAt(1)), {})), "ok");
+    EXPECT_FALSE(exists(fileAt(kDepth)));
+    EXPECT_FALSE(exists(fileAt(1)));
+
+    // Level 2 moves away while the cursor is far below it, its descriptor and its parent's long closed.
+    // Climbing back reaches level 2 where it went, the folder that was left; its parent is then no longer
+    // where ".." leads, and the cursor stops rather than go on elsewhere.
+    walkDown(cursor, kDepth - 1);
+    const FileInfo second = seen(fileAt(2));
+    ASSERT_EQ(rename((scene.path() + "/d/d").c_str(), (scene / "moved").c_str()), 0);
+    ASSERT_EQ(mkdir((scene.path() + "/d/d").c_str(), 0755), 0);
+    while (cursor.depth() > 2)
+        ASSERT_TRUE(cursor.leave()) << cursor.depth();
+    const auto left = cursor.leave();
+    ASSERT_FALSE(left);
+    EXPECT_EQ(left.error().code, ESTALE) << left.error().describe();
+    EXPECT_FALSE(cursor.deleteFile("f", second, {}));
+    EXPECT_EQ(cursor.openDescriptors(), 0u);
+    EXPECT_TRUE(exists(scene / "moved/f"));
+}
+
+} // namespace
+} // namespace dustrel::posix
