@@ -33,23 +33,48 @@ StatusLabel::StatusLabel(QWidget* parent) : QWidget(parent)
 
 void StatusLabel::setText(std::string_view bytes)
 {
+    m_live = nullptr;
     m_text.assign(bytes);
+    scheduleFrame();
+}
+
+void StatusLabel::follow(const std::string* live)
+{
+    // A walk hands the same text at every folder it enters: nothing to do then.
+    if (live == m_live)
+        return;
+    if (live == nullptr)
+        m_text = *m_live;
+    m_live = live;
+    scheduleFrame();
+}
+
+void StatusLabel::scheduleFrame()
+{
     if (m_timer == 0)
         m_timer = startTimer(frameMilliseconds(*this), Qt::PreciseTimer);
 }
 
-void StatusLabel::flush()
+void StatusLabel::stopFrames()
 {
     if (m_timer != 0) {
         killTimer(m_timer);
         m_timer = 0;
     }
-    QString text = toQString(m_text);
-    if (m_shown != text) {
-        m_shown = std::move(text);
-        setToolTip(m_shown);
-        update();
-    }
+}
+
+void StatusLabel::flush()
+{
+    // A followed text may change at any time, so its frames go on until the following ends.
+    if (m_live == nullptr)
+        stopFrames();
+    const std::string_view latest = text();
+    if (latest == m_shownBytes)
+        return;
+    m_shownBytes.assign(latest);
+    m_shown = toQString(latest);
+    setToolTip(m_shown);
+    update();
 }
 
 QSize StatusLabel::sizeHint() const

@@ -8,6 +8,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,8 +56,14 @@ public:
     void setCommandDefault(Command command, bool isDefault) override;
     void setStatusText(std::string_view text) override;
     std::string_view statusText() const override;
+    // The status bar reads the walk's text once a frame instead of taking a copy per folder.
+    void followStatusText(const std::string* live) override;
     void setPointer(Pointer pointer) override;
+    // Lets pending events run, at most once every kPumpInterval: a walk entering tens of thousands of
+    // folders a second would otherwise spend a good share of its time asking an empty event queue. The
+    // first pump of a search always lets them run.
     void pumpEvents() override;
+    static constexpr std::chrono::milliseconds kPumpInterval{5};
     Pointer pointer() const { return m_pointer; }
 
     // Shows the latest rows and status text at once instead of at the next frame.
@@ -147,6 +154,7 @@ private:
     TwipsScale m_scale;
 
     Pointer m_pointer = Pointer::Default;
+    std::chrono::steady_clock::time_point m_nextPump{};
     bool m_cursorOverridden = false;
     bool m_syncing = false;
     bool m_ending = false;

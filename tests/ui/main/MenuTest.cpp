@@ -643,6 +643,175 @@ private slots:
         QCOMPARE(w.rows(), 1);
     }
 
+    void statusBarFollowsTheWalkAndEndsOnTheSummary()
+    {
+        Window w;
+        Menu& menu = *w.menu;
+        for (const char* path : {"C/a/A.TMP", "C/b/c/B.TMP", "C/d/C.TMP"})
+            w.world.file(path);
+        menu.Files(2)->click();
+        std::vector<std::string> atPumps;
+        bool followed = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!w.state().SEARCHING)
+                return;
+            atPumps.push_back(w.status());
+            followed = followed || menu.StatusBar1()->following();
+        });
+        poll.start(0);
+        w.command(1)->click();
+        poll.stop();
+
+        // At the pumps the window reads the walk's own text, naming the folder just entered.
+        QVERIFY(!atPumps.empty() && followed);
+        QCOMPARE(atPumps.front(), "Searching " + w.world.drive + "a");
+        for (const std::string& text : atPumps)
+            QVERIFY2(text.rfind("Searching " + w.world.drive, 0) == 0, text.c_str());
+        // Afterwards it holds and shows the summary, and no longer reads the walk's text.
+        const std::string summary = kSummaryPrefix + "3 byte(s) - 3 file(s).";
+        QVERIFY(!menu.StatusBar1()->following());
+        QCOMPARE(w.status(), summary);
+        QCOMPARE(menu.StatusBar1()->shownText().toStdString(), summary);
+    }
+
+    void statusLabelFollowsATextChangedInPlace()
+    {
+        StatusLabel label;
+        auto live = std::make_unique<std::string>("Searching /a");
+        label.follow(live.get());
+        QCOMPARE(label.text(), std::string_view("Searching /a"));
+        QVERIFY(label.shownText().isEmpty()); // shown from the next frame on
+        label.flush();
+        QCOMPARE(label.shownText(), QStringLiteral("Searching /a"));
+
+        // Changed in place: read again at a frame, without being handed over again.
+        *live = "Searching /a/b";
+        label.follow(live.get());
+        QCOMPARE(label.text(), std::string_view("Searching /a/b"));
+        QTRY_COMPARE(label.shownText(), QStringLiteral("Searching /a/b"));
+
+        // Let go of: the text stays as it was then, whatever its owner does with it afterwards.
+        label.follow(nullptr);
+        *live = "Searching /elsewhere";
+        live.reset();
+        QVERIFY(!label.following());
+        QCOMPARE(label.text(), std::string_view("Searching /a/b"));
+
+        // A text set ends the following, and a later let-go keeps it.
+        std::string walk = "Searching /x";
+        label.follow(&walk);
+        label.setText("   Total wasted size : 0 byte(s) - 0 file(s).");
+        walk = "Searching /y";
+        label.follow(nullptr);
+        label.flush();
+        QCOMPARE(label.shownText(), QStringLiteral("   Total wasted size : 0 byte(s) - 0 file(s)."));
+        QCOMPARE(label.toolTip(), label.shownText());
+    }
+
+    void stopAtALaterPumpEntersNoFurtherFolder()
+    {
+        Window w;
+        Menu& menu = *w.menu;
+        // One matching file in each of many folders side by side: the rows tell which folders were
+        // entered.
+        constexpr int kFolders = 1500;
+        for (int i = 0; i < kFolders; ++i)
+            w.world.file("C/d" + std::to_string(10000 + i) + "/F.TMP");
+        menu.Files(2)->click();
+        std::string first;
+        std::string stoppedAt;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            // The first pump of a search always lets events run; Stop goes at a later one.
+            if (!w.state().SEARCHING)
+                return;
+            if (first.empty())
+                first = w.status();
+            else if (w.status() != first && stoppedAt.empty()) {
+                stoppedAt = w.status();
+                w.command(2)->click();
+            }
+        });
+        poll.start(0);
+        w.command(1)->click();
+        poll.stop();
+        if (stoppedAt.empty())
+            QSKIP("the search ended before a second pump let events run");
+
+        // The folder named when Stop got through is the last one listed.
+        const std::string prefix = "Searching " + w.world.drive;
+        QVERIFY(stoppedAt.rfind(prefix, 0) == 0);
+        const int entered = std::stoi(stoppedAt.substr(prefix.size() + 1)) - 10000 + 1;
+        QVERIFY2(entered >= 2 && entered < kFolders, stoppedAt.c_str());
+        QCOMPARE(w.rows(), entered);
+        QCOMPARE(w.cell(entered - 1, 1).toStdString(), stoppedAt.substr(std::string("Searching ").size()));
+        QCOMPARE(w.status(), kSummaryPrefix + std::to_string(entered) + " byte(s) - " +
+                                 std::to_string(entered) + " file(s).");
+    }
+
+    void rowRemovalsKeepALongListInStep()
+    {
+        Window w;
+        Menu& menu = *w.menu;
+        QTableView* view = menu.ListView1();
+        QHeaderView* rows = view->verticalHeader();
+        ResultsList& results = menu.results();
+        const auto folder = results.addStartFolder(w.world.drive);
+        FileInfo info;
+        info.type = EntryType::File;
+        info.size = 1;
+        constexpr int kRows = 5000;
+        for (int i = 0; i < kRows; ++i)
+            results.append(folder, "R" + std::to_string(10000 + i) + ".TMP", info);
+        results.publish();
+        menu.flushView();
+        QCOMPARE(rows->count(), kRows);
+
+        auto name = [](int original) { return QStringLiteral("R%1.TMP").arg(10000 + original); };
+        auto inStep = [&] {
+            const int count = static_cast<int>(results.size());
+            return w.rows() == count && rows->count() == count &&
+                   rows->length() == count * rows->defaultSectionSize();
+        };
+        // First, middle and last rows: every later row moves up one, the view with them.
+        results.removeAt(0);
+        results.removeAt(2499);
+        results.removeAt(results.size() - 1);
+        QVERIFY(inStep());
+        QCOMPARE(w.cell(0, 0), name(1));
+        QCOMPARE(w.cell(2498, 0), name(2499));
+        QCOMPARE(w.cell(2499, 0), name(2501));
+        QCOMPARE(w.cell(w.rows() - 1, 0), name(kRows - 2));
+
+        // At the bottom, the last row is the last one drawn, and a double-click on a row there removes
+        // that very row.
+        view->scrollToBottom();
+        QCoreApplication::processEvents();
+        const QRect last = view->visualRect(view->model()->index(w.rows() - 1, 0));
+        QVERIFY(view->viewport()->rect().contains(last.center()));
+        QCOMPARE(view->rowAt(last.bottom() + 2), -1);
+        const int before = w.rows();
+        QCOMPARE(before, kRows - 3);
+        w.state().WASTED_SIZE = before;
+        w.boxes().answerNext(MessageAnswer::No);
+        w.doubleClickRow(before - 3);
+        QVERIFY(inStep());
+        QCOMPARE(w.rows(), before - 1);
+        QCOMPARE(w.cell(before - 3, 0), name(kRows - 3));
+        QCOMPARE(w.status(), kSummaryPrefix + "4,996 byte(s) - 4996 file(s).");
+
+        // Down to nothing one by one, then a new batch.
+        while (!results.empty())
+            results.removeAt(results.size() / 2);
+        QVERIFY(inStep());
+        results.append(folder, "NEW.TMP", info);
+        results.publish();
+        menu.flushView();
+        QVERIFY(inStep());
+        QCOMPARE(w.cell(0, 0), QStringLiteral("NEW.TMP"));
+    }
+
     void deleteWithoutTheLog()
     {
         Window w;
