@@ -1,12 +1,18 @@
-// dustrel-bench: how fast the core searches a large synthetic tree and deletes what it found.
+// dustrel-bench: how fast the core searches a large synthetic tree and deletes what it found, and with
+// --window how much the main window adds to the same search.
 
 #include "BenchOptions.h"
 #include "BenchSession.h"
 #include "CoreSearchDriver.h"
 #include "SyntheticTree.h"
 
+#if DUSTREL_BENCH_WINDOW
+#include "WindowSearchDriver.h"
+#endif
+
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <sys/resource.h>
 #include <vector>
 
@@ -22,21 +28,39 @@ double peakRssMegabytes()
     return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
 }
 
-// Every run of one driver, then its best time: the other runs show how much the shared machine disturbed
-// the measure.
-SearchFigures measure(SearchDriver& driver, const SyntheticTree& tree, int runs)
+// The best run of one driver; the other runs show how much the shared machine disturbed the measure.
+struct Measure
 {
+    SearchDriver& driver;
     SearchFigures best;
-    for (int run = 1; run <= runs; ++run) {
+    int runs = 0;
+
+    void run(const SyntheticTree& tree)
+    {
         const SearchFigures figures = driver.search();
+        ++runs;
         std::printf("%s search %d: folders %zu, files %zu, rows %zu, %.3f s, %.0f files/s\n",
-                    std::string(driver.name()).c_str(), run, figures.foldersEntered, tree.files(),
+                    std::string(driver.name()).c_str(), runs, figures.foldersEntered, tree.files(),
                     figures.rows, figures.seconds, static_cast<double>(tree.files()) / figures.seconds);
-        if (run == 1 || figures.seconds < best.seconds)
+        if (runs == 1 || figures.seconds < best.seconds)
             best = figures;
     }
-    return best;
-}
+
+    // Whether the best run found what the tree holds; says what differs when not.
+    bool report(const SyntheticTree& tree) const
+    {
+        const std::string name(driver.name());
+        std::printf("%s search best: %.3f s, %.0f files/s, %.0f folders/s\n", name.c_str(), best.seconds,
+                    static_cast<double>(tree.files()) / best.seconds,
+                    static_cast<double>(best.foldersEntered) / best.seconds);
+        std::printf("%s status: %s\n", name.c_str(), best.status.c_str());
+        if (best.rows == tree.matching() && best.foldersEntered == tree.folders())
+            return true;
+        std::printf("MISMATCH (%s): expected %zu rows in %zu folders\n", name.c_str(), tree.matching(),
+                    tree.folders());
+        return false;
+    }
+};
 
 } // namespace
 
@@ -45,6 +69,12 @@ int main(int argc, char** argv)
     const auto options = parseOptions(argc, argv);
     if (!options)
         return 2;
+#if !DUSTREL_BENCH_WINDOW
+    if (options->window) {
+        std::fprintf(stderr, "--window: this benchmark was built without the window (DUSTREL_BUILD_UI)\n");
+        return 2;
+    }
+#endif
 
     auto prepared = SyntheticTree::prepare(*options);
     if (!prepared) {
@@ -62,19 +92,46 @@ int main(int argc, char** argv)
 
     BenchSession session(tree.root());
     CoreSearchDriver core(session);
-    const SearchFigures best = measure(core, tree, options->runs);
-    std::printf("core search best: %.3f s, %.0f files/s, %.0f folders/s\n", best.seconds,
-                static_cast<double>(tree.files()) / best.seconds,
-                static_cast<double>(best.foldersEntered) / best.seconds);
-    std::printf("status: %s\n", best.status.c_str());
-    std::printf("peak RSS: %.1f MB\n", peakRssMegabytes());
-    int status = 0;
-    if (best.rows != tree.matching() || best.foldersEntered != tree.folders()) {
-        std::printf("MISMATCH: expected %zu rows in %zu folders\n", tree.matching(), tree.folders());
-        status = 1;
+    Measure coreMeasure{core, {}};
+#if DUSTREL_BENCH_WINDOW
+    std::unique_ptr<WindowSearchDriver> window;
+    std::unique_ptr<Measure> windowMeasure;
+    if (options->window) {
+        window = std::make_unique<WindowSearchDriver>(session, argc, argv);
+        windowMeasure = std::make_unique<Measure>(Measure{*window, {}});
     }
-    // A window driver measured here over the same session would print "window/core ratio: W", its best
-    // time over the core's.
+#endif
+
+    // The two alternate, so a disturbance of the shared machine falls on both alike.
+    for (int run = 1; run <= options->runs; ++run) {
+        coreMeasure.run(tree);
+#if DUSTREL_BENCH_WINDOW
+        if (window) {
+            windowMeasure->run(tree);
+            std::printf("window pumps: %.3f s; rows shown in %d insertions\n", window->pumpSeconds(),
+                        window->insertionBatches());
+        }
+#endif
+    }
+
+    int status = coreMeasure.report(tree) ? 0 : 1;
+#if DUSTREL_BENCH_WINDOW
+    if (window) {
+        if (!windowMeasure->report(tree))
+            status = 1;
+        if (windowMeasure->best.status != coreMeasure.best.status) {
+            std::printf("MISMATCH: the window's status bar shows another summary than the core's\n");
+            status = 1;
+        }
+        if (options->listRows != 0) {
+            const LongListFigures list = window->measureLongList(options->listRows);
+            std::printf("window list of %zu rows: shown in %.1f ms, scroll %.2f ms, double-click removal "
+                        "%.2f ms\n",
+                        list.rows, list.showMilliseconds, list.scrollMilliseconds, list.removeMilliseconds);
+        }
+    }
+#endif
+    std::printf("peak RSS: %.1f MB\n", peakRssMegabytes());
 
     if (options->deleteRows) {
         // Kept to put the files back afterwards, so the tree serves the next run; not counted above.
@@ -89,5 +146,10 @@ int main(int argc, char** argv)
         if (deletion.failures != 0)
             status = 1;
     }
+#if DUSTREL_BENCH_WINDOW
+    // Last, for scripts that read the final line.
+    if (window)
+        std::printf("window/core ratio: %.2f\n", windowMeasure->best.seconds / coreMeasure.best.seconds);
+#endif
     return status;
 }

@@ -20,7 +20,10 @@ void usage(const char* program)
         "  --deep N           walk one chain of N folders instead of the wide tree\n"
         "  --tree-base DIR    where trees are built and kept between runs (default $TMPDIR or /tmp)\n"
         "  --runs N           searches to measure (default 3)\n"
-        "  --delete           then delete the rows of the last search, and put the files back\n",
+        "  --delete           then delete the rows of the last search, and put the files back\n"
+        "  --window           also search through the main window (offscreen) and print window/core\n"
+        "  --list-rows N      with --window: rows of the long list to show, scroll and trim (default\n"
+        "                     1000000, 0 for none)\n",
         program);
 }
 
@@ -45,6 +48,10 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
             options.deleteRows = true;
             continue;
         }
+        if (arg == "--window") {
+            options.window = true;
+            continue;
+        }
         if (value == nullptr) {
             ok = false;
         } else if (arg == "--files") {
@@ -65,6 +72,9 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
             options.deep = n;
         } else if (arg == "--tree-base") {
             options.treeBase = value;
+        } else if (arg == "--list-rows") {
+            ok = number(value, n) && n <= 10'000'000;
+            options.listRows = n;
         } else if (arg == "--runs") {
             ok = number(value, n) && n > 0 && n < 1000;
             options.runs = static_cast<int>(n);

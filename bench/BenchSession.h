@@ -11,8 +11,8 @@
 namespace dustrel::bench {
 
 // The program as a search of the benchmark tree sees it: the real file system and locale, one drive C
-// whose root is the tree, all 19 rules ticked and a few ignore entries; no settings store, no message
-// shown, no viewer started. A driver for the window uses the same session, so both search alike.
+// whose root is the tree, all 19 rules ticked and a few ignore entries; no settings store, no question
+// asked, no viewer started. A driver for the window uses the same session, so both search alike.
 class BenchSession
 {
 public:
@@ -54,6 +54,21 @@ private:
     private:
         std::string m_root;
     };
+    // Questions (the double-click's "add to the ignore list ?") are answered No without a word, so a
+    // measure never grows the ignore list; anything else is printed as a run without a display prints it.
+    class QuietQuestions : public MessageBoxes
+    {
+    public:
+        MessageAnswer show(const Message& message) override
+        {
+            if (message.buttons == MessageButtons::YesNo)
+                return MessageAnswer::No;
+            return m_print.show(message);
+        }
+
+    private:
+        StreamMessageBoxes m_print{stderr};
+    };
     class NoProcesses : public Processes
     {
     public:
@@ -64,7 +79,7 @@ private:
     posix::PosixFileSystem m_fileSystem;
     TreeDrive m_drives;
     posix::PosixSystemFolders m_folders;
-    StreamMessageBoxes m_messageBoxes{stderr};
+    QuietQuestions m_messageBoxes;
     SystemClock m_clock;
     posix::PosixLocale m_locale;
     NoProcesses m_processes;
