@@ -7,6 +7,7 @@
 #include "settings/Parameters.h"
 #include "settings/RegistryAccess.h"
 #include "state/FileTypes.h"
+#include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 #include "ui/about/About.h"
 #include "ui/about/Splash.h"
@@ -86,6 +87,9 @@ RunOutcome QtRunModes::SplashScreen(bool topmost)
     InitFileTypes(m_state);
     GetHardDrives(m_state, m_platform.drives, m_platform.locale);
     InitPublicVariables(m_state, m_platform);
+    m_parametersMissing = !ParametersSaved(m_platform);
+    if (m_parametersMissing && m_options.writeDefaultsWhenMissing)
+        writeDefaults();
     RegistryAccess registry(m_platform.registry, m_platform.messageBoxes);
     LoadParameters(m_state, registry, *m_menu);
 
@@ -109,8 +113,23 @@ RunOutcome QtRunModes::DebugMode()
     return RunOutcome::eventLoop();
 }
 
+void QtRunModes::writeDefaults()
+{
+    if (const Result<void> written = WriteDefaultParameters(m_state, m_platform); !written)
+        m_platform.messageBoxes.show(Message{
+            "The default parameters could not be written." + m_state.NEWLINE + written.error().describe(),
+            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+}
+
 RunOutcome QtRunModes::AutoMode()
 {
+    if (m_parametersMissing) {
+        m_platform.messageBoxes.show(Message{
+            "No parameters have been saved yet, so nothing has been chosen to clean." + m_state.NEWLINE +
+                "Start Dustrel once to choose what to clean, or run it with /REGINIT.",
+            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+        return RunOutcome::end(1);
+    }
     m_menu->Command1_Click();
     // The user may have quit from the main window while the search ran: then nothing is deleted.
     if (m_ended)

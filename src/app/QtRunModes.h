@@ -30,6 +30,9 @@ public:
         bool headless = false;
         // Parent for the message boxes once the main window exists; null when they are not Qt dialogs.
         QtMessageBoxes* qtMessageBoxes = nullptr;
+        // A start that finds no saved choices writes the defaults, so that the window opens with them and
+        // can save on quit. Not for the automatic pass, which must never clean with choices nobody made.
+        bool writeDefaultsWhenMissing = true;
     };
 
     // Creates the spy watcher, hidden, so that it holds the trace from its first line on.
@@ -56,6 +59,7 @@ private:
     // Lets window events run until `seconds` have passed since the start time.
     void waitUntil(std::chrono::steady_clock::time_point start, std::chrono::seconds seconds);
     void createMenu();
+    void writeDefaults();
     void endProgram();
 
     ProgramState& m_state;
@@ -65,6 +69,7 @@ private:
     std::function<void()> m_endProgram;
     QTimer m_waitTick;
     bool m_ended = false;
+    bool m_parametersMissing = false;
     // Destroyed in reverse order: the debug window and the main window go before the spy watcher they
     // may refer to.
     std::unique_ptr<Spy_frm> m_spy;

@@ -32,7 +32,12 @@ DisplayKind chooseDisplay()
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform != nullptr && std::string(platform) == "offscreen")
         return DisplayKind::Offscreen;
-    const bool hasDisplay = std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    auto named = [](const char* variable) {
+        const char* value = std::getenv(variable);
+        return value != nullptr && value[0] != '\0';
+    };
+    // An empty DISPLAY, as `DISPLAY= dustrel /AUTO` leaves it, names no display.
+    const bool hasDisplay = named("DISPLAY") || named("WAYLAND_DISPLAY");
     if (!hasDisplay && (platform == nullptr || platform[0] == '\0')) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         return DisplayKind::None;
@@ -90,7 +95,8 @@ int main(int argc, char** argv)
 
     dustrel::posix::PosixPlatform platform(*messageBoxes);
     dustrel::ProgramState state;
-    dustrel::QtRunModes modes(state, platform.platform(), {headless, qtMessageBoxes});
+    const bool automatic = dustrel::toUpperAscii(argumentText) == "/AUTO";
+    dustrel::QtRunModes modes(state, platform.platform(), {headless, qtMessageBoxes, !automatic});
 
     const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), argumentText, modes);
     if (outcome.next == dustrel::RunOutcome::Next::EndProgram)

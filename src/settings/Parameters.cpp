@@ -41,15 +41,16 @@ std::vector<std::string> readNumbered(RegistryAccess& registry, std::string_view
     std::vector<std::string> values;
     values.reserve(static_cast<std::size_t>(count));
     for (long long i = 1; i <= count; ++i)
-        values.push_back(registry.ReadRegString(kRoot, kSettingsKey, std::string(prefix) + std::to_string(i)));
+        values.push_back(
+            registry.ReadRegString(kRoot, kSettingsKey, std::string(prefix) + std::to_string(i)));
     return values;
 }
 
 void reportUnsaved(RegistryAccess& registry, const ProgramState& state, const Error& error)
 {
-    registry.messageBoxes().show(Message{"The parameters could not be saved." + state.NEWLINE + error.describe(),
-                                         std::string(kProgramTitle), MessageIcon::Exclamation,
-                                         MessageButtons::Ok, MessageAnswer::Ok});
+    registry.messageBoxes().show(
+        Message{"The parameters could not be saved." + state.NEWLINE + error.describe(),
+                std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
 }
 
 } // namespace
@@ -97,7 +98,8 @@ void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all)
         registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", stateDigits(choices.files()));
         registry.WriteRegString(kRoot, kSettingsKey, "Directories", stateDigits(choices.dirs()));
         std::string drives;
-        for (std::size_t k = 0; k < static_cast<std::size_t>(state.DRIVES_NB) && k < choices.drives().size(); ++k)
+        for (std::size_t k = 0; k < static_cast<std::size_t>(state.DRIVES_NB) && k < choices.drives().size();
+             ++k)
             drives += checkStateDigit(choices.drives()[k].box.state);
         registry.WriteRegString(kRoot, kSettingsKey, "Drives", drives);
 
@@ -119,37 +121,41 @@ void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all)
         reportUnsaved(registry, state, committed.error());
 }
 
-int InitRegistry(ProgramState& state, Platform& platform)
+bool ParametersSaved(Platform& platform)
+{
+    return platform.registry.keyExists(kRoot, kSettingsKey);
+}
+
+Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
+    RegistryBatch batch(platform.registry);
+    registry.MakeRegistryKey(kRoot, kSettingsKey);
+    registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", std::string(kFileTypeCount, '1'));
+    registry.WriteRegString(kRoot, kSettingsKey, "Directories", std::string(kSpecialFolderCount, '1'));
+    registry.WriteRegString(kRoot, kSettingsKey, "Drives",
+                            std::string(static_cast<std::size_t>(state.DRIVES_NB), '1'));
+    registry.WriteRegString(kRoot, kSettingsKey, "IgnoreNb", "0");
+    registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", "0");
+    registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", platform.folders.currentDirectory());
+    registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
+    registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
+    return batch.commit();
+}
+
+int InitRegistry(ProgramState& state, Platform& platform)
+{
     GetHardDrives(state, platform.drives, platform.locale);
-
-    Result<void> committed;
-    {
-        RegistryBatch batch(platform.registry);
-        registry.MakeRegistryKey(kRoot, kSettingsKey);
-        registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", std::string(kFileTypeCount, '1'));
-        registry.WriteRegString(kRoot, kSettingsKey, "Directories", std::string(kSpecialFolderCount, '1'));
-        registry.WriteRegString(kRoot, kSettingsKey, "Drives",
-                                std::string(static_cast<std::size_t>(state.DRIVES_NB), '1'));
-        registry.WriteRegString(kRoot, kSettingsKey, "IgnoreNb", "0");
-        registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", "0");
-        registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", platform.folders.currentDirectory());
-        registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
-        registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
-        committed = batch.commit();
-    }
-
+    const Result<void> committed = WriteDefaultParameters(state, platform);
     if (!committed) {
-        platform.messageBoxes.show(Message{"The default parameters could not be written." + state.NEWLINE +
-                                               committed.error().describe(),
-                                           std::string(kProgramTitle), MessageIcon::Exclamation,
-                                           MessageButtons::Ok, MessageAnswer::Ok});
+        platform.messageBoxes.show(Message{
+            "The default parameters could not be written." + state.NEWLINE + committed.error().describe(),
+            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
         return 1;
     }
     platform.messageBoxes.show(Message{"Registry initialised." + state.NEWLINE + "Default parameters set.",
-                                       std::string(kProgramTitle), MessageIcon::Information, MessageButtons::Ok,
-                                       MessageAnswer::Ok});
+                                       std::string(kProgramTitle), MessageIcon::Information,
+                                       MessageButtons::Ok, MessageAnswer::Ok});
     return 0;
 }
 

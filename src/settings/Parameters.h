@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <string_view>
 
 namespace dustrel {
@@ -19,7 +21,15 @@ void LoadParameters(ProgramState& state, RegistryAccess& registry, WindowHost& w
 // Writes SaveParams, and with `all` every other choice and both tables, in one replacement of the store.
 void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all);
 
-// Writes every default and says so. Returns the program's exit status: the caller ends the program.
+// Whether choices have ever been saved: the settings key exists.
+bool ParametersSaved(Platform& platform);
+
+// Writes every default in one replacement of the store, the current folder as the installation folder.
+// The drives must have been counted.
+Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform);
+
+// Counts the drives, writes every default and says so. Returns the program's exit status: the caller ends the
+// program.
 int InitRegistry(ProgramState& state, Platform& platform);
 
 } // namespace dustrel

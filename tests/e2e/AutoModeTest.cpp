@@ -154,5 +154,19 @@ TEST(AutoMode, NoDriveTickedStillEmptiesTheTickedSpecialFolders)
     EXPECT_TRUE(exists(machine.folder / "disk-d/notes.JUNK"));
 }
 
+TEST(AutoMode, WithoutSavedChoicesCleansNothingAndFails)
+{
+    Machine machine;
+    Tree tree(machine);
+
+    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.standardError.find("No parameters have been saved yet"), std::string::npos)
+        << run.standardError;
+    for (const std::string& path : tree.rubbish)
+        EXPECT_TRUE(exists(path)) << path;
+    EXPECT_FALSE(exists(machine.settingsFile()));
+}
+
 } // namespace
 } // namespace dustrel::test

@@ -6,10 +6,12 @@
 namespace dustrel::test {
 namespace {
 
-TEST(CommandLine, ReginitInLowerCaseWritesEveryDefaultWithoutADisplay)
+TEST(CommandLine, ReginitInLowerCaseWritesEveryDefaultWithAnEmptyDisplay)
 {
     Machine machine;
-    const ProgramResult run = runDustrel({"/reginit"}, machine.environment(), machine.folder / "install");
+    std::map<std::string, std::string> environment = machine.environment();
+    environment["DISPLAY"] = "";
+    const ProgramResult run = runDustrel({"/reginit"}, environment, machine.folder / "install");
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
     EXPECT_EQ(run.standardError, "Dustrel v2.1\nRegistry initialised.\nDefault parameters set.\n");
     EXPECT_EQ(run.standardOutput, "");

@@ -332,6 +332,37 @@ private slots:
         }
     }
 
+    void aFirstStartWritesTheDefaultsButTheAutomaticPassRefusesToGuess()
+    {
+        {
+            Machine machine;
+            machine.fake.registry = FakeRegistry();
+            QtRunModes modes(machine.state, machine.fake.platform, {});
+            modes.setEndProgram([] {});
+            start(machine, modes, "");
+            QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "TypeOfFiles"),
+                     std::optional<std::string>("1111111111111111111"));
+            QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath"),
+                     std::optional<std::string>(machine.temp / "C/install"));
+            QVERIFY(machine.state.choices.files()[0].ticked() && machine.state.choices.optSave());
+            QVERIFY(machine.fake.messageBoxes.shown.empty());
+        }
+        {
+            Machine machine;
+            machine.fake.registry = FakeRegistry();
+            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
+            const std::string junk = machine.file("C/junk/OLD.BAK");
+            const std::string null = machine.file("C/junk/NULL");
+            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr, false});
+            const RunOutcome outcome = start(machine, modes, "/AUTO");
+            QCOMPARE(outcome.exitCode, 1);
+            QVERIFY(exists(junk) && exists(null));
+            QCOMPARE(machine.fake.registry.writes, 0);
+            QCOMPARE(machine.fake.messageBoxes.shown.size(), std::size_t{1});
+            QCOMPARE(machine.fake.messageBoxes.shown[0].icon, MessageIcon::Exclamation);
+        }
+    }
+
     void autoModeFailsWhenAFileCannotBeDeleted()
     {
         Machine machine;
