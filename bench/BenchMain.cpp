@@ -1,9 +1,17 @@
-// dustrel-bench: how fast the core searches a large synthetic tree and deletes what it found, and with
-// --window how much the main window adds to the same search.
+// dustrel-bench: how fast the core searches a synthetic tree set against find, fd and a walk that only
+// reads folders; what a long results list costs per row; how fast the listed files are deleted set
+// against find -delete; and with --window how much the main window adds to the same search.
+//
+// It ends with the lines "search/find ratio: R", "search/fd ratio: D" (when fd is installed),
+// "search/floor ratio: F", "bytes per row: B" and "delete/find-delete ratio: X", each a ratio of medians
+// (the machine the benchmark runs on is usually shared, so single runs say little).
 
 #include "BenchOptions.h"
 #include "BenchSession.h"
 #include "CoreSearchDriver.h"
+#include "DeletionComparison.h"
+#include "RowMemoryMeasure.h"
+#include "SearchComparison.h"
 #include "SyntheticTree.h"
 
 #if DUSTREL_BENCH_WINDOW
@@ -13,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <sys/resource.h>
 #include <vector>
 
@@ -26,6 +35,16 @@ double peakRssMegabytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+}
+
+void describe(const char* what, const SyntheticTree& tree)
+{
+    if (tree.reused())
+        std::printf("%s: %s (reused)\n", what, tree.root().c_str());
+    else
+        std::printf("%s: %s (built in %.1f s)\n", what, tree.root().c_str(), tree.buildSeconds());
+    std::printf("%s: %zu folders, %zu files, %zu named after a rule\n", what, tree.folders(), tree.files(),
+                tree.matching());
 }
 
 // The best run of one driver; the other runs show how much the shared machine disturbed the measure.
@@ -62,6 +81,28 @@ struct Measure
     }
 };
 
+// One chain of folders: the search and then the deletion of its rows, which goes as deep as the search.
+int benchDeep(const BenchOptions& options, SyntheticTree& tree, CoreSearchDriver& core)
+{
+    Measure measure{core, {}};
+    for (int run = 1; run <= options.runs; ++run)
+        measure.run(tree);
+    int status = measure.report(tree) ? 0 : 1;
+    std::printf("peak RSS: %.1f MB\n", peakRssMegabytes());
+
+    const std::vector<ListedFile> listed = core.listedFiles();
+    tree.beginChanges();
+    const DeletionFigures deletion = core.deleteRows();
+    std::printf("core deletion: %zu files tried, %zu failed, %.3f s, %.0f files/s\n", deletion.tried,
+                deletion.failures, deletion.seconds, static_cast<double>(deletion.tried) / deletion.seconds);
+    for (const ListedFile& file : listed)
+        tree.restoreFile(file.path, file.size);
+    tree.finishRestore();
+    if (deletion.failures != 0)
+        status = 1;
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -76,23 +117,47 @@ int main(int argc, char** argv)
     }
 #endif
 
+    // Every tree is there before anything is measured, so building one never disturbs a measure.
     auto prepared = SyntheticTree::prepare(*options);
     if (!prepared) {
         std::fprintf(stderr, "cannot build the tree: %s\n", prepared.error().describe().c_str());
         return 1;
     }
     SyntheticTree& tree = *prepared;
-    if (tree.reused())
-        std::printf("tree: %s (reused)\n", tree.root().c_str());
-    else
-        std::printf("tree: %s (built in %.1f s)\n", tree.root().c_str(), tree.buildSeconds());
-    std::printf("tree: %zu folders, %zu files, %zu named after a rule\n", tree.folders(), tree.files(),
-                tree.matching());
+    describe("tree", tree);
+    std::optional<SyntheticTree> rowsTree;
+    std::optional<DeletionComparison> deletion;
+    if (options->deep == 0 && options->rows != 0) {
+        BenchOptions rowsOptions = *options;
+        rowsOptions.files = options->rows;
+        rowsOptions.folders = std::max<std::size_t>(1, options->rows / 100);
+        rowsOptions.matchPercent = 100;
+        auto rows = SyntheticTree::prepare(rowsOptions);
+        if (!rows) {
+            std::fprintf(stderr, "cannot build the tree of rows: %s\n", rows.error().describe().c_str());
+            return 1;
+        }
+        rowsTree.emplace(std::move(*rows));
+        describe("tree of rows", *rowsTree);
+    }
+    if (options->deep == 0 && options->deleteFiles != 0) {
+        auto copies = DeletionComparison::prepare(*options, options->deleteFiles,
+                                                  std::max<std::size_t>(1, options->deleteFiles / 10));
+        if (!copies) {
+            std::fprintf(stderr, "cannot build the trees to delete: %s\n", copies.error().describe().c_str());
+            return 1;
+        }
+        deletion.emplace(std::move(*copies));
+        std::printf("trees to delete: %s and %s, %zu files each\n", deletion->coreRoot().c_str(),
+                    deletion->findRoot().c_str(), deletion->files());
+    }
     std::printf("peak RSS before searching: %.1f MB\n", peakRssMegabytes());
 
     BenchSession session(tree.root());
     CoreSearchDriver core(session);
-    Measure coreMeasure{core, {}};
+    if (options->deep != 0)
+        return benchDeep(*options, tree, core);
+
 #if DUSTREL_BENCH_WINDOW
     std::unique_ptr<WindowSearchDriver> window;
     std::unique_ptr<Measure> windowMeasure;
@@ -102,9 +167,12 @@ int main(int argc, char** argv)
     }
 #endif
 
-    // The two alternate, so a disturbance of the shared machine falls on both alike.
-    for (int run = 1; run <= options->runs; ++run) {
-        coreMeasure.run(tree);
+    // (a) the search, (b) find, (c) fd, (d) the floor walk, in turns; with the window, its search follows
+    // each round, so a disturbance of the shared machine falls on all alike.
+    SearchComparison comparison(tree, core);
+    comparison.warm();
+    for (int round = 1; round <= options->runs; ++round) {
+        comparison.round(round);
 #if DUSTREL_BENCH_WINDOW
         if (window) {
             windowMeasure->run(tree);
@@ -113,13 +181,12 @@ int main(int argc, char** argv)
         }
 #endif
     }
-
-    int status = coreMeasure.report(tree) ? 0 : 1;
+    int status = comparison.report() ? 0 : 1;
 #if DUSTREL_BENCH_WINDOW
     if (window) {
         if (!windowMeasure->report(tree))
             status = 1;
-        if (windowMeasure->best.status != coreMeasure.best.status) {
+        if (windowMeasure->best.status != comparison.bestSearch().status) {
             std::printf("MISMATCH: the window's status bar shows another summary than the core's\n");
             status = 1;
         }
@@ -133,23 +200,53 @@ int main(int argc, char** argv)
 #endif
     std::printf("peak RSS: %.1f MB\n", peakRssMegabytes());
 
-    if (options->deleteRows) {
-        // Kept to put the files back afterwards, so the tree serves the next run; not counted above.
-        const std::vector<ListedFile> listed = core.listedFiles();
-        const DeletionFigures deletion = core.deleteRows();
-        std::printf("core deletion: %zu files tried, %zu failed, %.3f s, %.0f files/s\n", deletion.tried,
-                    deletion.failures, deletion.seconds,
-                    static_cast<double>(deletion.tried) / deletion.seconds);
-        for (const ListedFile& file : listed)
-            tree.restoreFile(file.path, file.size);
-        tree.finishRestore();
-        if (deletion.failures != 0)
+    std::optional<RowMemoryFigures> rows;
+    if (rowsTree) {
+        rows = MeasureRowMemory(rowsTree->root());
+        std::printf("long list: %zu rows in %.3f s, peak memory %.1f MB more than before the search%s\n",
+                    rows->rows, rows->seconds, rows->growthBytes / 1e6,
+                    rows->exactPeak ? "" : " (at most: the peak could not be reset)");
+        if (rows->rows != rowsTree->matching()) {
+            std::printf("MISMATCH: the long list has %zu rows, the tree %zu matching files\n", rows->rows,
+                        rowsTree->matching());
             status = 1;
+        }
     }
+
+    std::vector<double> coreDeletes;
+    std::vector<double> findDeletes;
+    if (deletion) {
+        for (int round = 1; round <= options->deleteRuns; ++round) {
+            const DeletionRound result = deletion->run(round);
+            std::printf("deletion round %d: %zu listed files deleted in %.3f s, find -delete %.3f s\n", round,
+                        result.rows, result.coreSeconds, result.findSeconds);
+            if (!result.problem.empty()) {
+                std::printf("MISMATCH (deletion): %s\n", result.problem.c_str());
+                status = 1;
+                break;
+            }
+            coreDeletes.push_back(result.coreSeconds);
+            findDeletes.push_back(result.findSeconds);
+        }
+        if (!coreDeletes.empty())
+            std::printf("deletion medians of %zu rounds: %.3f s, find -delete %.3f s\n", coreDeletes.size(),
+                        SearchComparison::median(coreDeletes), SearchComparison::median(findDeletes));
+    }
+
 #if DUSTREL_BENCH_WINDOW
-    // Last, for scripts that read the final line.
     if (window)
-        std::printf("window/core ratio: %.2f\n", windowMeasure->best.seconds / coreMeasure.best.seconds);
+        std::printf("window/core ratio: %.2f\n",
+                    windowMeasure->best.seconds / comparison.bestSearch().seconds);
 #endif
+    // Last, for scripts that read the final lines.
+    std::printf("search/find ratio: %.3f\n", comparison.searchMedian() / comparison.findMedian());
+    if (comparison.fdRan())
+        std::printf("search/fd ratio: %.3f\n", comparison.searchMedian() / comparison.fdMedian());
+    std::printf("search/floor ratio: %.3f\n", comparison.searchMedian() / comparison.floorMedian());
+    if (rows)
+        std::printf("bytes per row: %.0f\n", rows->bytesPerRow);
+    if (!coreDeletes.empty())
+        std::printf("delete/find-delete ratio: %.3f\n",
+                    SearchComparison::median(coreDeletes) / SearchComparison::median(findDeletes));
     return status;
 }

@@ -13,14 +13,17 @@ void usage(const char* program)
     std::fprintf(
         stderr,
         "usage: %s [options]\n"
-        "  --files N          files in the wide tree (default 1000000)\n"
-        "  --folders N        folders in the wide tree (default 50000)\n"
+        "  --files N          files in the wide tree (default 300000)\n"
+        "  --folders N        folders in the wide tree (default 30000)\n"
         "  --match-percent P  share of files a rule matches (default 3)\n"
         "  --seed N           seed of the names (default 1)\n"
-        "  --deep N           walk one chain of N folders instead of the wide tree\n"
         "  --tree-base DIR    where trees are built and kept between runs (default $TMPDIR or /tmp)\n"
-        "  --runs N           searches to measure (default 3)\n"
-        "  --delete           then delete the rows of the last search, and put the files back\n"
+        "  --runs N           rounds of the search, find, fd and the floor walk (default 7)\n"
+        "  --rows N           files of the tree whose search measures the memory of a row (default\n"
+        "                     1000000, 0 for none)\n"
+        "  --delete-files N   files deleted against find -delete (default 100000, 0 for none)\n"
+        "  --delete-runs N    rounds of that deletion (default 3)\n"
+        "  --deep N           instead: search one chain of N folders, then delete what it found\n"
         "  --window           also search through the main window (offscreen) and print window/core\n"
         "  --list-rows N      with --window: rows of the long list to show, scroll and trim (default\n"
         "                     1000000, 0 for none)\n",
@@ -44,10 +47,6 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         unsigned long long n = 0;
         bool ok = true;
-        if (arg == "--delete") {
-            options.deleteRows = true;
-            continue;
-        }
         if (arg == "--window") {
             options.window = true;
             continue;
@@ -72,6 +71,15 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
             options.deep = n;
         } else if (arg == "--tree-base") {
             options.treeBase = value;
+        } else if (arg == "--rows") {
+            ok = number(value, n) && n <= 100'000'000;
+            options.rows = n;
+        } else if (arg == "--delete-files") {
+            ok = number(value, n) && n <= 100'000'000;
+            options.deleteFiles = n;
+        } else if (arg == "--delete-runs") {
+            ok = number(value, n) && n > 0 && n < 1000;
+            options.deleteRuns = static_cast<int>(n);
         } else if (arg == "--list-rows") {
             ok = number(value, n) && n <= 10'000'000;
             options.listRows = n;

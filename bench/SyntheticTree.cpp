@@ -123,6 +123,7 @@ Result<SyntheticTree> SyntheticTree::prepare(const BenchOptions& options)
         std::snprintf(name, sizeof name, "/dustrel-bench-wide-%zu-%zu-%g-%llu", options.files,
                       options.folders, options.matchPercent, static_cast<unsigned long long>(options.seed));
     tree.m_base = options.treeBase + name;
+    tree.m_deep = options.deep;
     tree.m_root = tree.m_base + "/tree/";
 
     std::ifstream manifest(manifestPath(tree.m_base));
@@ -138,10 +139,8 @@ Result<SyntheticTree> SyntheticTree::prepare(const BenchOptions& options)
     auto built = options.deep != 0 ? tree.buildDeep(options) : tree.buildWide(options);
     if (!built)
         return built.error();
-    std::ofstream out(manifestPath(tree.m_base));
-    out << tree.m_folders << ' ' << tree.m_files << ' ' << tree.m_matching << '\n';
-    if (!out.flush())
-        return Error{EIO, "cannot write the manifest", manifestPath(tree.m_base)};
+    if (auto written = tree.writeManifest(); !written)
+        return written.error();
     tree.m_buildSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return tree;
 }
@@ -243,8 +242,25 @@ Result<void> SyntheticTree::buildDeep(const BenchOptions& options)
     return {};
 }
 
+Result<void> SyntheticTree::writeManifest() const
+{
+    std::ofstream out(manifestPath(m_base));
+    out << m_folders << ' ' << m_files << ' ' << m_matching << '\n';
+    if (!out.flush())
+        return Error{EIO, "cannot write the manifest", manifestPath(m_base)};
+    return {};
+}
+
+void SyntheticTree::beginChanges()
+{
+    unlink(manifestPath(m_base).c_str());
+    m_changing = true;
+}
+
 void SyntheticTree::restoreFile(const std::string& path, std::int64_t size)
 {
+    if (m_deep != 0)
+        return;
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0 || ftruncate(fd, static_cast<off_t>(size)) != 0)
         m_restoreFailed = true;
@@ -252,12 +268,39 @@ void SyntheticTree::restoreFile(const std::string& path, std::int64_t size)
         close(fd);
 }
 
+bool SyntheticTree::refillDeep() const
+{
+    int fd = open((m_base + "/tree").c_str(), kFolderFlags);
+    for (std::size_t level = 1; level <= m_deep && fd >= 0; ++level) {
+        const int next = openat(fd, "d", kFolderFlags);
+        close(fd);
+        fd = next;
+        if (fd >= 0 && level % kDeepFileEvery == 0) {
+            const int file = openat(fd, "x.tmp", O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (file < 0) {
+                close(fd);
+                return false;
+            }
+            close(file);
+        }
+    }
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
 void SyntheticTree::finishRestore()
 {
+    if (m_deep != 0 && !refillDeep())
+        m_restoreFailed = true;
     if (m_restoreFailed) {
         std::fprintf(stderr, "some deleted files could not be put back: the tree will be built again\n");
         unlink(manifestPath(m_base).c_str());
+    } else if (m_changing && !writeManifest()) {
+        std::fprintf(stderr, "cannot write the manifest again: the tree will be built again\n");
     }
+    m_changing = false;
 }
 
 } // namespace dustrel::bench

@@ -25,8 +25,12 @@ public:
     bool reused() const { return m_reused; }
     double buildSeconds() const { return m_buildSeconds; }
 
-    // After the benchmark deleted files of the tree: puts them back with their sizes, or forgets the
-    // manifest so the next run builds the tree again.
+    // Around a change of the tree (a deletion, then the files put back): until finishRestore() the tree
+    // has no manifest, so a run interrupted meanwhile leaves a tree that the next run builds again.
+    void beginChanges();
+    // After the benchmark deleted files of the tree: puts them back with their sizes, then writes the
+    // manifest again, or leaves it out when a file could not be put back. The files of a deep chain,
+    // whose paths no call takes whole, are put back by one walk down the chain in finishRestore().
     void restoreFile(const std::string& path, std::int64_t size);
     void finishRestore();
 
@@ -34,6 +38,8 @@ private:
     SyntheticTree() = default;
     Result<void> buildWide(const BenchOptions& options);
     Result<void> buildDeep(const BenchOptions& options);
+    Result<void> writeManifest() const;
+    bool refillDeep() const;
 
     std::string m_base; // holds the tree and its manifest
     std::string m_root;
@@ -42,6 +48,8 @@ private:
     std::size_t m_matching = 0;
     bool m_reused = false;
     bool m_restoreFailed = false;
+    bool m_changing = false;
+    std::size_t m_deep = 0; // the chain's length for a deep tree
     double m_buildSeconds = 0;
 };
 

@@ -1,0 +1,151 @@
+#include "SearchComparison.h"
+
+#include "FloorWalk.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <iterator>
+
+namespace dustrel::bench {
+
+namespace {
+
+// The first few paths that one sorted list has and the other has not.
+std::string differences(const std::vector<std::string>& expected, const std::vector<std::string>& got)
+{
+    std::vector<std::string> missing;
+    std::vector<std::string> extra;
+    std::set_difference(expected.begin(), expected.end(), got.begin(), got.end(),
+                        std::back_inserter(missing));
+    std::set_difference(got.begin(), got.end(), expected.begin(), expected.end(), std::back_inserter(extra));
+    std::string text = std::to_string(missing.size()) + " missing, " + std::to_string(extra.size()) + " more";
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, missing.size()); ++i)
+        text += "; missing " + missing[i];
+    for (std::size_t i = 0; i < std::min<std::size_t>(3, extra.size()); ++i)
+        text += "; more " + extra[i];
+    return text;
+}
+
+} // namespace
+
+SearchComparison::SearchComparison(const SyntheticTree& tree, SearchDriver& core)
+    : m_tree(tree), m_core(core), m_patterns(ToolComparison::rulePatterns()),
+      m_regex(ToolComparison::regexFor(m_patterns)), m_fdPath(ToolComparison::findFd())
+{}
+
+void SearchComparison::warm()
+{
+    const WalkFigures warmed = FloorWalk(m_tree.root(), true);
+    std::printf("cache warmed: %zu folders, %zu files, %.3f s\n", warmed.folders, warmed.files,
+                warmed.seconds);
+    const SearchFigures figures = m_core.search();
+    m_expected.clear();
+    for (const ListedFile& file : m_core.listedFiles())
+        m_expected.push_back(ToolComparison::relative(m_tree.root(), file.path));
+    std::sort(m_expected.begin(), m_expected.end());
+    checkSearch(figures);
+    checkTool("find", ToolComparison::runFind(m_tree.root(), m_patterns));
+    if (fdRan())
+        checkTool("fd", ToolComparison::runFd(m_fdPath, m_tree.root(), m_regex));
+    else
+        std::printf("fd: fdfind is not installed (Debian package fd-find); (c) is skipped\n");
+    FloorWalk(m_tree.root());
+}
+
+void SearchComparison::round(int number)
+{
+    double search = 0, find = 0, fd = 0, floor = 0;
+    const auto runSearch = [&] {
+        const SearchFigures figures = m_core.search();
+        checkSearch(figures);
+        search = figures.seconds;
+        if (m_search.empty() || figures.seconds < m_best.seconds)
+            m_best = figures;
+    };
+    const auto runFind = [&] {
+        const ToolRun run = ToolComparison::runFind(m_tree.root(), m_patterns);
+        checkTool("find", run);
+        find = run.seconds;
+    };
+    const auto runFd = [&] {
+        if (!fdRan())
+            return;
+        const ToolRun run = ToolComparison::runFd(m_fdPath, m_tree.root(), m_regex);
+        checkTool("fd", run);
+        fd = run.seconds;
+    };
+    const auto runFloor = [&] {
+        const WalkFigures walked = FloorWalk(m_tree.root());
+        if (!walked.complete || walked.folders != m_tree.folders() || walked.files != m_tree.files())
+            m_problems.push_back("the floor walk did not see the whole tree");
+        floor = walked.seconds;
+    };
+    const std::vector<std::function<void()>> ways = {runSearch, runFind, runFd, runFloor};
+    for (std::size_t i = 0; i < ways.size(); ++i)
+        ways[(i + static_cast<std::size_t>(number)) % ways.size()]();
+
+    m_search.push_back(search);
+    m_find.push_back(find);
+    m_floor.push_back(floor);
+    if (fdRan()) {
+        m_fd.push_back(fd);
+        std::printf("round %d: search %.3f s, find %.3f s, fd %.3f s, floor %.3f s\n", number, search, find,
+                    fd, floor);
+    } else {
+        std::printf("round %d: search %.3f s, find %.3f s, floor %.3f s\n", number, search, find, floor);
+    }
+}
+
+bool SearchComparison::report() const
+{
+    std::printf("medians of %zu rounds: search %.3f s, find %.3f s", m_search.size(), searchMedian(),
+                findMedian());
+    if (fdRan())
+        std::printf(", fd %.3f s", fdMedian());
+    std::printf(", floor %.3f s\n", floorMedian());
+    std::printf("search: %.0f files/s, %.0f folders/s\n",
+                static_cast<double>(m_tree.files()) / searchMedian(),
+                static_cast<double>(m_tree.folders()) / searchMedian());
+    std::vector<std::string> problems = m_problems;
+    std::sort(problems.begin(), problems.end());
+    problems.erase(std::unique(problems.begin(), problems.end()), problems.end());
+    for (const std::string& problem : problems)
+        std::printf("MISMATCH: %s\n", problem.c_str());
+    if (m_problems.empty())
+        std::printf("the search, find%s found the same %zu files\n", fdRan() ? " and fd" : "",
+                    m_expected.size());
+    return m_problems.empty();
+}
+
+double SearchComparison::median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void SearchComparison::checkSearch(const SearchFigures& figures)
+{
+    if (figures.rows != m_expected.size() || figures.rows != m_tree.matching() ||
+        figures.foldersEntered != m_tree.folders()) {
+        m_problems.push_back("the search listed " + std::to_string(figures.rows) + " files in " +
+                             std::to_string(figures.foldersEntered) + " folders, the tree has " +
+                             std::to_string(m_tree.matching()) + " in " + std::to_string(m_tree.folders()));
+    }
+}
+
+void SearchComparison::checkTool(const char* name, const ToolRun& run)
+{
+    if (!run.ran) {
+        m_problems.push_back(std::string(name) + " did not run: " + run.error);
+        return;
+    }
+    if (run.files != m_expected)
+        m_problems.push_back(std::string(name) +
+                             " found other files than the search: " + differences(m_expected, run.files));
+}
+
+} // namespace dustrel::bench

@@ -1,0 +1,184 @@
+#include "ToolComparison.h"
+
+#include "state/FileTypes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace dustrel::bench {
+
+namespace {
+
+// Runs a command with its output into a pipe, timed from the fork to the end of the child, the output
+// read meanwhile so the tool never waits on a full pipe.
+ToolRun run(const std::vector<std::string>& argv, const std::string& root)
+{
+    ToolRun result;
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        result.error = std::string("pipe: ") + std::strerror(errno);
+        return result;
+    }
+    std::vector<char*> args;
+    for (const std::string& arg : argv)
+        args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        const int null = open("/dev/null", O_WRONLY);
+        if (null >= 0)
+            dup2(null, STDERR_FILENO);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    close(out[1]);
+    if (child < 0) {
+        close(out[0]);
+        result.error = std::string("fork: ") + std::strerror(errno);
+        return result;
+    }
+    std::string output;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        output.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(out[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        result.error =
+            argv[0] + " ended with status " + std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+        return result;
+    }
+    result.ran = true;
+    for (std::size_t from = 0; from < output.size();) {
+        std::size_t end = output.find('\0', from);
+        if (end == std::string::npos)
+            end = output.size();
+        result.files.push_back(ToolComparison::relative(root, output.substr(from, end - from)));
+        from = end + 1;
+    }
+    std::sort(result.files.begin(), result.files.end());
+    return result;
+}
+
+} // namespace
+
+std::vector<std::string> ToolComparison::rulePatterns()
+{
+    std::vector<std::string> patterns;
+    for (const CleaningRule& rule : kCleaningRules) {
+        const std::string_view list = rule.patterns;
+        for (std::size_t from = 0; from <= list.size();) {
+            std::size_t end = list.find(';', from);
+            if (end == std::string_view::npos)
+                end = list.size();
+            if (end > from)
+                patterns.emplace_back(list.substr(from, end - from));
+            from = end + 1;
+        }
+    }
+    return patterns;
+}
+
+std::string ToolComparison::regexFor(const std::vector<std::string>& patterns)
+{
+    // (?s): "." also takes a newline, as "*" and "?" do in a file name.
+    std::string regex = "(?s)^(?:";
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+        if (i > 0)
+            regex += '|';
+        for (const char c : patterns[i]) {
+            if (c == '*') {
+                regex += ".*";
+            } else if (c == '?') {
+                regex += '.';
+            } else {
+                if (std::strchr("\\.+()|[]{}^$", c) != nullptr)
+                    regex += '\\';
+                regex += c;
+            }
+        }
+    }
+    regex += ")$";
+    return regex;
+}
+
+std::string ToolComparison::findFd()
+{
+    const char* path = std::getenv("PATH");
+    const std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    for (std::size_t from = 0; from <= folders.size();) {
+        std::size_t end = folders.find(':', from);
+        if (end == std::string::npos)
+            end = folders.size();
+        const std::string candidate = folders.substr(from, end - from) + "/fdfind";
+        if (end > from && access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        from = end + 1;
+    }
+    return {};
+}
+
+ToolRun ToolComparison::runFind(const std::string& root, const std::vector<std::string>& patterns)
+{
+    std::vector<std::string> argv = {"find", toolRoot(root), "-xdev", "-type", "f", "("};
+    for (std::size_t i = 0; i < patterns.size(); ++i) {
+        if (i > 0)
+            argv.emplace_back("-o");
+        argv.emplace_back("-iname");
+        argv.push_back(patterns[i]);
+    }
+    argv.emplace_back(")");
+    argv.emplace_back("-print0");
+    return run(argv, root);
+}
+
+ToolRun ToolComparison::runFd(const std::string& fd, const std::string& root, const std::string& regex)
+{
+    return run({fd, "-u", "-t", "f", "-i", "-0", regex, toolRoot(root)}, root);
+}
+
+ToolRun ToolComparison::runFindDelete(const std::string& root)
+{
+    return run({"find", toolRoot(root), "-type", "f", "-delete"}, root);
+}
+
+std::string ToolComparison::toolRoot(const std::string& root)
+{
+    std::string trimmed = root;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    return trimmed;
+}
+
+std::string ToolComparison::relative(const std::string& root, const std::string& path)
+{
+    const std::string base = toolRoot(root);
+    if (path.size() > base.size() && path.compare(0, base.size(), base) == 0 && path[base.size()] == '/') {
+        std::size_t from = base.size();
+        while (from < path.size() && path[from] == '/')
+            ++from;
+        return path.substr(from);
+    }
+    return path;
+}
+
+} // namespace dustrel::bench
