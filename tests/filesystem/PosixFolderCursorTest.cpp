@@ -41,7 +41,20 @@ void makeSocket(const std::string& path)
 }
 
 // Every kind of entry a walk may meet, under names that break naive quoting, splitting or decoding.
-class CursorTreeTest : public testing::Test
+using Opening = PosixFolderCursor::Opening;
+
+std::string openingName(const testing::TestParamInfo<Opening>& info)
+{
+    return info.param == Opening::Beneath ? "Beneath" : "Checked";
+}
+
+// Every test below runs with both ways of opening a subfolder: the one the system offers and the plain
+// one with its checks afterwards, which older systems get.
+class CursorOpening : public testing::TestWithParam<Opening>
+{
+};
+
+class CursorTreeTest : public testing::TestWithParam<Opening>
 {
 protected:
     void SetUp() override
@@ -63,10 +76,10 @@ protected:
     const std::vector<std::string> awkwardNames{
         " ", "*", "?", ";", "'\"", "a\nb", "\xff\xfe", "-dash", std::string(255, 'n')};
     TempFolder tree;
-    PosixFolderCursor cursor;
+    PosixFolderCursor cursor{GetParam()};
 };
 
-TEST_F(CursorTreeTest, ListsEveryEntryWithItsTypeAndRawName)
+TEST_P(CursorTreeTest, ListsEveryEntryWithItsTypeAndRawName)
 {
     std::map<std::string, EntryType> expected{
         {"empty", EntryType::File}, {"empty-twin", EntryType::File},  {"sparse", EntryType::File},
@@ -83,7 +96,7 @@ TEST_F(CursorTreeTest, ListsEveryEntryWithItsTypeAndRawName)
     EXPECT_EQ(byName(*PosixFileSystem().listFolder(tree.path())), expected);
 }
 
-TEST_F(CursorTreeTest, DescribesEntriesWithoutFollowingOrOpeningThem)
+TEST_P(CursorTreeTest, DescribesEntriesWithoutFollowingOrOpeningThem)
 {
     const timespec times[2] = {{0, UTIME_OMIT}, {1'600'000'000, 123'456'789}};
     ASSERT_EQ(utimensat(AT_FDCWD, (tree / "a\nb").c_str(), times, 0), 0);
@@ -105,7 +118,7 @@ TEST_F(CursorTreeTest, DescribesEntriesWithoutFollowingOrOpeningThem)
     EXPECT_EQ(cursor.entryInfo("sub/../empty").error().code, EINVAL);
 }
 
-TEST_F(CursorTreeTest, EntersOnlyRealSubfoldersAndStaysPutOtherwise)
+TEST_P(CursorTreeTest, EntersOnlyRealSubfoldersAndStaysPutOtherwise)
 {
     const struct
     {
@@ -135,7 +148,7 @@ TEST_F(CursorTreeTest, EntersOnlyRealSubfoldersAndStaysPutOtherwise)
 
 // Many long names take several reads of the system's records; every entry must come once, and reading the
 // folder again (into the same object, after a visit below) gives the same entries again.
-TEST(PosixFolderCursor, ReadsAFolderLargerThanItsBufferWholeAndOnce)
+TEST_P(CursorOpening, ReadsAFolderLargerThanItsBufferWholeAndOnce)
 {
     TempFolder tree;
     std::map<std::string, EntryType> expected;
@@ -148,7 +161,7 @@ TEST(PosixFolderCursor, ReadsAFolderLargerThanItsBufferWholeAndOnce)
     tree.writeFile("sub/inside", "");
     expected["sub"] = EntryType::Folder;
 
-    PosixFolderCursor cursor;
+    PosixFolderCursor cursor(GetParam());
     ASSERT_TRUE(cursor.open(tree.path()));
     FolderContents contents;
     for (const char* when : {"first", "again", "after a visit below"}) {
@@ -180,9 +193,9 @@ TEST(PosixFolderCursor, FailsWhenNothingIsOpen)
 }
 
 // The walk goes down and back up a chain of folders; a non-zero result says which step failed.
-int walkChain(const std::string& root, std::size_t depth)
+int walkChain(const std::string& root, std::size_t depth, Opening opening)
 {
-    PosixFolderCursor cursor;
+    PosixFolderCursor cursor(opening);
     if (!cursor.open(root))
         return 1;
     for (std::size_t level = 1; level <= depth; ++level) {
@@ -202,10 +215,11 @@ int walkChain(const std::string& root, std::size_t depth)
     return cursor.entries() && cursor.entries()->size() == 1 ? 0 : 7;
 }
 
-TEST(PosixFolderCursor, WalksAHundredThousandLevelsWithFewDescriptors)
+TEST_P(CursorOpening, WalksAHundredThousandLevelsWithFewDescriptors)
 {
     constexpr std::size_t kDepth = 100'000;
     TempFolder tree;
+    const Opening opening = GetParam();
     const int status = test::runInChild([&] {
         // In memory where the system allows it: removing such a chain from a busy disk takes far longer
         // than the walk, and the mount vanishes with the child.
@@ -215,7 +229,8 @@ TEST(PosixFolderCursor, WalksAHundredThousandLevelsWithFewDescriptors)
         if (!test::makeChain(tree.path(), "d", kDepth))
             return 101;
         const rlimit limit{256, 256};
-        const int walked = setrlimit(RLIMIT_NOFILE, &limit) == 0 ? walkChain(tree.path(), kDepth) : 100;
+        const int walked =
+            setrlimit(RLIMIT_NOFILE, &limit) == 0 ? walkChain(tree.path(), kDepth, opening) : 100;
         if (!inMemory)
             test::removeChain(tree.path(), "d", kDepth);
         return walked;
@@ -223,11 +238,11 @@ TEST(PosixFolderCursor, WalksAHundredThousandLevelsWithFewDescriptors)
     EXPECT_EQ(status, 0);
 }
 
-TEST(PosixFolderCursor, ClimbingBackStaysInTheFolderItLeft)
+TEST_P(CursorOpening, ClimbingBackStaysInTheFolderItLeft)
 {
     TempFolder tree;
     tree.makeFolder("parent/child");
-    PosixFolderCursor cursor;
+    PosixFolderCursor cursor(GetParam());
     ASSERT_TRUE(cursor.open(tree.path()));
     ASSERT_TRUE(cursor.enter("parent"));
     ASSERT_TRUE(cursor.enter("child"));
@@ -241,12 +256,12 @@ TEST(PosixFolderCursor, ClimbingBackStaysInTheFolderItLeft)
     EXPECT_EQ(byName(*entries), (std::map<std::string, EntryType>{{"child", EntryType::Folder}}));
 }
 
-TEST(PosixFolderCursor, LosesItsPlaceRatherThanClimbIntoAnotherFolder)
+TEST_P(CursorOpening, LosesItsPlaceRatherThanClimbIntoAnotherFolder)
 {
     constexpr std::size_t kDepth = PosixFolderCursor::kKeptLevels + 10;
     TempFolder tree;
     test::makeChain(tree.path(), "d", kDepth);
-    PosixFolderCursor cursor;
+    PosixFolderCursor cursor(GetParam());
     ASSERT_TRUE(cursor.open(tree.path()));
     for (std::size_t level = 0; level < kDepth; ++level)
         ASSERT_TRUE(cursor.enter("d"));
@@ -270,18 +285,19 @@ TEST(PosixFolderCursor, LosesItsPlaceRatherThanClimbIntoAnotherFolder)
     test::removeChain(tree.path(), "d", firstKept - 1);
 }
 
-TEST(PosixFolderCursor, NeverEntersAnotherFileSystemOrAMountLoop)
+TEST_P(CursorOpening, NeverEntersAnotherFileSystemOrAMountLoop)
 {
     TempFolder tree;
     const std::string mountPoint = tree.makeFolder("mnt");
     const std::string loop = tree.makeFolder("sub/loop");
+    const Opening opening = GetParam();
     const int status = test::runInChild([&] {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0 ||
             mount(tree.path().c_str(), loop.c_str(), nullptr, MS_BIND, nullptr) != 0)
             return 77;
-        PosixFolderCursor cursor;
-        if (!cursor.open(tree.path()))
+        PosixFolderCursor cursor(opening);
+        if (!cursor.open(tree.path()) || (opening == Opening::Checked && cursor.opensBeneath()))
             return 1;
         const auto other = cursor.enter("mnt");
         if (other || other.error().code != EXDEV || cursor.depth() != 0)
@@ -298,7 +314,7 @@ TEST(PosixFolderCursor, NeverEntersAnotherFileSystemOrAMountLoop)
     EXPECT_EQ(status, 0);
 }
 
-TEST(PosixFolderCursor, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
+TEST_P(CursorOpening, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
 {
     TempFolder tree;
     ASSERT_EQ(chmod(tree.path().c_str(), 0755), 0);
@@ -307,9 +323,10 @@ TEST(PosixFolderCursor, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
     tree.makeFolder("open");
     tree.writeFile("open/inside", "");
     ASSERT_EQ(chmod((tree / "locked").c_str(), 0), 0);
+    const Opening opening = GetParam();
 
     const int status = test::runAsNobody([&] {
-        PosixFolderCursor cursor;
+        PosixFolderCursor cursor(opening);
         if (!cursor.open(tree.path()))
             return 1;
         const auto locked = cursor.enter("locked");
@@ -322,6 +339,11 @@ TEST(PosixFolderCursor, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
     });
     EXPECT_EQ(status, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothOpenings, CursorTreeTest, testing::Values(Opening::Beneath, Opening::Checked),
+                         openingName);
+INSTANTIATE_TEST_SUITE_P(BothOpenings, CursorOpening, testing::Values(Opening::Beneath, Opening::Checked),
+                         openingName);
 
 } // namespace
 } // namespace dustrel::posix

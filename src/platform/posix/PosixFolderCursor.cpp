@@ -92,7 +92,9 @@ bool canOpenBeneath(int folder)
 
 } // namespace
 
-PosixFolderCursor::PosixFolderCursor() : m_chain(kFolderFlags) {}
+PosixFolderCursor::PosixFolderCursor(Opening opening)
+    : m_chain(kFolderFlags), m_openBeneath(opening == Opening::Checked ? Support::No : Support::Unknown)
+{}
 
 PosixFolderCursor::~PosixFolderCursor() = default;
 

@@ -30,7 +30,15 @@ class PosixFolderCursor : public FolderCursor
 public:
     static constexpr std::size_t kKeptLevels = DescriptorChain::kKeptLevels;
 
-    PosixFolderCursor();
+    // How a subfolder is opened. Beneath where the system allows it; Checked opens it plainly and then
+    // asks it its device and inode, as on a system without openat2.
+    enum class Opening
+    {
+        Beneath,
+        Checked
+    };
+
+    explicit PosixFolderCursor(Opening opening = Opening::Beneath);
     ~PosixFolderCursor() override;
 
     Result<void> open(const std::string& path) override;
