@@ -113,8 +113,8 @@ bool SearchComparison::report() const
     for (const std::string& problem : problems)
         std::printf("MISMATCH: %s\n", problem.c_str());
     if (m_problems.empty())
-        std::printf("the search, find%s found the same %zu files\n", fdRan() ? " and fd" : "",
-                    m_expected.size());
+        std::printf("%s found the same %zu files\n",
+                    fdRan() ? "the search, find and fd" : "the search and find", m_expected.size());
     return m_problems.empty();
 }
 
