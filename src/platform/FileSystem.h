@@ -158,9 +158,8 @@ private:
 // Every folder is reached from the root of the file system one component at a time, never through a
 // symbolic link, and the cursor then holds on to that very folder. Should a folder of the path be moved
 // or swapped for a link while the cursor is in it, the cursor goes on working in the folder it reached
-// without links, which is the folder the search listed the files of; it never turns to whatever the path
-// names now. Files are checked against what the search saw right before each unlink, so nothing but the
-// listed files can go.
+// without links and never turns to whatever the path names now; and since each file is checked against
+// what the search saw right before its unlink, nothing but the listed files can go.
 class DeletionCursor
 {
 public:

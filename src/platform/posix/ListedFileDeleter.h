@@ -14,12 +14,12 @@ namespace dustrel::posix {
 // nanosecond), checked on the opened folder right before the unlink, and open in no process.
 //
 // The folders reached stay open while the rows of a list go by (a DescriptorChain), so a file costs one
-// fstatat and one unlinkat. Holding a descriptor is what makes this safe rather than merely fast: the
+// fstatat and one unlinkat. Holding a descriptor keeps this as safe as walking every path afresh: the
 // descriptor names the folder that was reached without links, whatever happens to the path afterwards.
 // Should another user rename a folder of the path, or put a link in its place, after the cursor went
-// through it, the cursor goes on in the folder it holds, the very folder whose files the search listed,
-// and the link is never followed; a row reached by a fresh walk after the swap fails on the link. Each
-// file is still checked one by one, so a held folder can never lead to anything but listed files.
+// through it, the cursor goes on in the folder it holds and the link is never followed; a row reached by
+// a fresh walk after the swap fails on the link. Each file is still checked one by one, so a held folder
+// can only ever give up files the search listed.
 //
 // Between the last check and the unlink another user could still swap the name for another file, but only
 // inside the folder reached without links, which that user can already write: the swap can take a name
