@@ -1,6 +1,7 @@
+#include "state/ProgramState.h"
+
 #include "state/FileTypes.h"
 #include "state/Format.h"
-#include "state/ProgramState.h"
 #include "state/Text.h"
 
 #include <gtest/gtest.h>
@@ -8,21 +9,12 @@
 namespace dustrel {
 namespace {
 
-TEST(Tables, FreshTablesHoldOnlyTheTemporaryFileAndTheSpareSlot)
-{
-    ProgramState state;
-    state.IGN_TBL.reset("/tmp/~DF1.TMP");
-    EXPECT_EQ(state.IGN_TBL.highestIndex(), 1u);
-    EXPECT_EQ(state.IGN_TBL.slot(0), "/tmp/~DF1.TMP");
-    EXPECT_EQ(state.IGN_TBL.slot(1), "");
-    EXPECT_EQ(state.CSTM_TBL.highestIndex(), 0u);
-    EXPECT_EQ(state.CSTM_TBL.slot(0), "");
-}
-
-TEST(Tables, IgnoreLookUpFoldsAsciiCaseOnlyAndTracksRemovals)
+TEST(IgnoreTable, SlotsAndLookUpsFoldAsciiCaseOnlyAndFollowRemovals)
 {
     IgnoreTable table;
     table.reset("/tmp/~DFA.TMP");
+    EXPECT_EQ(table.highestIndex(), 1u);
+    EXPECT_EQ(table.slot(1), "") << "the spare slot";
     table.setEntries({"/home/u/X.TMP", "/home/u/X.TMP", "/home/u/\xC3\xA9.bak"});
     EXPECT_TRUE(table.contains("/HOME/U/x.tmp"));
     EXPECT_TRUE(table.contains("/tmp/~dfa.tmp"));
@@ -38,27 +30,28 @@ TEST(Tables, IgnoreLookUpFoldsAsciiCaseOnlyAndTracksRemovals)
     EXPECT_EQ(table.highestIndex(), 3u);
     EXPECT_EQ(table.slot(2), "/a/b");
     EXPECT_EQ(table.slot(3), "");
+    EXPECT_EQ(ProgramState().CSTM_TBL.highestIndex(), 0u);
 }
 
-TEST(BuildFilter, JoinsTickedRulesThenCustomPatterns)
+TEST(BuildFilter, JoinsTickedRulesInIndexOrderThenCustomPatterns)
 {
-    struct Case
+    const struct
     {
         std::vector<std::size_t> ticked;
         std::vector<std::string> custom;
         std::string expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {{}, {}, "NULL"},
-        {{0, 3}, {"*.XYZ"}, "*.BAK;*.~*;~*.*;*.XYZ"},
+        {{3, 0}, {"*.XYZ"}, "*.BAK;*.~*;~*.*;*.XYZ"},
         {{}, {"A*", "B?"}, "A*;B?"},
         {{18}, {}, "*LOG.TXT;BOOTLOG.PRV;MODEMDET.TXT;SUHDLOG.DAT;SYSTEM.1ST"},
         {{2}, {"*.TMP"}, "*.TMP;*.TMP"},
         {{}, {"*.A;*.B"}, "*.A;*.B"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         ProgramState state;
         InitFileTypes(state);
+        state.choices.setFileState(5, CheckState::Greyed); // greyed does not select
         for (std::size_t i : c.ticked)
             state.choices.setFileState(i, CheckState::Ticked);
         state.CSTM_TBL.setPatterns(c.custom);
@@ -67,41 +60,21 @@ TEST(BuildFilter, JoinsTickedRulesThenCustomPatterns)
     }
 }
 
-TEST(BuildFilter, GreyedBoxDoesNotSelectAndAllRulesJoinInIndexOrder)
-{
-    ProgramState state;
-    InitFileTypes(state);
-    state.choices.setFileState(5, CheckState::Greyed);
-    BuildFilter(state);
-    EXPECT_EQ(state.FILTRE, "NULL");
-
-    std::string all;
-    for (std::size_t i = 0; i < kFileTypeCount; ++i) {
-        state.choices.setFileState(i, CheckState::Ticked);
-        all += (i ? ";" : "") + std::string(kCleaningRules[i].patterns);
-    }
-    BuildFilter(state);
-    EXPECT_EQ(state.FILTRE, all);
-    EXPECT_EQ(state.FILTRE.substr(0, 6), "*.BAK;");
-}
-
 TEST(Format, GroupsThousandsAndRoundsOneDecimal)
 {
-    NumberFormat c;
+    const NumberFormat c;
+    const NumberFormat de{".", ",", 3};
     EXPECT_EQ(formatWhole(0, c), "0");
     EXPECT_EQ(formatWhole(999, c), "999");
     EXPECT_EQ(formatWhole(1000, c), "1,000");
-    EXPECT_EQ(formatWhole(1234567, c), "1,234,567");
     EXPECT_EQ(formatWhole(5'000'000'000, c), "5,000,000,000");
+    EXPECT_EQ(formatWhole(1234567, de), "1.234.567");
+    EXPECT_EQ(formatWhole(1234567, NumberFormat{"", ".", 3}), "1234567");
     EXPECT_EQ(formatOneDecimal(1000.0, c), "1,000.0");
     EXPECT_EQ(formatOneDecimal(0.04, c), "0.0");
     EXPECT_EQ(formatOneDecimal(1.95, c), "2.0");
     EXPECT_EQ(formatOneDecimal(512.25, c), "512.3");
-    NumberFormat de{".", ",", 3};
-    EXPECT_EQ(formatWhole(1234567, de), "1.234.567");
     EXPECT_EQ(formatOneDecimal(1234.5, de), "1.234,5");
-    NumberFormat none{"", ".", 3};
-    EXPECT_EQ(formatWhole(1234567, none), "1234567");
     EXPECT_EQ(parseWhole("1,234,567", c), 1234567);
     EXPECT_EQ(parseWhole("1.234.567", de), 1234567);
     EXPECT_EQ(parseWhole("12a", c), std::nullopt);
