@@ -33,19 +33,20 @@ struct RecordingModes : RunModes
 
 TEST(Main, DispatchesExactlyOneSwitchInAnyLetterCase)
 {
-    struct Case
+    const struct
     {
         const char* argument;
         std::vector<std::string> calls;
         RunOutcome::Next next;
+        std::size_t messages;
+    } cases[] = {
+        {"", {"splash(topmost)"}, RunOutcome::Next::RunEventLoop, 0},
+        {"/auto", {"splash(topmost)", "auto"}, RunOutcome::Next::EndProgram, 0},
+        {"/Debug", {"debug"}, RunOutcome::Next::RunEventLoop, 0},
+        {"/NOSPLASH", {"splash"}, RunOutcome::Next::RunEventLoop, 0},
+        {"/reginit", {}, RunOutcome::Next::EndProgram, 1},
     };
-    const Case cases[] = {
-        {"", {"splash(topmost)"}, RunOutcome::Next::RunEventLoop},
-        {"/auto", {"splash(topmost)", "auto"}, RunOutcome::Next::EndProgram},
-        {"/Debug", {"debug"}, RunOutcome::Next::RunEventLoop},
-        {"/NOSPLASH", {"splash"}, RunOutcome::Next::RunEventLoop},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.argument);
         FakePlatform fake;
         ProgramState state;
@@ -53,7 +54,11 @@ TEST(Main, DispatchesExactlyOneSwitchInAnyLetterCase)
         const RunOutcome outcome = Main(state, fake.platform, c.argument, modes);
         EXPECT_EQ(modes.calls, c.calls);
         EXPECT_EQ(outcome.next, c.next);
-        EXPECT_TRUE(fake.messageBoxes.shown.empty());
+        EXPECT_EQ(outcome.exitCode, 0);
+        EXPECT_EQ(fake.messageBoxes.shown.size(), c.messages);
+        EXPECT_EQ(fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "SaveParams").has_value(),
+                  c.messages == 1)
+            << "only /REGINIT writes the defaults";
         EXPECT_EQ(state.NEWLINE, "\n\r");
         EXPECT_EQ(state.TAB_CHAR, "\t");
     }
@@ -81,54 +86,19 @@ TEST(Main, RefusesAnythingElseWithTheSixLineMessageAndTouchesNothing)
                                 "\t/DEBUG : Debug mode\n\r"
                                 "\t/NOSPLASH : Disable splash screen\n\r"
                                 "\t/REGINIT : Initialise registry");
-        EXPECT_EQ(state.trace.text(), "--> Sub Main()\r\n     --> Command Parameter : " + std::string(argument) +
-                                          "\r\n");
+        EXPECT_EQ(state.trace.text(),
+                  "--> Sub Main()\r\n     --> Command Parameter : " + std::string(argument) + "\r\n");
     }
 }
 
-TEST(Main, ReginitWritesEveryDefaultAndTracesTheDrives)
-{
-    FakePlatform fake;
-    fake.drives.drives['C'] = test::FakeDrive{DriveType::Fixed, DiskSpace{1, 1048576, 10, 20}, "/"};
-    fake.drives.drives['D'] = test::FakeDrive{DriveType::Fixed, DiskSpace{1, 1048576, 10, 20}, "/home/"};
-    fake.folders.current = "/opt/dustrel";
-    ProgramState state;
-    RecordingModes modes;
-    const RunOutcome outcome = Main(state, fake.platform, "/reginit", modes);
-
-    EXPECT_EQ(outcome.next, RunOutcome::Next::EndProgram);
-    EXPECT_EQ(outcome.exitCode, 0);
-    EXPECT_TRUE(modes.calls.empty());
-    auto value = [&](const char* name) {
-        return fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, name).value_or("<none>");
-    };
-    EXPECT_EQ(value("TypeOfFiles"), "1111111111111111111");
-    EXPECT_EQ(value("Directories"), "11111");
-    EXPECT_EQ(value("Drives"), "11");
-    EXPECT_EQ(value("IgnoreNb"), "0");
-    EXPECT_EQ(value("CustomNb"), "0");
-    EXPECT_EQ(value("InstallPath"), "/opt/dustrel");
-    EXPECT_EQ(value("LogFile"), "No");
-    EXPECT_EQ(value("SaveParams"), "Yes");
-    ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
-    EXPECT_EQ(fake.messageBoxes.shown[0].text, "Registry initialised.\n\rDefault parameters set.");
-    EXPECT_EQ(fake.messageBoxes.shown[0].icon, MessageIcon::Information);
-    EXPECT_EQ(state.trace.text(), "--> Sub Main()\r\n"
-                                  "     --> Command Parameter : /reginit\r\n"
-                                  "     \r\n"
-                                  "     --> Sub GetHardDrives()\r\n"
-                                  "          --> Found Drive C: - 20.0 MB (10.0 MB Free)\r\n"
-                                  "          --> Found Drive D: - 20.0 MB (10.0 MB Free)\r\n"
-                                  "     --> End Sub GetHardDrives()\r\n");
-}
-
-TEST(Main, EmptyCommandLineTracesTheBareLabelAndArgumentsJoinWithOneBlank)
+TEST(Main, TracesTheCommandLineAsGivenAndJoinsArgumentsWithOneBlank)
 {
     FakePlatform fake;
     ProgramState state;
     RecordingModes modes;
     Main(state, fake.platform, "", modes);
-    EXPECT_EQ(state.trace.text(), "--> Sub Main()\r\n     --> Command Parameter : \r\n--> End Sub Main()\r\n");
+    EXPECT_EQ(state.trace.text(),
+              "--> Sub Main()\r\n     --> Command Parameter : \r\n--> End Sub Main()\r\n");
 
     const char* argv[] = {"dustrel", "/AUTO", "", "a  b"};
     EXPECT_EQ(ArgumentText(4, argv), "/AUTO  a  b");
