@@ -13,6 +13,12 @@ namespace {
 using test::FakePlatform;
 constexpr RegistryRoot HKLM = RegistryRoot::LocalMachine;
 
+// A store that takes every write and then loses them all when the batch is committed, as a full disk does.
+struct FailingRegistry : test::FakeRegistry
+{
+    Result<void> commitBatch() override { return Error{28, "No space left on device", "/cfg/HKLM.reg"}; }
+};
+
 class Parameters : public ::testing::Test
 {
 protected:
@@ -21,31 +27,31 @@ protected:
         state.NEWLINE = "\n\r";
         state.TMP_FILE = "/tmp/~DF1.TMP";
         state.DIRECTORIES = {"/tmp", "/home/u/Recent", "", "", "/home/u/.cache/x"};
-        for (char letter : {'C', 'D', 'E'}) {
-            DriveEntry entry;
-            entry.letter = letter;
-            state.choices.addDrive(entry);
-        }
+        for (char letter : {'C', 'D', 'E'})
+            state.choices.addDrive(DriveEntry{letter, false, "", {}});
         state.DRIVES_NB = 3;
         fake.registry.createKey(HKLM, kSettingsKey);
     }
 
-    void set(std::string_view name, std::string_view value) { fake.registry.put(HKLM, kSettingsKey, name, value); }
-    std::string get(std::string_view name) { return fake.registry.get(HKLM, kSettingsKey, name).value_or("<none>"); }
+    void set(std::string_view name, std::string_view value)
+    {
+        fake.registry.put(HKLM, kSettingsKey, name, value);
+    }
+    std::string get(std::string_view name)
+    {
+        return fake.registry.get(HKLM, kSettingsKey, name).value_or("<none>");
+    }
     void load() { LoadParameters(state, access, window); }
 
-    std::string fileStates() const
+    static std::string digits(const auto& boxes)
     {
         std::string out;
-        for (const auto& box : state.choices.files())
-            out += checkStateDigit(box.state);
-        return out;
-    }
-    std::string driveStates() const
-    {
-        std::string out;
-        for (const auto& drive : state.choices.drives())
-            out += checkStateDigit(drive.box.state);
+        for (const auto& box : boxes) {
+            if constexpr (requires { box.box; })
+                out += checkStateDigit(box.box.state);
+            else
+                out += checkStateDigit(box.state);
+        }
         return out;
     }
 
@@ -57,72 +63,57 @@ protected:
 
 TEST_F(Parameters, CheckStatesLoadCharacterByCharacterAndBadCharactersGiveDefaults)
 {
-    struct Case
+    const struct
     {
-        const char* typeOfFiles;
-        const char* drives;
-        const char* expectedFiles;
-        const char* expectedDrives;
+        const char *typeOfFiles, *drives, *directories, *expectedFiles, *expectedDrives, *expectedDirs;
+    } cases[] = {
+        {"1000000000000000001", "111", "11111", "1000000000000000001", "111", "11001"},
+        // Extra characters are ignored; a drive added since the last save comes up ticked.
+        {"1111111111111111111000", "10", "2", "1111111111111111111", "101", "20000"},
+        // A bad or missing character: a clear file box, a ticked drive.
+        {"12x", "0x", "x1", "1200000000000000000", "011", "01000"},
+        {"", "", "", "0000000000000000000", "111", "00000"},
     };
-    const Case cases[] = {
-        {"1000000000000000001", "111", "1000000000000000001", "111"},
-        {"1111111111111111111000", "10", "1111111111111111111", "101"}, // extra ignored; new drive ticked
-        {"12x", "0x", "1200000000000000000", "011"},                     // bad or missing: clear / ticked
-        {"", "", "0000000000000000000", "111"},
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.typeOfFiles);
         set("TypeOfFiles", c.typeOfFiles);
         set("Drives", c.drives);
+        set("Directories", c.directories);
+        window.setCommandEnabled(Command::Search, false);
         load();
-        EXPECT_EQ(fileStates(), c.expectedFiles);
-        EXPECT_EQ(driveStates(), c.expectedDrives);
+        EXPECT_EQ(digits(state.choices.files()), c.expectedFiles);
+        EXPECT_EQ(digits(state.choices.drives()), c.expectedDrives);
+        EXPECT_EQ(digits(state.choices.dirs()), c.expectedDirs);
+        EXPECT_TRUE(window.button(Command::Search).enabled);
     }
-    EXPECT_TRUE(window.button(Command::Search).enabled);
-}
-
-TEST_F(Parameters, MissingSpecialFolderIsDisabledAndSavedClear)
-{
-    set("Directories", "11111");
-    load();
-    const auto& dirs = state.choices.dirs();
-    EXPECT_TRUE(dirs[0].ticked());
-    EXPECT_EQ(dirs[0].toolTip, "/tmp");
-    EXPECT_FALSE(dirs[2].enabled);
-    EXPECT_FALSE(dirs[2].ticked());
-    state.choices.setOptSave(true);
-    SaveParameters(state, access, true);
-    EXPECT_EQ(get("Directories"), "11001");
+    // A special folder that was not found cannot be ticked, whatever was saved.
+    EXPECT_FALSE(state.choices.dirs()[2].enabled);
+    EXPECT_EQ(state.choices.dirs()[0].toolTip, "/tmp");
 }
 
 TEST_F(Parameters, ListsLoadFromCountsAndUnreadableCountsGiveEmptyTables)
 {
-    struct Case
-    {
-        const char* count;
-        std::size_t expected;
-    };
-    const Case cases[] = {{"2", 2}, {"0", 0}, {"-1", 0}, {"abc", 0}, {"99999999999", 0}, {"", 0}, {"3", 3}};
     set("Ignore1", "/a/X.TMP");
     set("Ignore2", "/b/Y.TMP");
     set("Custom1", "*.XYZ");
-    for (const Case& c : cases) {
+    const struct
+    {
+        const char* count;
+        std::size_t expected;
+    } cases[] = {{"2", 2}, {"0", 0}, {"-1", 0}, {"abc", 0}, {"99999999999", 0}, {"", 0}, {"3", 3}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
         set("IgnoreNb", c.count);
         set("CustomNb", c.count);
         load();
         EXPECT_EQ(state.IGN_TBL.count(), c.expected);
         EXPECT_EQ(state.IGN_TBL.slot(0), state.TMP_FILE);
-        EXPECT_EQ(state.IGN_TBL.slot(c.expected + 1), "");
         EXPECT_EQ(state.CSTM_TBL.count(), c.expected);
     }
     // The third value is missing: an empty entry stands in its slot.
     EXPECT_EQ(state.IGN_TBL.slot(3), "");
     EXPECT_EQ(state.CSTM_TBL.slot(0), "*.XYZ");
-}
 
-TEST_F(Parameters, OptionsAreYesOnlyWhenExactlyYes)
-{
     for (auto [text, expected] : {std::pair{"Yes", true}, {"yes", false}, {"YES", false}, {"", false}}) {
         set("LogFile", text);
         set("SaveParams", text);
@@ -132,52 +123,68 @@ TEST_F(Parameters, OptionsAreYesOnlyWhenExactlyYes)
     }
 }
 
-TEST_F(Parameters, SaveWithOptionClearWritesOnlySaveParams)
-{
-    set("TypeOfFiles", "1111111111111111111");
-    state.choices.setOptSave(false);
-    SaveParameters(state, access, false);
-    EXPECT_EQ(get("SaveParams"), "No");
-    EXPECT_EQ(get("TypeOfFiles"), "1111111111111111111");
-    EXPECT_EQ(fake.registry.writes, 1);
-}
-
-TEST_F(Parameters, SaveWritesEveryChoiceAndLeavesOldNumberedValues)
+TEST_F(Parameters, SaveWritesEveryChoiceAndLoadsBackTheSame)
 {
     set("Ignore3", "/old/Z.TMP");
+    set("Directories", "11111");
+    set("Drives", "000");
+    load();
+    state.choices.setOptSave(false);
+    fake.registry.writes = 0;
+    SaveParameters(state, access, false);
+    EXPECT_EQ(get("SaveParams"), "No");
+    EXPECT_EQ(fake.registry.writes, 1) << "only SaveParams without `all`";
+
     state.choices.setFileState(0, CheckState::Ticked);
     state.choices.setFileState(18, CheckState::Greyed);
     state.choices.setDriveState(1, CheckState::Ticked);
     state.choices.setOptLog(true);
     state.choices.setOptSave(true);
-    state.IGN_TBL.reset(state.TMP_FILE);
     state.IGN_TBL.setEntries({"/a/X.TMP", "/b/Y.TMP"});
     state.CSTM_TBL.setPatterns({"*.XYZ"});
     SaveParameters(state, access, true);
-
-    EXPECT_EQ(get("SaveParams"), "Yes");
-    EXPECT_EQ(get("TypeOfFiles"), "1000000000000000002");
-    EXPECT_EQ(get("Drives"), "010");
-    EXPECT_EQ(get("IgnoreNb"), "2");
-    EXPECT_EQ(get("Ignore1"), "/a/X.TMP");
-    EXPECT_EQ(get("Ignore2"), "/b/Y.TMP");
-    EXPECT_EQ(get("Ignore3"), "/old/Z.TMP");
-    EXPECT_EQ(get("CustomNb"), "1");
-    EXPECT_EQ(get("Custom1"), "*.XYZ");
-    EXPECT_EQ(get("LogFile"), "Yes");
+    const std::pair<const char*, const char*> saved[] = {
+        {"SaveParams", "Yes"},   {"TypeOfFiles", "1000000000000000002"},
+        {"Drives", "010"},       {"Directories", "11001"}, // the folders that were not found are saved clear
+        {"IgnoreNb", "2"},       {"Ignore1", "/a/X.TMP"},
+        {"Ignore2", "/b/Y.TMP"}, {"Ignore3", "/old/Z.TMP"},
+        {"CustomNb", "1"},       {"Custom1", "*.XYZ"},
+        {"LogFile", "Yes"}};
+    for (auto [name, value] : saved)
+        EXPECT_EQ(get(name), value) << name;
     EXPECT_TRUE(fake.messageBoxes.shown.empty());
 
-    // What was saved loads back the same.
-    ProgramState again;
-    again.TMP_FILE = state.TMP_FILE;
-    again.DIRECTORIES = state.DIRECTORIES;
-    for (const auto& drive : state.choices.drives())
-        again.choices.addDrive(DriveEntry{drive.letter, false, "", {}});
-    again.DRIVES_NB = 3;
-    LoadParameters(again, access, window);
-    EXPECT_EQ(again.IGN_TBL.entries(), state.IGN_TBL.entries());
-    EXPECT_EQ(again.CSTM_TBL.patterns(), state.CSTM_TBL.patterns());
-    EXPECT_EQ(again.choices.files()[18].state, CheckState::Greyed);
+    state.IGN_TBL.setEntries({});
+    state.CSTM_TBL.setPatterns({});
+    state.choices.setFileState(18, CheckState::Clear);
+    load();
+    EXPECT_EQ(state.IGN_TBL.entries(), (std::vector<std::string>{"/a/X.TMP", "/b/Y.TMP"}));
+    EXPECT_EQ(state.CSTM_TBL.patterns(), std::vector<std::string>{"*.XYZ"});
+    EXPECT_EQ(state.choices.files()[18].state, CheckState::Greyed);
+}
+
+TEST(InitRegistry, AndSaveSayWhenTheStoreLosesTheWrites)
+{
+    FakePlatform fake;
+    FailingRegistry failing;
+    const Platform& p = fake.platform;
+    Platform failingPlatform{failing, p.fileSystem, p.drives,    p.folders,  p.messageBoxes,
+                             p.clock, p.locale,     p.processes, p.pathRules};
+    ProgramState state;
+    state.NEWLINE = "\n\r";
+    EXPECT_EQ(InitRegistry(state, failingPlatform), 1);
+    RegistryAccess access(failing, fake.messageBoxes);
+    SaveParameters(state, access, true);
+
+    ASSERT_EQ(fake.messageBoxes.shown.size(), 2u);
+    EXPECT_EQ(fake.messageBoxes.shown[0].text,
+              "The default parameters could not be written.\n\r/cfg/HKLM.reg: No space left on device");
+    EXPECT_EQ(fake.messageBoxes.shown[1].text,
+              "The parameters could not be saved.\n\r/cfg/HKLM.reg: No space left on device");
+    for (const Message& message : fake.messageBoxes.shown) {
+        EXPECT_EQ(message.title, "Dustrel v2.1");
+        EXPECT_EQ(message.icon, MessageIcon::Exclamation);
+    }
 }
 
 TEST(RegistryAccess, ReadsCutAtZeroAndRefuseLongValuesAndWritesNeedTheKey)
@@ -191,7 +198,6 @@ TEST(RegistryAccess, ReadsCutAtZeroAndRefuseLongValuesAndWritesNeedTheKey)
     EXPECT_EQ(access.ReadRegString(HKLM, "K", "max").size(), 255u);
     EXPECT_EQ(access.ReadRegString(HKLM, "K", "over"), "");
     EXPECT_EQ(access.ReadRegString(HKLM, "K", "missing"), "");
-    EXPECT_EQ(access.ReadRegString(HKLM, "Nope", "x"), "");
     EXPECT_TRUE(fake.messageBoxes.shown.empty());
 
     access.WriteRegString(HKLM, "A\\B", "one", "1");
@@ -201,11 +207,6 @@ TEST(RegistryAccess, ReadsCutAtZeroAndRefuseLongValuesAndWritesNeedTheKey)
     EXPECT_EQ(fake.messageBoxes.shown[0].title, "Registry error");
     EXPECT_EQ(fake.messageBoxes.shown[0].icon, MessageIcon::Critical);
     EXPECT_FALSE(fake.registry.keyExists(HKLM, "A\\B"));
-
-    access.MakeRegistryKey(HKLM, "A\\B");
-    access.WriteRegString(HKLM, "a\\b", "one", "1");
-    EXPECT_EQ(access.ReadRegString(HKLM, "A\\B", "ONE"), "1");
-    EXPECT_EQ(LengthToNull(std::string("abc", 3)), 3u);
 }
 
 } // namespace
