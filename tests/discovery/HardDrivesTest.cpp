@@ -35,13 +35,10 @@ TEST(GetHardDrives, ListsFixedAndNetworkDrivesInLetterOrderWithCaptionsAndSizes)
     const auto& entries = state.choices.drives();
     EXPECT_EQ(entries[0].box.caption, "Drive C:");
     EXPECT_EQ(entries[0].box.toolTip, "C: - 2.0 GB (300.0 MB Free)");
-    EXPECT_EQ(entries[1].box.caption, "Drive D:");
     EXPECT_EQ(entries[1].description, "D: - 1,000.0 MB (1.0 GB Free)");
     EXPECT_EQ(entries[2].box.caption, "Drive F: [Network drive]");
-    EXPECT_EQ(entries[2].box.caption[6], 'F');
     EXPECT_TRUE(entries[2].network);
-    EXPECT_EQ(entries[2].description, "F: - size unknown");
-
+    EXPECT_FALSE(entries[1].network);
     EXPECT_EQ(state.trace.text(), "     \r\n"
                                   "     --> Sub GetHardDrives()\r\n"
                                   "          --> Found Drive C: - 2.0 GB (300.0 MB Free)\r\n"
@@ -65,7 +62,7 @@ TEST(GetHardDrives, StopsAtTwentyDrivesWithoutLookingFurther)
 
 TEST(GetHardDrives, SizeTextSwitchesToGigabytesAbove1000Megabytes)
 {
-    NumberFormat format;
+    const NumberFormat format;
     EXPECT_EQ(SizeText(1000.0f, format), "1,000.0 MB");
     EXPECT_EQ(SizeText(1000.1f, format), "1.0 GB");
     EXPECT_EQ(SizeText(0.0f, format), "0.0 MB");

@@ -6,7 +6,6 @@
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -48,51 +47,48 @@ TEST(SpecialFolders, RegistryFoldersLoseOneTrailingSeparator)
     EXPECT_EQ(GetTempFolder(fake.platform), "C:\\WINDOWS\\TEMP");
 }
 
-TEST(SpecialFolders, CommunicatorCacheComesFromThePreferenceFile)
+TEST(SpecialFolders, CommunicatorCacheComesFromThePreferenceFileOfTheBrowserUser)
 {
     TempFolder home;
-    struct Case
+    const std::string root = home.path();
+    const std::string afterHugeLine =
+        std::string(1 << 20, 'x') + "\nuser_pref(\"browser.cache.directory\", \"/big\");";
+    const struct
     {
         const char* name;
         const char* prefs; // nullptr: no prefs.js at all
         std::string expected;
-    };
-    const std::string root = home.path();
-    const Case cases[] = {
-        {"unix path", "// Mozilla User Preferences\nuser_pref(\"browser.cache.directory\", \"/home/u/cache/\");\n",
+        int stored = 2; // CurrentUser, then DirRoot
+    } cases[] = {
+        {"unix path",
+         "// Mozilla User Preferences\nuser_pref(\"browser.cache.directory\", \"/home/u/cache/\");\n",
          "/home/u/cache"},
-        {"doubled backslashes", "user_pref(\"browser.cache.directory\", \"C:\\\\Program Files\\\\Cache\");\r\n",
+        {"doubled backslashes",
+         "user_pref(\"browser.cache.directory\", \"C:\\\\Program Files\\\\Cache\");\r\n",
          "C:\\Program Files\\Cache"},
         {"no key line", "user_pref(\"browser.startup.page\", 1);\n", root + "/Cache"},
         {"key in other case", "user_pref(\"Browser.Cache.Directory\", \"/x\");\nuser_pref(\"a\", 1);\n",
          root + "/Cache"},
         {"key line too short", "user_pref(\"browser.cache.directory\", \");", ""},
         {"no newline at end", "user_pref(\"browser.cache.directory\", \"/c\");", "/c"},
+        {"after a huge line", afterHugeLine.c_str(), "/big"},
         {"empty file", "", root + "/Cache"},
         {"no file", nullptr, root + "/Cache"},
+        {"no DirRoot", "user_pref(\"browser.cache.directory\", \"/c\");", "", 1},
+        {"no CurrentUser", "user_pref(\"browser.cache.directory\", \"/c\");", "", 0},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakePlatform fake;
-        fake.registry.put(HKLM, kUsers, "CurrentUser", "default");
-        fake.registry.put(HKLM, std::string(kUsers) + "\\default", "DirRoot", root);
+        if (c.stored > 0)
+            fake.registry.put(HKLM, kUsers, "CurrentUser", "default");
+        if (c.stored > 1)
+            fake.registry.put(HKLM, std::string(kUsers) + "\\default", "DirRoot", root);
         unlink((root + "/prefs.js").c_str());
         if (c.prefs != nullptr)
             home.writeFile("prefs.js", c.prefs);
         EXPECT_EQ(GetCommunicatorCache(fake.platform), c.expected);
     }
-}
-
-TEST(SpecialFolders, CommunicatorCacheToleratesHugeLinesAndMissingUsers)
-{
-    TempFolder home;
-    home.writeFile("prefs.js", std::string(1 << 20, 'x') + "\nuser_pref(\"browser.cache.directory\", \"/big\");");
-    FakePlatform fake;
-    EXPECT_EQ(GetCommunicatorCache(fake.platform), "") << "no CurrentUser";
-    fake.registry.put(HKLM, kUsers, "CurrentUser", "p");
-    EXPECT_EQ(GetCommunicatorCache(fake.platform), "") << "no DirRoot";
-    fake.registry.put(HKLM, std::string(kUsers) + "\\p", "DirRoot", home.path());
-    EXPECT_EQ(GetCommunicatorCache(fake.platform), "/big");
 }
 
 TEST(SpecialFolders, TempFileIsTheYoungestUnderTenSecondsElseTheFirstByName)
@@ -111,7 +107,7 @@ TEST(SpecialFolders, TempFileIsTheYoungestUnderTenSecondsElseTheFirstByName)
         {"3 and 7 seconds", {{"~DFB.TMP", 7}, {"~DFA.TMP", 3}}, "~DFA.TMP"},
         {"both old", {{"~DFB.TMP", 60}, {"~dfa.tmp", 30}}, "~dfa.tmp"},
         {"future first", {{"~DFA.TMP", 2}, {"~DFZ.TMP", -100}}, "~DFZ.TMP"},
-        {"exactly ten is too old", {{"~DFB.TMP", 10}, {"~DFC.TMP", 11}}, "~DFB.TMP"},
+        {"exactly ten is too old", {{"~DFA.TMP", 60}, {"~DFB.TMP", 10}}, "~DFA.TMP"},
         {"none", {}, ""},
     };
     for (const Case& c : cases) {
@@ -139,24 +135,24 @@ TEST(InitPublicVariables, FillsTheStateAndTracesEveryValue)
     InitPublicVariables(state, fake.platform);
 
     EXPECT_EQ(state.DTR_PATH, "/opt/dustrel");
-    EXPECT_EQ(state.DIRECTORIES[0], temp.path());
-    EXPECT_EQ(state.TMP_FILE, temp.path() + "/");
-    EXPECT_EQ(state.IGN_TBL.highestIndex(), 1u);
-    EXPECT_EQ(state.IGN_TBL.slot(0), state.TMP_FILE);
-    EXPECT_EQ(state.CSTM_TBL.highestIndex(), 0u);
-    EXPECT_EQ(state.trace.text(), "     \r\n"
-                                  "     --> Sub InitPublicVariables()\r\n"
-                                  "          --> FILTRE = \r\n"
-                                  "          --> CSTM_TBL() = 0\r\n"
-                                  "          --> WIN_PATH = /home/u\r\n"
-                                  "          --> DTR_PATH = /opt/dustrel\r\n"
-                                  "          --> DIRECTORIES(0) = " + temp.path() + "\r\n"
-                                  "          --> DIRECTORIES(1) = \r\n"
-                                  "          --> DIRECTORIES(2) = \r\n"
-                                  "          --> DIRECTORIES(3) = \r\n"
-                                  "          --> DIRECTORIES(4) = \r\n"
-                                  "          --> TMP_FILE = IGN_TBL(0) = " + temp.path() + "/\r\n"
-                                  "     --> End Sub InitPublicVariables()\r\n");
+    EXPECT_EQ(state.IGN_TBL.slot(0), temp.path() + "/");
+    const std::string lines[] = {"     ",
+                                 "     --> Sub InitPublicVariables()",
+                                 "          --> FILTRE = ",
+                                 "          --> CSTM_TBL() = 0",
+                                 "          --> WIN_PATH = /home/u",
+                                 "          --> DTR_PATH = /opt/dustrel",
+                                 "          --> DIRECTORIES(0) = " + temp.path(),
+                                 "          --> DIRECTORIES(1) = ",
+                                 "          --> DIRECTORIES(2) = ",
+                                 "          --> DIRECTORIES(3) = ",
+                                 "          --> DIRECTORIES(4) = ",
+                                 "          --> TMP_FILE = IGN_TBL(0) = " + temp.path() + "/",
+                                 "     --> End Sub InitPublicVariables()"};
+    std::string expected;
+    for (const std::string& line : lines)
+        expected += line + "\r\n";
+    EXPECT_EQ(state.trace.text(), expected);
 }
 
 } // namespace
