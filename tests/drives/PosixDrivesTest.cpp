@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -13,34 +14,20 @@ namespace {
 using posix::DriveMap;
 using posix::PosixDrives;
 
-// Mimics /sys/dev/block: each device number links to its device's folder, and a partition's folder sits
-// inside its disk's, so that "<partition>/../removable" is the disk's flag as on a real system.
-class FakeSysfs
+// Mimics /sys/dev/block: each device number links to its device's folder, and a partition's folder
+// ("sda/sda1") sits inside its disk's, so that "<partition>/../removable" is the disk's flag as on a real
+// system.
+struct FakeSysfs
 {
-public:
-    FakeSysfs() { m_folder.makeFolder("dev/block"); }
-
-    void disk(const std::string& device, const std::string& name, const char* removable)
+    FakeSysfs() { folder.makeFolder("dev/block"); }
+    void device(const std::string& number, const std::string& path, const char* removable = nullptr)
     {
-        m_folder.makeFolder("devices/" + name);
+        folder.makeFolder("devices/" + path);
         if (removable != nullptr)
-            m_folder.writeFile("devices/" + name + "/removable", removable);
-        link(device, name);
+            folder.writeFile("devices/" + path + "/removable", removable);
+        EXPECT_EQ(symlink(("../../devices/" + path).c_str(), (folder / "dev/block/" + number).c_str()), 0);
     }
-    void partition(const std::string& device, const std::string& disk, const std::string& name)
-    {
-        m_folder.makeFolder("devices/" + disk + "/" + name);
-        link(device, disk + "/" + name);
-    }
-    const std::string& path() const { return m_folder.path(); }
-
-private:
-    void link(const std::string& device, const std::string& folder)
-    {
-        ASSERT_EQ(symlink(("../../devices/" + folder).c_str(), (m_folder / "dev/block/" + device).c_str()),
-                  0);
-    }
-    TempFolder m_folder;
+    TempFolder folder;
 };
 
 // "C / 3" per drive: letter, root and drive type.
@@ -86,12 +73,12 @@ TEST(PosixDrives, LettersRootsAndTypesOfRealMountLists)
     for (const auto& c : cases) {
         FakeSysfs sysfs;
         if (c.removablePartition != nullptr) {
-            sysfs.disk("8:0", "stick", "1\n");
-            sysfs.partition(c.removablePartition, "stick", "stick1");
+            sysfs.device("8:0", "stick", "1\n");
+            sysfs.device(c.removablePartition, "stick/stick1");
         }
         const std::string text = readWholeFile(std::string(DUSTREL_TEST_DATA) + "/mountinfo/" + c.file);
         ASSERT_FALSE(text.empty()) << c.file;
-        PosixDrives drives(DriveMap(text, ""), sysfs.path());
+        PosixDrives drives(DriveMap(text, ""), sysfs.folder.path());
         EXPECT_EQ(describe(drives), c.drives) << c.file;
     }
 }
@@ -99,12 +86,12 @@ TEST(PosixDrives, LettersRootsAndTypesOfRealMountLists)
 TEST(PosixDrives, RemovableFlagOfTheDiskOrThePartitionsDisk)
 {
     FakeSysfs sysfs;
-    sysfs.disk("8:0", "sda", "0\n");
-    sysfs.partition("8:1", "sda", "sda1");
-    sysfs.disk("8:16", "sdb", "1\n");
-    sysfs.partition("8:17", "sdb", "sdb1");
-    sysfs.disk("11:0", "sr0", "1"); // no final new line
-    sysfs.disk("7:0", "loop0", nullptr);
+    sysfs.device("8:0", "sda", "0\n");
+    sysfs.device("8:1", "sda/sda1");
+    sysfs.device("8:16", "sdb", "1\n");
+    sysfs.device("8:17", "sdb/sdb1");
+    sysfs.device("11:0", "sr0", "1"); // no final new line
+    sysfs.device("7:0", "loop0");
     const DriveMap map("1 0 8:1 / / rw - ext4 a rw\n"
                        "2 1 8:16 / /d rw - ext4 a rw\n"    // a whole disk without partitions
                        "3 1 8:17 / /e rw - vfat a rw\n"    // a partition of that disk
@@ -113,7 +100,7 @@ TEST(PosixDrives, RemovableFlagOfTheDiskOrThePartitionsDisk)
                        "6 1 9:9 / /h rw - ext4 a rw\n"     // not in sysfs
                        "7 1 0:77 / /i rw - tmpfs a rw\n",
                        "");
-    PosixDrives drives(map, sysfs.path());
+    PosixDrives drives(map, sysfs.folder.path());
     EXPECT_EQ(describe(drives), "C / 3\nD /d/ 2\nE /e/ 2\nF /f/ 5\nG /g/ 3\nH /h/ 3\nI /i/ 6\n");
 }
 
@@ -139,27 +126,6 @@ TEST(PosixDrives, FreeSpaceOfARootAndOfNothing)
     EXPECT_EQ(drives.driveType('?'), DriveType::NoRootDir);
 }
 
-// Changes the process's current folder for one test and puts it back.
-class CurrentFolder
-{
-public:
-    explicit CurrentFolder(const std::string& path) : m_old(getcwd(nullptr, 0))
-    {
-        EXPECT_EQ(chdir(path.c_str()), 0) << path;
-    }
-    ~CurrentFolder()
-    {
-        if (m_old != nullptr && chdir(m_old) != 0)
-            ADD_FAILURE() << "cannot return to " << m_old;
-        std::free(m_old);
-    }
-    CurrentFolder(const CurrentFolder&) = delete;
-    CurrentFolder& operator=(const CurrentFolder&) = delete;
-
-private:
-    char* m_old;
-};
-
 TEST(PosixDrives, CurrentDriveIsTheOneHoldingTheCurrentFolder)
 {
     TempFolder temp;
@@ -167,18 +133,18 @@ TEST(PosixDrives, CurrentDriveIsTheOneHoldingTheCurrentFolder)
     const std::string inside = temp.makeFolder("data/inner");
     temp.makeFolder("other");
     ASSERT_EQ(symlink((temp / "data").c_str(), (drivesFolder + "/d:").c_str()), 0);
-    PosixDrives drives(DriveMap("", drivesFolder), temp.path());
-    {
-        CurrentFolder current(inside);
-        EXPECT_EQ(drives.currentDrive(), 'D');
-    }
-    {
-        CurrentFolder current(temp / "other");
-        EXPECT_EQ(drives.currentDrive(), 0);
-    }
+    auto driveIn = [](PosixDrives& drives, const std::string& folder) {
+        std::unique_ptr<char, decltype(&std::free)> old(getcwd(nullptr, 0), &std::free);
+        EXPECT_EQ(chdir(folder.c_str()), 0) << folder;
+        const char letter = drives.currentDrive();
+        EXPECT_EQ(chdir(old.get()), 0);
+        return letter;
+    };
+    PosixDrives links(DriveMap("", drivesFolder), temp.path());
+    EXPECT_EQ(driveIn(links, inside), 'D');
+    EXPECT_EQ(driveIn(links, temp / "other"), 0);
     PosixDrives mounts(DriveMap("", ""), temp.path());
-    CurrentFolder current(inside);
-    EXPECT_EQ(mounts.currentDrive(), 'C');
+    EXPECT_EQ(driveIn(mounts, inside), 'C');
 }
 
 } // namespace
