@@ -1,8 +1,6 @@
 // The ignore and custom-type dialogs, opened without a modal loop and driven as a user drives them.
 
-#include "ui/common/TwipsScale.h"
 #include "ui/dialogs/CustomType.h"
-#include "ui/dialogs/DialogLayout.h"
 #include "ui/dialogs/FolderList.h"
 #include "ui/dialogs/Ignore.h"
 #include "ui/main/UiWorld.h"
@@ -54,38 +52,36 @@ private slots:
     void ignoreOpensOnTheWindowsFolderWithMatchingFiles()
     {
         UiWorld world;
-        world.file("C/home/A.TMP");
-        world.file("C/home/b.tmp");
-        world.file("C/home/keep.txt");
-        world.file("C/home/.hidden.TMP");
+        for (const char* name :
+             {"C/home/A.TMP", "C/home/b.tmp", "C/home/keep.txt", "C/home/.hidden.TMP", "C/home/NULL"})
+            world.file(name);
         world.temp.makeFolder("C/home/docs");
         world.state.choices.setFileState(2, CheckState::Ticked);
-
+        {
+            Ignore dialog(world.state, world.fake.platform, nullptr);
+            dialog.show();
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a file to ignore"));
+            QVERIFY(dialog.isModal());
+            QCOMPARE(world.state.FILTRE, std::string("*.TMP")); // brought up to date as the dialog opens
+            QVERIFY(dialog.Drive1()->currentText().startsWith(QStringLiteral("C:")));
+            QCOMPARE(dialog.Dir1()->folder(), world.state.WIN_PATH);
+            QCOMPARE(dialog.filePattern(), std::string("*.TMP"));
+            QCOMPARE(texts(dialog.File1()), (QStringList{QStringLiteral("A.TMP"), QStringLiteral("b.tmp")}));
+            // The chain from the root to the current folder, then its subfolders.
+            const QStringList folders = texts(dialog.Dir1());
+            QCOMPARE(folders.size(), 3);
+            QCOMPARE(folders.last().trimmed(), QStringLiteral("docs"));
+            QCOMPARE(dialog.Dir1()->currentRow(), 1);
+            QVERIFY(dialog.Command1()->isDefault());
+            QCOMPARE(dialog.Command1()->text(), QStringLiteral("&OK"));
+            QCOMPARE(dialog.Command2()->text(), QStringLiteral("&Cancel"));
+        }
+        // With no type ticked the filter is the word NULL, which a file may be named.
+        world.state.choices.setFileState(2, CheckState::Clear);
         Ignore dialog(world.state, world.fake.platform, nullptr);
         dialog.show();
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a file to ignore"));
-        QVERIFY(dialog.isModal());
-        QVERIFY(!dialog.windowIcon().isNull());
-        // FILTRE is brought up to date as the dialog opens.
-        QCOMPARE(world.state.FILTRE, std::string("*.TMP"));
-        QVERIFY(dialog.Drive1()->currentText().startsWith(QStringLiteral("C:")));
-        QCOMPARE(dialog.Dir1()->folder(), world.state.WIN_PATH);
-        QCOMPARE(dialog.filePattern(), std::string("*.TMP"));
-        // Hidden files are not offered.
-        QCOMPARE(texts(dialog.File1()), (QStringList{QStringLiteral("A.TMP"), QStringLiteral("b.tmp")}));
-        // The chain from the root to the current folder, then its subfolders.
-        const QStringList folders = texts(dialog.Dir1());
-        QCOMPARE(folders.size(), 3);
-        QCOMPARE(folders.last().trimmed(), QStringLiteral("docs"));
-        QCOMPARE(dialog.Dir1()->currentRow(), 1);
-
-        const TwipsScale scale = TwipsScale::forWidget(dialog);
-        QCOMPARE(dialog.size(),
-                 QSize(scale.px(DialogLayout::kIgnoreWidth), scale.px(DialogLayout::kIgnoreHeight)));
-        QVERIFY(dialog.Command1()->isDefault());
-        QCOMPARE(dialog.Command1()->text(), QStringLiteral("&OK"));
-        QCOMPARE(dialog.Command2()->text(), QStringLiteral("&Cancel"));
-        QCOMPARE(dialog.File1()->property("helpContextId").toInt(), 300);
+        QCOMPARE(world.state.FILTRE, std::string("NULL"));
+        QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("NULL")});
     }
 
     void ignoreListsEveryFileOfASpecialFolder()
@@ -115,38 +111,23 @@ private slots:
         QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("A.TMP")});
     }
 
-    void ignoreWithNothingSelectedShowsOnlyNull()
-    {
-        UiWorld world;
-        world.file("C/home/NULL");
-        world.file("C/home/A.TMP");
-        Ignore dialog(world.state, world.fake.platform, nullptr);
-        dialog.show();
-        QCOMPARE(world.state.FILTRE, std::string("NULL"));
-        QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("NULL")});
-    }
-
     void ignorePicksAFileWithItsFullPath()
     {
         UiWorld world;
         world.file("C/X.TMP");
         world.file(std::string("C/home/\xff.TMP"));
         world.state.choices.setFileState(2, CheckState::Ticked);
-
+        const QString shownName = QString::fromUtf8("\xef\xbf\xbd.TMP"); // with a replacement character
         {
-            // OK without a selection does nothing and leaves the dialog open.
             Ignore dialog(world.state, world.fake.platform, nullptr);
             dialog.show();
             dialog.File1()->clearSelection();
             dialog.Command1()->click();
-            QVERIFY(dialog.isVisible());
-            QVERIFY(dialog.chosenPath().empty());
-
-            // The name is shown with a replacement character and picked as the bytes it is.
-            QVERIFY(selectFile(dialog, QString::fromUtf8("\xef\xbf\xbd.TMP")));
+            QVERIFY(dialog.isVisible()); // OK without a selection does nothing
+            QVERIFY(selectFile(dialog, shownName));
             dialog.Command1()->click();
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
-            QCOMPARE(dialog.chosenPath(), world.state.WIN_PATH + "/\xff.TMP");
+            QCOMPARE(dialog.chosenPath(), world.state.WIN_PATH + "/\xff.TMP"); // the bytes it is
         }
         {
             // At a drive root: one separator between the root and the name. A double-click picks too.
@@ -161,14 +142,12 @@ private slots:
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(dialog.chosenPath(), world.drive + "X.TMP");
         }
-        {
-            Ignore dialog(world.state, world.fake.platform, nullptr);
-            dialog.show();
-            QVERIFY(selectFile(dialog, QString::fromUtf8("\xef\xbf\xbd.TMP")));
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-            QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QVERIFY(dialog.chosenPath().empty());
-        }
+        Ignore dialog(world.state, world.fake.platform, nullptr);
+        dialog.show();
+        QVERIFY(selectFile(dialog, shownName));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(dialog.chosenPath().empty());
     }
 
     void ignoreMovesBetweenDrivesAndFolders()
@@ -201,24 +180,21 @@ private slots:
         QCOMPARE(dialog.Dir1()->folder(), d);
     }
 
-    void customTypeUpperCasesWhatIsTyped()
+    void customTypeUpperCasesWhatIsTypedAndRefusesOnlyTheEmptyText()
     {
-        CustomType dialog(nullptr);
-        dialog.show();
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a custom type of files"));
-        QCOMPARE(dialog.Label1()->text(), QStringLiteral("Type your custom type of files (Ex : '*.JNK') :"));
-        QVERIFY(dialog.Text1()->text().isEmpty());
-        QCOMPARE(dialog.Text1()->property("helpContextId").toInt(), 305);
-        QTest::keyClicks(dialog.Text1(), QStringLiteral("*.jnk;"));
-        dialog.Text1()->insert(QString::fromUtf8("\xc3\xa9*"));
-        QTest::keyClick(dialog.Text1(), Qt::Key_Return);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        // Letters beyond ASCII stay as typed: the matching would not fold them back.
-        QCOMPARE(dialog.pattern(), std::string("*.JNK;\xc3\xa9*"));
-    }
-
-    void customTypeRefusesOnlyTheEmptyText()
-    {
+        {
+            CustomType dialog(nullptr);
+            dialog.show();
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a custom type of files"));
+            QCOMPARE(dialog.Label1()->text(),
+                     QStringLiteral("Type your custom type of files (Ex : '*.JNK') :"));
+            QTest::keyClicks(dialog.Text1(), QStringLiteral("*.jnk;"));
+            dialog.Text1()->insert(QString::fromUtf8("\xc3\xa9*"));
+            QTest::keyClick(dialog.Text1(), Qt::Key_Return);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            // Letters beyond ASCII stay as typed: the matching would not fold them back.
+            QCOMPARE(dialog.pattern(), std::string("*.JNK;\xc3\xa9*"));
+        }
         {
             CustomType dialog(nullptr);
             dialog.show();
@@ -229,13 +205,11 @@ private slots:
             QVERIFY(!dialog.isVisible());
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
         }
-        {
-            CustomType dialog(nullptr);
-            dialog.show();
-            QTest::keyClicks(dialog.Text1(), QStringLiteral("   "));
-            dialog.Command1()->click();
-            QCOMPARE(dialog.pattern(), std::string("   "));
-        }
+        CustomType dialog(nullptr);
+        dialog.show();
+        QTest::keyClicks(dialog.Text1(), QStringLiteral("   "));
+        dialog.Command1()->click();
+        QCOMPARE(dialog.pattern(), std::string("   "));
     }
 };
 
