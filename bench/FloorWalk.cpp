@@ -1,5 +1,7 @@
 #include "FloorWalk.h"
 
+#include "platform/posix/UniqueFd.h"
+
 #include <chrono>
 #include <cstring>
 #include <dirent.h>
@@ -19,7 +21,7 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
 // A folder whose subfolders are still being visited: its descriptor stays open for their openat.
 struct Open
 {
-    int fd;
+    posix::UniqueFd fd;
     std::size_t first; // its subfolders are [first, end) in the list of subfolders, next the one to open
     std::size_t next;
     std::size_t end;
@@ -38,12 +40,12 @@ WalkFigures FloorWalk(const std::string& root, bool statFiles)
     std::vector<Open> stack;
 
     // Reads one folder; its subfolders go on the lists and the folder on the stack.
-    const auto read = [&](int fd) {
+    const auto read = [&](posix::UniqueFd fd) {
         ++figures.folders;
         const std::size_t namesEnd = names.size();
         const std::size_t first = subfolders.size();
         for (;;) {
-            const ssize_t got = getdents64(fd, buffer.get(), kBufferSize);
+            const ssize_t got = getdents64(fd.get(), buffer.get(), kBufferSize);
             if (got <= 0) {
                 if (got < 0)
                     figures.complete = false;
@@ -68,35 +70,34 @@ WalkFigures FloorWalk(const std::string& root, bool statFiles)
                     {
                     };
                     if (statFiles)
-                        fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW);
+                        fstatat(fd.get(), name, &st, AT_SYMLINK_NOFOLLOW);
                 }
             }
         }
-        stack.push_back(Open{fd, first, first, subfolders.size(), namesEnd});
+        stack.push_back(Open{std::move(fd), first, first, subfolders.size(), namesEnd});
     };
 
-    const int rootFd = open(root.c_str(), kFolderFlags);
-    if (rootFd < 0) {
+    posix::UniqueFd rootFd(open(root.c_str(), kFolderFlags));
+    if (!rootFd) {
         figures.complete = false;
         return figures;
     }
-    read(rootFd);
+    read(std::move(rootFd));
     while (!stack.empty()) {
         Open& top = stack.back();
         if (top.next == top.end) {
-            close(top.fd);
             subfolders.resize(top.first);
             names.resize(top.namesEnd);
             stack.pop_back();
             continue;
         }
         const char* name = names.data() + subfolders[top.next++];
-        const int fd = openat(top.fd, name, kFolderFlags);
-        if (fd < 0) {
+        posix::UniqueFd fd(openat(top.fd.get(), name, kFolderFlags));
+        if (!fd) {
             figures.complete = false;
             continue;
         }
-        read(fd);
+        read(std::move(fd));
     }
     figures.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return figures;

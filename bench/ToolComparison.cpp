@@ -1,5 +1,6 @@
 #include "ToolComparison.h"
 
+#include "platform/posix/UniqueFd.h"
 #include "state/FileTypes.h"
 
 #include <algorithm>
@@ -21,11 +22,13 @@ namespace {
 ToolRun run(const std::vector<std::string>& argv, const std::string& root)
 {
     ToolRun result;
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
         result.error = std::string("pipe: ") + std::strerror(errno);
         return result;
     }
+    posix::UniqueFd readEnd(ends[0]);
+    posix::UniqueFd writeEnd(ends[1]);
     std::vector<char*> args;
     for (const std::string& arg : argv)
         args.push_back(const_cast<char*>(arg.c_str()));
@@ -34,30 +37,30 @@ ToolRun run(const std::vector<std::string>& argv, const std::string& root)
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
+        dup2(writeEnd.get(), STDOUT_FILENO);
         const int null = open("/dev/null", O_WRONLY);
         if (null >= 0)
             dup2(null, STDERR_FILENO);
         execvp(args[0], args.data());
         _exit(127);
     }
-    close(out[1]);
+    // Only the child writes: the end of its output is then the end of the pipe.
+    writeEnd.reset();
     if (child < 0) {
-        close(out[0]);
         result.error = std::string("fork: ") + std::strerror(errno);
         return result;
     }
     std::string output;
     char buffer[65536];
     for (;;) {
-        const ssize_t got = read(out[0], buffer, sizeof buffer);
+        const ssize_t got = read(readEnd.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         output.append(buffer, static_cast<std::size_t>(got));
     }
-    close(out[0]);
+    readEnd.reset();
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
