@@ -199,7 +199,7 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     const std::string path = EventsLogPath(context);
     // An empty installation folder would put the log at the root of the file system.
     auto created = path.empty() ? Result<EventsLog>(Error{0, "the installation folder is not known", ""})
-                                : EventsLog::create(path);
+                                : EventsLog::create(context.platform.fileSystem, path);
     if (!created) {
         reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
                       "The listed files are deleted without it.");

@@ -1,5 +1,7 @@
 #include "cleanup/EventsLog.h"
 
+#include "platform/FileSystem.h"
+
 #include <cerrno>
 
 namespace dustrel {
@@ -10,13 +12,12 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 } // namespace
 
-Result<EventsLog> EventsLog::create(const std::string& path)
+Result<EventsLog> EventsLog::create(FileSystem& fileSystem, const std::string& path)
 {
-    errno = 0;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr)
-        return systemError(errno != 0 ? errno : EIO, path);
-    return EventsLog(path, file);
+    Result<std::FILE*> file = fileSystem.createFile(path);
+    if (!file)
+        return file.error();
+    return EventsLog(path, *file);
 }
 
 EventsLog::EventsLog(std::string path, std::FILE* file)

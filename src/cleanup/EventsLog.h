@@ -9,6 +9,8 @@
 
 namespace dustrel {
 
+class FileSystem;
+
 // The events log of one deletion: a text file written line by line through one buffered stream, every
 // line ended by CR LF. The first failure of a write is kept and reported by close(), so a full disk
 // turns into one report rather than a log that silently stops.
@@ -16,7 +18,7 @@ class EventsLog
 {
 public:
     // Creates the file, or empties it when it exists.
-    static Result<EventsLog> create(const std::string& path);
+    static Result<EventsLog> create(FileSystem& fileSystem, const std::string& path);
 
     void line(std::string_view text);
     // Flushes and closes; the first error of any write, flush or the close itself.

@@ -2,9 +2,13 @@
 
 #include "scan/ScanFixture.h"
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,25 +48,28 @@ Strings logLines(const std::string& path)
 }
 
 // What a run without a user wrote to its report stream.
+// What an automatic deletion reports, kept in memory so that no file-size limit of a test applies to it.
 class ProblemStream
 {
 public:
-    ProblemStream() : m_file(std::tmpfile()) {}
-    ~ProblemStream() { std::fclose(m_file); }
+    ProblemStream() : m_file(open_memstream(&m_data, &m_size)) {}
+    ~ProblemStream()
+    {
+        std::fclose(m_file);
+        std::free(m_data);
+    }
+    ProblemStream(const ProblemStream&) = delete;
+    ProblemStream& operator=(const ProblemStream&) = delete;
     std::FILE* get() const { return m_file; }
     std::string text() const
     {
         std::fflush(m_file);
-        std::rewind(m_file);
-        std::string out;
-        char buffer[512];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, m_file)) > 0)
-            out.append(buffer, n);
-        return out;
+        return std::string(m_data, m_size);
     }
 
 private:
+    char* m_data = nullptr;
+    std::size_t m_size = 0;
     std::FILE* m_file;
 };
 
@@ -280,6 +287,31 @@ TEST_F(Deletion, OnlyTheFileTheSearchListedIsDeleted)
     EXPECT_EQ(fake.messageBoxes.shown.back().icon, MessageIcon::Exclamation);
 }
 
+// Files of this process cannot grow past `bytes` while it lives, as on a full disk; writes past it fail
+// with EFBIG instead of raising the signal.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, m_old.rlim_max};
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
 TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
 {
     struct Case
@@ -287,11 +319,15 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
         const char* name;
         std::string installFolder;
         bool prompt;
-        Strings report; // pieces the report holds
+        Strings report;    // pieces the report holds
+        bool full = false; // the file system refuses to let the log grow
     };
     const std::string missing = temp / "no/such/folder";
     const std::string full = temp.makeFolder("full");
-    ASSERT_EQ(symlink("/dev/full", (full + "/DUSTREL.LOG").c_str()), 0);
+    // A log name planted as a link must not make the deletion write through it.
+    const std::string linked = temp.makeFolder("linked");
+    const std::string target = temp.writeFile("target.txt", "keep");
+    ASSERT_EQ(symlink(target.c_str(), (linked + "/DUSTREL.LOG").c_str()), 0);
     const std::vector<Case> cases = {
         {"missing folder, command",
          missing,
@@ -305,11 +341,16 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
          "",
          true,
          {"could not be created", "the installation folder is not known"}},
+        {"link planted as the log, automatic",
+         linked,
+         false,
+         {"could not be created", linked + "/DUSTREL.LOG", "Too many levels of symbolic links"}},
         {"disk full, command",
          full,
          true,
-         {"could not be written", full + "/DUSTREL.LOG", "No space left on device"}},
-        {"disk full, automatic", full, false, {"could not be written", "No space left on device"}},
+         {"could not be written", full + "/DUSTREL.LOG", "File too large"},
+         true},
+        {"disk full, automatic", full, false, {"could not be written", "File too large"}, true},
     };
     state.choices.setOptLog(true);
     const bool rootLogBefore = exists("/DUSTREL.LOG");
@@ -322,7 +363,12 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
         fake.processes.opened.clear();
         ProblemStream problems;
 
-        DeleteAsChosen(context, c.prompt, {true, problems.get()});
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.full)
+                limit.emplace(16);
+            DeleteAsChosen(context, c.prompt, {true, problems.get()});
+        }
 
         EXPECT_FALSE(exists(victim));
         std::string report;
@@ -343,6 +389,7 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
         EXPECT_TRUE(fake.processes.opened.empty());
     }
     EXPECT_EQ(exists("/DUSTREL.LOG"), rootLogBefore) << "an unknown folder must not mean the root";
+    EXPECT_EQ(test::readWholeFile(target), "keep");
 }
 
 } // namespace

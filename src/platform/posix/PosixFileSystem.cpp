@@ -109,6 +109,30 @@ bool PosixFileSystem::isFolder(const std::string& path)
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+Result<std::FILE*> PosixFileSystem::createFile(const std::string& path)
+{
+    // No O_TRUNC here: a FIFO or a device of that name must not be touched, and a regular file is only
+    // emptied once it is known to be one.
+    UniqueFd fd(
+        open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
+    if (!fd)
+        return systemError(errno, path);
+    struct stat st
+    {
+    };
+    if (fstat(fd.get(), &st) != 0)
+        return systemError(errno, path);
+    if (!S_ISREG(st.st_mode))
+        return Error{EINVAL, "not a regular file", path};
+    if (ftruncate(fd.get(), 0) != 0)
+        return systemError(errno, path);
+    std::FILE* file = fdopen(fd.get(), "wb");
+    if (file == nullptr)
+        return systemError(errno, path);
+    fd.release();
+    return file;
+}
+
 Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size_t limit)
 {
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));

@@ -13,6 +13,7 @@ public:
     Result<FileInfo> fileInfo(const std::string& path) override;
     bool isFolder(const std::string& path) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
+    Result<std::FILE*> createFile(const std::string& path) override;
     std::unique_ptr<FolderCursor> newCursor() override;
     OpenFiles openFiles() override;
     Result<void> setNormalAttributes(const std::string& path) override;
