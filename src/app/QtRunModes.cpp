@@ -2,7 +2,7 @@
 
 #include "app/QtMessageBoxes.h"
 #include "discovery/HardDrives.h"
-#include "discovery/SpecialFolders.h"
+#include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
 #include "settings/Parameters.h"
 #include "settings/RegistryAccess.h"

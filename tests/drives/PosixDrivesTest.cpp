@@ -51,7 +51,7 @@ TEST(PosixDrives, LettersRootsAndTypesOfRealMountLists)
         const char* removablePartition; // the stick of that machine, if any
         std::string drives;
     } cases[] = {
-        {"inspect-path-mountinfo-media-vfat", "8:1",
+        {"path-mountinfo-media-vfat", "8:1",
          "C / 3\nD /boot/efi/ 3\nE /dev/shm/ 6\nF /media/blaa/0097-98D8/ 2\nG /run/ 6\nH /run/lock/ 6\n"
          "I /run/user/1000/ 6\n"},
         {"jaraco-docker-mountinfo-overlay-root", nullptr, "C / 3\n"},

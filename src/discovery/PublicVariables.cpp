@@ -1,4 +1,4 @@
-#include "discovery/SpecialFolders.h"
+#include "discovery/PublicVariables.h"
 
 #include "platform/Platform.h"
 #include "scan/FolderListing.h"

@@ -1,4 +1,4 @@
-#include "discovery/SpecialFolders.h"
+#include "discovery/PublicVariables.h"
 
 #include "settings/Parameters.h"
 #include "state/ProgramState.h"
