@@ -109,6 +109,24 @@ bool PosixFileSystem::isFolder(const std::string& path)
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+namespace {
+
+// A name may turn out to be a FIFO, a device or a socket once opened; only a regular file is read or
+// written.
+Result<void> openedRegularFile(const UniqueFd& fd, const std::string& path)
+{
+    struct stat st
+    {
+    };
+    if (fstat(fd.get(), &st) != 0)
+        return systemError(errno, path);
+    if (!S_ISREG(st.st_mode))
+        return Error{EINVAL, "not a regular file", path};
+    return {};
+}
+
+} // namespace
+
 Result<std::FILE*> PosixFileSystem::createFile(const std::string& path)
 {
     // No O_TRUNC here: a FIFO or a device of that name must not be touched, and a regular file is only
@@ -117,13 +135,8 @@ Result<std::FILE*> PosixFileSystem::createFile(const std::string& path)
         open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644));
     if (!fd)
         return systemError(errno, path);
-    struct stat st
-    {
-    };
-    if (fstat(fd.get(), &st) != 0)
-        return systemError(errno, path);
-    if (!S_ISREG(st.st_mode))
-        return Error{EINVAL, "not a regular file", path};
+    if (Result<void> regular = openedRegularFile(fd, path); !regular)
+        return regular.error();
     if (ftruncate(fd.get(), 0) != 0)
         return systemError(errno, path);
     std::FILE* file = fdopen(fd.get(), "wb");
@@ -138,13 +151,8 @@ Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
     if (!fd)
         return systemError(errno, path);
-    struct stat st
-    {
-    };
-    if (fstat(fd.get(), &st) != 0)
-        return systemError(errno, path);
-    if (!S_ISREG(st.st_mode))
-        return Error{EINVAL, "not a regular file", path};
+    if (Result<void> regular = openedRegularFile(fd, path); !regular)
+        return regular.error();
     std::string content;
     char buffer[65536];
     for (;;) {
