@@ -12,6 +12,7 @@ class QtMessageBoxes : public MessageBoxes
 public:
     MessageAnswer show(const Message& message) override;
     void setParent(QWidget* parent) { m_parent = parent; }
+    QWidget* parent() const { return m_parent; }
 
 private:
     QWidget* m_parent = nullptr;

@@ -39,8 +39,7 @@ QtRunModes::QtRunModes(ProgramState& state, Platform& platform, Options options)
 
 QtRunModes::~QtRunModes()
 {
-    if (m_options.qtMessageBoxes != nullptr)
-        m_options.qtMessageBoxes->setParent(nullptr);
+    setMessageOwner(nullptr);
 }
 
 void QtRunModes::waitUntil(std::chrono::steady_clock::time_point start, std::chrono::seconds seconds)
@@ -55,11 +54,15 @@ void QtRunModes::waitUntil(std::chrono::steady_clock::time_point start, std::chr
     m_waitTick.stop();
 }
 
+void QtRunModes::setMessageOwner(QWidget* owner)
+{
+    if (m_options.qtMessageBoxes != nullptr)
+        m_options.qtMessageBoxes->setParent(owner);
+}
+
 void QtRunModes::createMenu()
 {
     m_menu = std::make_unique<Menu>(m_state, m_platform);
-    if (m_options.qtMessageBoxes != nullptr)
-        m_options.qtMessageBoxes->setParent(m_menu.get());
     m_menu->setAboutBox([this](QWidget& owner) {
         About about(m_state, m_platform.messageBoxes, &owner);
         about.exec();
@@ -77,6 +80,9 @@ RunOutcome QtRunModes::SplashScreen(bool topmost)
     m_splash = std::make_unique<Splash>();
     m_splash->setTopmost(topmost);
     m_splash->show();
+    // A question during start-up belongs to the splash window: the main window is disabled then, and a
+    // box of its own would be covered by the splash kept on top.
+    setMessageOwner(m_splash.get());
 
     waitUntil(start, std::chrono::seconds(2));
     createMenu();
@@ -93,6 +99,7 @@ RunOutcome QtRunModes::SplashScreen(bool topmost)
     RegistryAccess registry(m_platform.registry, m_platform.messageBoxes);
     LoadParameters(m_state, registry, *m_menu);
 
+    setMessageOwner(m_menu.get());
     m_splash->close();
     m_splash.reset();
     m_menu->setEnabled(true);
@@ -109,6 +116,7 @@ RunOutcome QtRunModes::DebugMode()
     GetHardDrives(m_state, m_platform.drives, m_platform.locale);
     InitPublicVariables(m_state, m_platform);
     m_debug = std::make_unique<DebugFrm>(m_state, m_spy.get(), [this] { endProgram(); });
+    setMessageOwner(m_debug.get());
     m_debug->show();
     return RunOutcome::eventLoop();
 }

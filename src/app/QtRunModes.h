@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 
+class QWidget;
+
 namespace dustrel {
 
 class About;
@@ -58,6 +60,7 @@ public:
 private:
     // Lets window events run until `seconds` have passed since the start time.
     void waitUntil(std::chrono::steady_clock::time_point start, std::chrono::seconds seconds);
+    void setMessageOwner(QWidget* owner);
     void createMenu();
     void writeDefaults();
     void endProgram();

@@ -3,6 +3,7 @@
 // windows and the automatic pass.
 
 #include "app/Main.h"
+#include "app/QtMessageBoxes.h"
 #include "app/QtRunModes.h"
 #include "settings/Parameters.h"
 #include "state/ProgramState.h"
@@ -172,6 +173,7 @@ struct Moment
     bool menuExists;
     bool menuEnabled;
     bool hourglass;
+    bool questionsOverSplash;
 };
 
 } // namespace
@@ -185,18 +187,19 @@ private:
 
     // Runs Main with the given argument text; the clock moves on by a quarter second per turn of a wait.
     static RunOutcome start(Machine& machine, QtRunModes& modes, std::string_view argument,
-                            std::vector<Moment>* moments = nullptr)
+                            std::vector<Moment>* moments = nullptr, const QtMessageBoxes* boxes = nullptr)
     {
         std::chrono::milliseconds elapsed{0};
         modes.setWaitHook([&] {
             if (moments != nullptr) {
                 const Menu* menu = modes.menu();
-                moments->push_back(Moment{elapsed, modes.splash() != nullptr && modes.splash()->isVisible(),
-                                          modes.splash() != nullptr && modes.splash()->isTopmost(),
-                                          menu != nullptr && menu->isVisible(),
-                                          menu != nullptr && menu->isEnabled(),
-                                          QApplication::overrideCursor() != nullptr &&
-                                              QApplication::overrideCursor()->shape() == Qt::WaitCursor});
+                moments->push_back(Moment{
+                    elapsed, modes.splash() != nullptr && modes.splash()->isVisible(),
+                    modes.splash() != nullptr && modes.splash()->isTopmost(),
+                    menu != nullptr && menu->isVisible(), menu != nullptr && menu->isEnabled(),
+                    QApplication::overrideCursor() != nullptr &&
+                        QApplication::overrideCursor()->shape() == Qt::WaitCursor,
+                    boxes != nullptr && modes.splash() != nullptr && boxes->parent() == modes.splash()});
             }
             machine.fake.clock.advance(250ms);
             elapsed += 250ms;
@@ -213,10 +216,12 @@ private slots:
         for (const bool topmost : {true, false}) {
             Machine machine;
             machine.file("C/junk/OLD.BAK");
-            QtRunModes modes(machine.state, machine.fake.platform, {});
+            // Only the owner of the boxes is looked at; the questions themselves go to the fake.
+            QtMessageBoxes boxes;
+            QtRunModes modes(machine.state, machine.fake.platform, {false, &boxes});
             modes.setEndProgram([] {});
             std::vector<Moment> moments;
-            const RunOutcome outcome = start(machine, modes, topmost ? "" : "/nosplash", &moments);
+            const RunOutcome outcome = start(machine, modes, topmost ? "" : "/nosplash", &moments, &boxes);
             QCOMPARE(outcome.next, RunOutcome::Next::RunEventLoop);
 
             // Splash only until second 2, the main window inert from then until the initialisation is
@@ -227,6 +232,8 @@ private slots:
                 QVERIFY2(moment.splashVisible, qPrintable(at));
                 QVERIFY2(moment.splashTopmost == topmost, qPrintable(at));
                 QVERIFY2(moment.hourglass, qPrintable(at));
+                // The main window is disabled and the splash on top: a question must not hide under it.
+                QVERIFY2(moment.questionsOverSplash, qPrintable(at));
                 QVERIFY2(!moment.menuEnabled, qPrintable(at));
                 QVERIFY2(moment.menuExists == (moment.elapsed >= 2000ms), qPrintable(at));
             }
@@ -234,6 +241,7 @@ private slots:
 
             QVERIFY(modes.splash() == nullptr);
             Menu* menu = modes.menu();
+            QCOMPARE(boxes.parent(), static_cast<QWidget*>(menu));
             QVERIFY(menu->isVisible() && menu->isEnabled());
             QVERIFY(menu->windowState() & Qt::WindowMaximized);
             QVERIFY(QApplication::overrideCursor() == nullptr);
