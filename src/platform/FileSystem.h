@@ -123,14 +123,18 @@ public:
     virtual std::size_t depth() const = 0;
 };
 
-// The regular files that running processes hold open, as (device, inode) pairs.
+// The regular files that running processes hold open, as (device, inode) pairs. When they could not all
+// be read (out of descriptors, no /proc), nobody can tell which files are free: every file then counts as
+// in use, since deleting a file that a program holds is what this set is there to prevent.
 class OpenFiles
 {
 public:
     void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(key(device, inode)); }
+    void markIncomplete() { m_complete = false; }
+    bool complete() const { return m_complete; }
     bool contains(std::uint64_t device, std::uint64_t inode) const
     {
-        return m_files.count(key(device, inode)) != 0;
+        return !m_complete || m_files.count(key(device, inode)) != 0;
     }
     std::size_t size() const { return m_files.size(); }
 
@@ -150,6 +154,7 @@ private:
     };
     static Key key(std::uint64_t device, std::uint64_t inode) { return Key{device, inode}; }
     std::unordered_set<Key, KeyHash> m_files;
+    bool m_complete = true;
 };
 
 // Deletes listed files folder by folder. A list comes in the order a search found it, so consecutive rows

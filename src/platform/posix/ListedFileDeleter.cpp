@@ -164,7 +164,10 @@ Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo
     if (now.modified != listed.modified)
         return Error{ESTALE, "modified since the search", pathOf(name)};
     if (inUse.contains(now.device, now.inode))
-        return Error{EBUSY, "in use by another program", pathOf(name)};
+        return Error{EBUSY,
+                     inUse.complete() ? "in use by another program"
+                                      : "perhaps in use: the files that programs hold open could not be read",
+                     pathOf(name)};
 
     if (unlinkat(folder, m_name.c_str(), 0) != 0)
         return systemError(errno, pathOf(name));

@@ -8,7 +8,7 @@ namespace dustrel::posix {
 
 // Collects the regular files that running processes hold open, from the descriptor folders of a /proc
 // file system. Processes that end and descriptors that close during the pass, and processes this user
-// may not inspect, are passed over.
+// may not inspect, are passed over; any other failure to read them leaves the result incomplete.
 class OpenFilesScanner
 {
 public:
