@@ -1,11 +1,15 @@
 #include "cleanup/Deletion.h"
 
+#include "platform/posix/PosixFileSystem.h"
 #include "scan/ScanFixture.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sys/resource.h>
@@ -285,6 +289,141 @@ TEST_F(Deletion, OnlyTheFileTheSearchListedIsDeleted)
     EXPECT_EQ(rows(), (Strings{"c/removed.tmp", "c/replaced.tmp", "c/swapped/x.tmp"}));
     EXPECT_EQ(fake.messageBoxes.shown.back().text, "3 error(s) happened while killing selected files.");
     EXPECT_EQ(fake.messageBoxes.shown.back().icon, MessageIcon::Exclamation);
+}
+
+// Names, types, inodes, sizes and contents of everything below `root`, links not followed: what a
+// deletion must leave as it found it. Link counts are left out, since deleting a listed file lowers that
+// of its other names.
+Strings snapshot(const std::string& root)
+{
+    Strings out;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+        struct stat st
+        {
+        };
+        EXPECT_EQ(lstat(entry.path().c_str(), &st), 0) << entry.path();
+        std::string line = entry.path().string().substr(root.size()) + " type " +
+                           std::to_string(st.st_mode & S_IFMT) + " inode " + std::to_string(st.st_ino) +
+                           " size " + std::to_string(st.st_size);
+        if (S_ISREG(st.st_mode))
+            line += " " + test::readWholeFile(entry.path());
+        out.push_back(line);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The real file system, with a hook run right before each file is checked and deleted: another user at
+// work between two rows of one run.
+class HookedFileSystem : public posix::PosixFileSystem
+{
+public:
+    std::unique_ptr<DeletionCursor> newDeletionCursor() override
+    {
+        return std::make_unique<Cursor>(PosixFileSystem::newDeletionCursor(), beforeDelete);
+    }
+    std::function<void(std::string_view name)> beforeDelete = [](std::string_view) {};
+
+private:
+    class Cursor : public DeletionCursor
+    {
+    public:
+        Cursor(std::unique_ptr<DeletionCursor> real, std::function<void(std::string_view)> hook)
+            : m_real(std::move(real)), m_hook(std::move(hook))
+        {}
+        Result<void> open(const std::string& path) override { return m_real->open(path); }
+        Result<void> enter(std::string_view name) override { return m_real->enter(name); }
+        Result<void> leave() override { return m_real->leave(); }
+        std::size_t depth() const override { return m_real->depth(); }
+        Result<void> setNormalAttributes(std::string_view name) override
+        {
+            return m_real->setNormalAttributes(name);
+        }
+        Result<void> deleteFile(std::string_view name, const FileInfo& listed,
+                                const OpenFiles& inUse) override
+        {
+            m_hook(name);
+            return m_real->deleteFile(name, listed, inUse);
+        }
+
+    private:
+        std::unique_ptr<DeletionCursor> m_real;
+        std::function<void(std::string_view)> m_hook;
+    };
+};
+
+// A folder of the listed paths becomes a link to a decoy that holds the very same files under the same
+// names (hard links: same inode, size and time), before the deletion or between two of its rows. A link
+// is never followed: a row reached through it fails and stays listed. A folder the deletion already went
+// through stays the folder it reached; its rows then go from where that folder was moved, exactly as if the
+// swap had come just after them. Either way the decoy is left as it was.
+TEST_F(Deletion, AFolderSwappedForALinkNeverLetsTheDeletionReachThroughIt)
+{
+    const Strings listed = {"c/top.tmp", "c/a/one.tmp", "c/a/b/two.tmp", "c/a/b/e/three.tmp"};
+    const struct
+    {
+        const char* swapped;
+        bool betweenRows; // just before the row c/a/one.tmp, the cursor being in c/a
+        Strings kept;
+    } cases[] = {
+        {"c", false, listed},
+        {"c/a", false, {"c/a/one.tmp", "c/a/b/two.tmp", "c/a/b/e/three.tmp"}},
+        {"c/a/b", false, {"c/a/b/two.tmp", "c/a/b/e/three.tmp"}},
+        {"c/a/b/e", false, {"c/a/b/e/three.tmp"}},
+        {"c", true, {}},
+        {"c/a", true, {}},
+        {"c/a/b", true, {"c/a/b/two.tmp", "c/a/b/e/three.tmp"}},
+        {"c/a/b/e", true, {"c/a/b/e/three.tmp"}},
+    };
+    HookedFileSystem fileSystem;
+    const Platform& real = fake.platform;
+    Platform hooked{real.registry, fileSystem,  real.drives,    real.folders,  real.messageBoxes,
+                    real.clock,    real.locale, real.processes, real.pathRules};
+    WorkContext hookedContext{state, hooked, host, results};
+    for (const auto& c : cases) {
+        const std::string swapped = c.swapped;
+        SCOPED_TRACE(swapped + (c.betweenRows ? " between rows" : " before the deletion"));
+        for (const std::string& path : listed) {
+            file(path, path);
+            const std::string twin = "decoy" + path.substr(1);
+            temp.makeFolder(twin.substr(0, twin.rfind('/')));
+            ASSERT_EQ(link((temp / path).c_str(), (temp / twin).c_str()), 0) << twin;
+        }
+        search();
+        ASSERT_EQ(rows(), listed);
+        const Strings decoy = snapshot(temp / "decoy");
+        bool done = false;
+        const auto swap = [&] {
+            done = true;
+            ASSERT_EQ(rename((temp / swapped).c_str(), (temp / swapped + ".moved").c_str()), 0);
+            ASSERT_EQ(symlink((temp / "decoy" + swapped.substr(1)).c_str(), (temp / swapped).c_str()), 0);
+        };
+        fileSystem.beforeDelete = [&](std::string_view name) {
+            if (c.betweenRows && name == "one.tmp" && !done)
+                swap();
+        };
+        if (!c.betweenRows)
+            swap();
+
+        const DeletionOutcome outcome = DeleteListedFiles(hookedContext, false);
+
+        EXPECT_TRUE(done);
+        EXPECT_EQ(snapshot(temp / "decoy"), decoy);
+        EXPECT_EQ(rows(), c.kept);
+        EXPECT_EQ(outcome.failures, c.kept.size());
+        // A kept row keeps its file, wherever its folder went.
+        for (const std::string& path : listed) {
+            const bool below = path.rfind(swapped + "/", 0) == 0;
+            const std::string now = below ? swapped + ".moved" + path.substr(swapped.size()) : path;
+            const bool kept = std::find(c.kept.begin(), c.kept.end(), path) != c.kept.end();
+            EXPECT_EQ(exists(temp / now), kept) << now;
+        }
+        test::removeTree(temp / swapped);
+        test::removeTree(temp / swapped + ".moved");
+        test::removeTree(temp / "c");
+        test::removeTree(temp / "decoy");
+        temp.makeFolder("c");
+    }
 }
 
 // Files of this process cannot grow past `bytes` while it lives, as on a full disk; writes past it fail
