@@ -206,9 +206,9 @@ public:
 
     // A whole file; refused when it is larger than `limit` bytes.
     virtual Result<std::string> readFile(const std::string& path, std::size_t limit) = 0;
-    // Creates a file for writing, or empties the regular file of that name, never through a symbolic link
-    // or into anything but a regular file: a cleaner may run as root in a folder others can write to. The
-    // caller closes the stream.
+    // Creates a file for writing, or empties the regular file of that name, never through a symbolic link,
+    // into anything but a regular file, or into a file that has other names: a cleaner may run as root in a
+    // folder others can write to. The caller closes the stream.
     virtual Result<std::FILE*> createFile(const std::string& path) = 0;
 
     virtual std::unique_ptr<FolderCursor> newCursor() = 0;

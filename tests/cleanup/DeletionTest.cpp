@@ -1,6 +1,7 @@
 #include "cleanup/Deletion.h"
 
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/UniqueFd.h"
 #include "scan/ScanFixture.h"
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 namespace dustrel {
 namespace {
 
+using posix::UniqueFd;
 using test::ScanFixture;
 using Strings = std::vector<std::string>;
 
@@ -467,6 +469,18 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
     const std::string linked = temp.makeFolder("linked");
     const std::string target = temp.writeFile("target.txt", "keep");
     ASSERT_EQ(symlink(target.c_str(), (linked + "/DUSTREL.LOG").c_str()), 0);
+    // Nor a second name of a file elsewhere, a folder, or a FIFO with or without a reader.
+    const std::string twinned = temp.makeFolder("twinned");
+    const std::string twin = temp.writeFile("twin.txt", "keep");
+    ASSERT_EQ(link(twin.c_str(), (twinned + "/DUSTREL.LOG").c_str()), 0);
+    const std::string folder = temp.makeFolder("folder");
+    temp.makeFolder("folder/DUSTREL.LOG");
+    const std::string fifo = temp.makeFolder("fifo");
+    const std::string readFifo = temp.makeFolder("read-fifo");
+    ASSERT_EQ(mkfifo((fifo + "/DUSTREL.LOG").c_str(), 0644), 0);
+    ASSERT_EQ(mkfifo((readFifo + "/DUSTREL.LOG").c_str(), 0644), 0);
+    const UniqueFd reader(open((readFifo + "/DUSTREL.LOG").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(reader);
     const std::vector<Case> cases = {
         {"missing folder, command",
          missing,
@@ -484,6 +498,13 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
          linked,
          false,
          {"could not be created", linked + "/DUSTREL.LOG", "Too many levels of symbolic links"}},
+        {"second name of a file elsewhere, automatic",
+         twinned,
+         false,
+         {"could not be created", twinned + "/DUSTREL.LOG", "other names"}},
+        {"folder, automatic", folder, false, {"could not be created", "Is a directory"}},
+        {"FIFO, automatic", fifo, false, {"could not be created", "No such device or address"}},
+        {"FIFO with a reader, automatic", readFifo, false, {"could not be created", "not a regular file"}},
         {"disk full, command",
          full,
          true,
@@ -529,6 +550,9 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
     }
     EXPECT_EQ(exists("/DUSTREL.LOG"), rootLogBefore) << "an unknown folder must not mean the root";
     EXPECT_EQ(test::readWholeFile(target), "keep");
+    EXPECT_EQ(test::readWholeFile(twin), "keep");
+    char byte = 0;
+    EXPECT_LE(read(reader.get(), &byte, 1), 0) << "nothing is written into a FIFO";
 }
 
 } // namespace

@@ -137,6 +137,15 @@ Result<std::FILE*> PosixFileSystem::createFile(const std::string& path)
         return systemError(errno, path);
     if (Result<void> regular = openedRegularFile(fd, path); !regular)
         return regular.error();
+    // A second name of a file elsewhere, planted where the program writes: emptying it would empty that
+    // file, which the writer of the name may have had no right to touch.
+    struct stat st
+    {
+    };
+    if (fstat(fd.get(), &st) != 0)
+        return systemError(errno, path);
+    if (st.st_nlink > 1)
+        return Error{EMLINK, "the file has other names elsewhere, so it is not emptied", path};
     if (ftruncate(fd.get(), 0) != 0)
         return systemError(errno, path);
     std::FILE* file = fdopen(fd.get(), "wb");
