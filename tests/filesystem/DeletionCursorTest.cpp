@@ -1,4 +1,5 @@
 #include "FileSystemTestSupport.h"
+#include "cleanup/DeletionRoute.h"
 #include "platform/posix/ListedFileDeleter.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/TempFolder.h"
@@ -100,6 +101,49 @@ TEST(DeletionCursor, RefusesWhatIsNotAnAbsolutePathWithoutLinksOrASingleName)
     }
     EXPECT_EQ(cursor.depth(), 0u);
     EXPECT_EQ(cursor.leave().error().code, EINVAL) << "never above the start folder";
+}
+
+// Files right under the root of the file system, as rows of the folder "/" and as whole paths: inside a
+// child that made a temporary folder its root, so that nothing real is at stake.
+TEST(DeletionCursor, DeletesFilesRightUnderTheRootAndNothingBesideThem)
+{
+    TempFolder scene;
+    for (const char* name : {"x", "y", "-dash", "keep"})
+        std::ofstream(scene / name) << name;
+    scene.makeFolder("sub");
+    std::ofstream(scene / "sub/z") << "z";
+    ASSERT_EQ(symlink("sub", (scene / "link").c_str()), 0);
+    const FileInfo x = seen(scene / "x"), y = seen(scene / "y"), dash = seen(scene / "-dash");
+    const FileInfo z = seen(scene / "sub/z"), keep = seen(scene / "keep");
+
+    const int status = test::runInChild([&] {
+        if (chroot(scene.path().c_str()) != 0 || chdir("/") != 0)
+            return 77;
+        ListedFileDeleter cursor;
+        if (!cursor.deletePath("/x", x, {}) || !cursor.deletePath("//y", y, {}))
+            return 1;
+        if (cursor.deletePath("/link/z", z, {}).error().code != ELOOP ||
+            cursor.deletePath("/..", keep, {}).error().code != EINVAL ||
+            cursor.deletePath("/keep/", keep, {}).error().code != EINVAL)
+            return 2;
+        // As the deletion goes: the start folder "/" keeps its separator, its subfolders are entered.
+        ResultsList list('/');
+        const ResultsList::FolderId root = list.addStartFolder("/");
+        const ResultsList::FolderId sub = list.addSubfolder(root, "sub");
+        DeletionRoute route(list, cursor);
+        if (!route.moveTo(root) || !cursor.deleteFile("-dash", dash, {}))
+            return 3;
+        if (!route.moveTo(sub) || !cursor.deleteFile("z", z, {}))
+            return 4;
+        return 0;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "cannot change the root here";
+    EXPECT_EQ(status, 0);
+    for (const char* gone : {"x", "y", "-dash", "sub/z"})
+        EXPECT_FALSE(exists(scene / gone)) << gone;
+    EXPECT_EQ(test::readWholeFile(scene / "keep"), "keep");
+    EXPECT_TRUE(exists(scene / "link"));
 }
 
 // Deep below the start only a window of descriptors stays open; climbing back reopens the levels through
