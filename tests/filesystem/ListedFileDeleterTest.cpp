@@ -8,7 +8,9 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace dustrel::posix {
@@ -88,6 +90,19 @@ TEST_F(DeleteListedFileTest, DeletesOnlyTheFileTheSearchSaw)
          },
          ELOOP},
         {"gone", [](const std::string& path) { unlink(path.c_str()); }, ENOENT},
+        {"now a socket",
+         [](const std::string& path) {
+             unlink(path.c_str());
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             path.copy(address.sun_path, sizeof address.sun_path - 1);
+             const UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+             bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
+         },
+         EINVAL},
+        // Only this name goes: the file lives on under its other name.
+        {"given a second name elsewhere",
+         [](const std::string& path) { link(path.c_str(), (path + ".elsewhere").c_str()); }, 0},
     };
     for (const auto& c : cases) {
         const std::string path = tree.writeFile(c.what, "content");
@@ -97,6 +112,7 @@ TEST_F(DeleteListedFileTest, DeletesOnlyTheFileTheSearchSaw)
         EXPECT_EQ(deletion(path, info), c.code) << lastMessage;
         EXPECT_EQ(exists(path), c.code != 0 && c.code != ENOENT) << c.what;
     }
+    EXPECT_EQ(test::readWholeFile(tree / "given a second name elsewhere.elsewhere"), "content");
 }
 
 TEST_F(DeleteListedFileTest, DeletesAwkwardNamesAndNothingElse)
