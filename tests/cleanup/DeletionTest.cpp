@@ -294,6 +294,26 @@ TEST_F(Deletion, OnlyTheFileTheSearchListedIsDeleted)
     EXPECT_EQ(fake.messageBoxes.shown.back().icon, MessageIcon::Exclamation);
 }
 
+// One file under two listed names goes under both; one file listed twice goes once, and its second row
+// fails as a missing file does.
+TEST_F(Deletion, AFileListedTwiceOrUnderTwoNamesIsDeletedOnce)
+{
+    const std::string first = file("c/first.tmp");
+    ASSERT_EQ(link(first.c_str(), (temp / "c/second.tmp").c_str()), 0);
+    file("t/twice");
+    setSpecialFolder(0, temp / "t");
+    setSpecialFolder(1, temp / "t");
+    search();
+    ASSERT_EQ(rows(), (Strings{"c/first.tmp", "c/second.tmp", "t/twice", "t/twice"}));
+
+    const DeletionOutcome outcome = DeleteListedFiles(context, false);
+
+    EXPECT_EQ(outcome.failures, 1u);
+    EXPECT_EQ(rows(), Strings{"t/twice"});
+    for (const char* gone : {"c/first.tmp", "c/second.tmp", "t/twice"})
+        EXPECT_FALSE(exists(temp / gone)) << gone;
+}
+
 // Names, types, inodes, sizes and contents of everything below `root`, links not followed: what a
 // deletion must leave as it found it. Link counts are left out, since deleting a listed file lowers that
 // of its other names.
