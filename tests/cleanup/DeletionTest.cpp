@@ -13,6 +13,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <optional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -447,6 +449,40 @@ TEST_F(Deletion, AFolderSwappedForALinkNeverLetsTheDeletionReachThroughIt)
         test::removeTree(temp / "decoy");
         temp.makeFolder("c");
     }
+}
+
+// A folder of the tree covered after the search by a mount of a decoy that holds the very same files (hard
+// links on the same file system): the search never crossed into a mount, so the deletion does not either.
+TEST_F(Deletion, AMountPutOverAListedFolderIsNotEntered)
+{
+    const Strings listed = {"c/top.tmp", "c/a/one.tmp", "c/a/b/two.tmp"};
+    for (const std::string& path : listed) {
+        file(path, path);
+        const std::string twin = "decoy" + path.substr(1);
+        temp.makeFolder(twin.substr(0, twin.rfind('/')));
+        ASSERT_EQ(link((temp / path).c_str(), (temp / twin).c_str()), 0) << twin;
+    }
+    search();
+    ASSERT_EQ(rows(), listed);
+    const Strings decoy = snapshot(temp / "decoy");
+
+    const pid_t child = fork();
+    if (child == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount((temp / "decoy/a").c_str(), (temp / "c/a").c_str(), nullptr, MS_BIND, nullptr) != 0)
+            _exit(77);
+        DeleteListedFiles(context, false);
+        _exit(rows() == Strings{"c/a/one.tmp", "c/a/b/two.tmp"} ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "cannot mount in a private mount namespace here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(snapshot(temp / "decoy"), decoy);
+    EXPECT_FALSE(exists(temp / "c/top.tmp"));
+    EXPECT_TRUE(exists(temp / "c/a/one.tmp"));
+    EXPECT_TRUE(exists(temp / "c/a/b/two.tmp"));
 }
 
 // With almost no descriptor left, rows fail where the deletion cannot safely go on, and never otherwise:

@@ -7,7 +7,13 @@
 #include <fcntl.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#if defined(SYS_openat2) && __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#define DUSTREL_HAVE_OPENAT2 1
+#endif
 
 namespace dustrel::posix {
 
@@ -57,9 +63,46 @@ Error passError(int code, int folder, const char* name, std::string path)
     return Error{ENOTDIR, "a folder of the path is not a folder", std::move(path)};
 }
 
+#ifdef DUSTREL_HAVE_OPENAT2
+int openBeneath(int parent, const char* name)
+{
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(kPassFlags);
+    how.resolve = RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    return static_cast<int>(syscall(SYS_openat2, parent, name, &how, sizeof how));
+}
+#endif
+
 } // namespace
 
 ListedFileDeleter::ListedFileDeleter() : m_chain(kPassFlags) {}
+
+UniqueFd ListedFileDeleter::openSubfolder(int parent, const char* name)
+{
+#ifdef DUSTREL_HAVE_OPENAT2
+    if (m_openBeneath == Support::Unknown) {
+        // A kernel before 5.6, or a sandbox that filters the call, says no.
+        const UniqueFd probe(openBeneath(parent, "."));
+        m_openBeneath = probe ? Support::Yes : Support::No;
+    }
+    if (m_openBeneath == Support::Yes)
+        return UniqueFd(openBeneath(parent, name));
+#endif
+    UniqueFd fd(openat(parent, name, kPassFlags));
+    if (!fd)
+        return fd;
+    // Without openat2 a mount is told by its device; a bind mount of the same file system is not.
+    struct stat st
+    {
+    };
+    if (fstat(fd.get(), &st) != 0)
+        return UniqueFd();
+    if (static_cast<std::uint64_t>(st.st_dev) != m_device) {
+        errno = EXDEV;
+        return UniqueFd();
+    }
+    return fd;
+}
 
 Result<void> ListedFileDeleter::open(const std::string& path)
 {
@@ -92,6 +135,12 @@ Result<void> ListedFileDeleter::open(const std::string& path)
             return passError(errno, folder.get(), m_name.c_str(), path);
         folder = std::move(next);
     }
+    struct stat st
+    {
+    };
+    if (fstat(folder.get(), &st) != 0)
+        return systemError(errno, path);
+    m_device = static_cast<std::uint64_t>(st.st_dev);
     m_chain.start(std::move(folder));
     m_path = path;
     m_pathLengths.push_back(m_path.size());
@@ -105,9 +154,12 @@ Result<void> ListedFileDeleter::enter(std::string_view name)
     if (!isSingleName(name))
         return Error{EINVAL, "not the name of a folder", pathOf(name)};
     m_name.assign(name);
-    UniqueFd next(openat(m_chain.top(), m_name.c_str(), kPassFlags));
-    if (!next)
+    UniqueFd next = openSubfolder(m_chain.top(), m_name.c_str());
+    if (!next) {
+        if (errno == EXDEV)
+            return Error{EXDEV, "a mount point, never entered", pathOf(name)};
         return passError(errno, m_chain.top(), m_name.c_str(), pathOf(name));
+    }
     if (m_path.empty() || m_path.back() != '/')
         m_path += '/';
     m_path += name;

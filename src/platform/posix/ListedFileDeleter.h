@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/posix/DescriptorChain.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ namespace dustrel::posix {
 // through it, the cursor goes on in the folder it holds and the link is never followed; a row reached by
 // a fresh walk after the swap fails on the link. Each file is still checked one by one, so a held folder
 // can only ever give up files the search listed.
+//
+// Below the folder a deletion opens, a folder is never entered across a mount point: a search never
+// crosses one, so a mount put over a listed folder afterwards (even a bind mount of the same file system,
+// holding the very same files) is not the folder the search saw.
 //
 // Between the last check and the unlink another user could still swap the name for another file, but only
 // inside the folder reached without links, which that user can already write: the swap can take a name
@@ -44,13 +49,24 @@ public:
     std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
 
 private:
+    enum class Support
+    {
+        Unknown,
+        Yes,
+        No
+    };
+
     Result<void> usable() const;
     std::string pathOf(std::string_view name) const;
+    // A subfolder of `parent`, or none with errno set (EXDEV for a mount point).
+    UniqueFd openSubfolder(int parent, const char* name);
 
     DescriptorChain m_chain;
-    std::vector<std::size_t> m_pathLengths; // of m_path at each level
-    std::string m_path;                     // for messages only; never used to reach a file
-    std::string m_name;                     // a name made NUL-terminated for a call
+    Support m_openBeneath = Support::Unknown; // whether openat2 refuses mount points while opening
+    std::uint64_t m_device = 0;               // of the folder opened, for systems without openat2
+    std::vector<std::size_t> m_pathLengths;   // of m_path at each level
+    std::string m_path;                       // for messages only; never used to reach a file
+    std::string m_name;                       // a name made NUL-terminated for a call
 };
 
 } // namespace dustrel::posix
