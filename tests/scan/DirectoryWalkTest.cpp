@@ -61,17 +61,17 @@ TEST_F(DirectoryWalk, ATreeDeeperThanAnyPathLimitIsWalkedToTheBottomInOrder)
     const std::string root = addDrive('C', "c");
     constexpr std::size_t kDepth = 3000; // paths of about 9,000 bytes
     const DeepChain chain(temp / "c", kDepth, 1000);
-    temp.writeFile("c/top.tmp", "1");
+    file("c/top.tmp");
     tickRule(2);
     std::size_t longestStatus = 0;
     host.onPump = [&] { longestStatus = std::max(longestStatus, host.statusText().size()); };
 
     search();
 
-    ASSERT_EQ(results.size(), 4u);
     std::string deepest = root + "dd";
     for (std::size_t level = 2; level <= kDepth; ++level)
         deepest += "/dd";
+    ASSERT_EQ(results.size(), 4u);
     EXPECT_EQ(results.fullPath(0), root + "top.tmp");
     EXPECT_EQ(results.fileName(1), "1000.tmp");
     EXPECT_EQ(results.fileName(2), "2000.tmp");
@@ -80,17 +80,15 @@ TEST_F(DirectoryWalk, ATreeDeeperThanAnyPathLimitIsWalkedToTheBottomInOrder)
     EXPECT_EQ(host.pumps(), static_cast<long>(kDepth));
 }
 
-// Names of every length and letter case, so that the buffers of subfolder names grow and move while
-// the walk is inside them; the rows must come in the order a plain recursive walk in name order gives.
+// Names of every length and letter case, so that the buffers of subfolder names grow and move while the
+// walk is inside them; the rows must come as a plain recursive walk in name order gives them.
 TEST_F(DirectoryWalk, AWideTreeIsVisitedDepthFirstInNameOrder)
 {
-    const std::string root = addDrive('C', "c");
+    addDrive('C', "c");
     tickRule(2);
     std::uint32_t seed = 7;
     const auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
-    std::vector<std::string> expected;
-    // Builds a level of `width` subfolders below `relative`, each with a matching file, and returns the
-    // rows the walk must give for it, in order.
+    // Makes `width` subfolders of `relative`, each with a matching file, and returns their rows in order.
     std::function<std::vector<std::string>(const std::string&, int, int)> build =
         [&](const std::string& relative, int width, int depth) {
             std::vector<std::string> names;
@@ -103,18 +101,15 @@ TEST_F(DirectoryWalk, AWideTreeIsVisitedDepthFirstInNameOrder)
             std::sort(names.begin(), names.end(), nameLess);
             std::vector<std::string> rows;
             for (const std::string& name : names) {
-                const std::string folder = relative + "/" + name;
-                temp.makeFolder(folder);
-                temp.writeFile(folder + "/f.tmp", "1");
-                rows.push_back(folder + "/f.tmp");
+                rows.push_back(file(relative + "/" + name + "/f.tmp").substr(temp.path().size() + 1));
                 if (depth > 0) {
-                    const auto below = build(folder, width / 2, depth - 1);
+                    const auto below = build(relative + "/" + name, width / 2, depth - 1);
                     rows.insert(rows.end(), below.begin(), below.end());
                 }
             }
             return rows;
         };
-    expected = build("c", 16, 3);
+    const std::vector<std::string> expected = build("c", 16, 3);
 
     search();
 

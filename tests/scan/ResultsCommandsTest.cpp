@@ -7,29 +7,23 @@
 namespace dustrel {
 namespace {
 
-using test::ScanFixture;
 using Strings = std::vector<std::string>;
 
-class DoubleClick : public ScanFixture, public ::testing::Test
+class DoubleClick : public test::ScanFixture, public ::testing::Test
 {
-protected:
-    void SetUp() override
-    {
-        addDrive('C', "c");
-        temp.makeFolder("c/sub");
-        temp.writeFile("c/X.TMP", "1");
-        temp.writeFile("c/sub/big.tmp", "1234567");
-        state.choices.setFileState(2, CheckState::Ticked);
-        search();
-        ASSERT_EQ(rows(), (Strings{"c/X.TMP", "c/sub/big.tmp"}));
-    }
 };
 
-TEST_F(DoubleClick, NoRemovesTheRowAndItsSizeOnlyAndTheLastRowDisablesDelete)
+TEST_F(DoubleClick, AsksThenRemovesTheRowAndItsSizeAndYesIgnoresTheFileFromThenOn)
 {
+    addDrive('C', "c");
+    file("c/X.TMP");
+    file("c/sub/big.tmp", "1234567");
+    tickRule(2);
+    search();
+    ASSERT_EQ(rows(), (Strings{"c/X.TMP", "c/sub/big.tmp"}));
+
     fake.messageBoxes.answerNext(MessageAnswer::No);
     EXPECT_FALSE(ListView1_DblClick(context, 1));
-
     ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
     const Message& question = fake.messageBoxes.shown[0];
     EXPECT_EQ(question.text, "Do you want this file to be added to the ignore file list ?");
@@ -41,20 +35,15 @@ TEST_F(DoubleClick, NoRemovesTheRowAndItsSizeOnlyAndTheLastRowDisablesDelete)
     EXPECT_EQ(host.statusText(), "   Total wasted size : 1 byte(s) - 1 file(s).");
     EXPECT_TRUE(host.button(Command::Delete).enabled);
 
-    // The last row gone disables Delete; a row that is not there asks nothing.
-    fake.messageBoxes.answerNext(MessageAnswer::No);
-    ListView1_DblClick(context, 0);
+    // Yes on the last row: its full path is ignored, Delete goes off, and a row that is not there asks
+    // nothing.
+    fake.messageBoxes.answerNext(MessageAnswer::Yes);
+    EXPECT_TRUE(ListView1_DblClick(context, 0));
+    EXPECT_EQ(state.IGN_TBL.entries(), Strings{temp / "c/X.TMP"}); // a root file: one separator
     EXPECT_FALSE(host.button(Command::Delete).enabled);
     EXPECT_EQ(host.statusText(), "   Total wasted size : 0 byte(s) - 0 file(s).");
     EXPECT_FALSE(ListView1_DblClick(context, 0));
     EXPECT_EQ(fake.messageBoxes.shown.size(), 2u);
-}
-
-TEST_F(DoubleClick, YesAddsTheFullPathSoTheNextSearchSkipsTheFile)
-{
-    fake.messageBoxes.answerNext(MessageAnswer::Yes);
-    EXPECT_TRUE(ListView1_DblClick(context, 0));
-    EXPECT_EQ(state.IGN_TBL.entries(), Strings{temp / "c/X.TMP"}); // a root file: one separator
 
     search();
     EXPECT_EQ(rows(), Strings{"c/sub/big.tmp"});

@@ -13,6 +13,7 @@
 #include <functional>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -39,8 +40,7 @@ struct ScanFixture
         state.IGN_TBL.reset(temp / "~DF1234.TMP");
     }
 
-    // A ticked (or not) drive entry whose root is the folder `relative` of the temporary folder, with
-    // its trailing separator as a drive root has.
+    // A drive whose root is the folder `relative`, with the trailing separator a drive root has.
     std::string addDrive(char letter, std::string_view relative, bool ticked = true)
     {
         const std::string root = temp.makeFolder(relative) + "/";
@@ -62,6 +62,19 @@ struct ScanFixture
         state.choices.setDirState(index, ticked ? CheckState::Ticked : CheckState::Clear);
     }
 
+    // A file of the temporary folder, its folders made as needed.
+    std::string file(std::string_view relative, std::string_view content = "1")
+    {
+        if (const auto slash = relative.rfind('/'); slash != std::string_view::npos)
+            temp.makeFolder(relative.substr(0, slash));
+        return temp.writeFile(relative, content);
+    }
+    void files(std::initializer_list<std::string_view> relative, std::string_view content = "1")
+    {
+        for (const std::string_view path : relative)
+            file(path, content);
+    }
+
     // The search as the Search button runs it.
     void search() { Command1_Click(context); }
 
@@ -79,9 +92,8 @@ struct ScanFixture
     }
 };
 
-// Runs `work` as the unprivileged user nobody in a child process and returns what it printed, so that
-// permission bits hold as they do for a user. Without root privileges it runs `work` here, as the user
-// the tests already are.
+// Runs `work` as the user nobody in a child process and returns what it printed, so that permission bits
+// hold as they do for a user. Without root privileges it runs `work` here.
 inline std::string runUnprivileged(const std::function<std::string()>& work)
 {
     if (geteuid() != 0)
@@ -97,22 +109,18 @@ inline std::string runUnprivileged(const std::function<std::string()>& work)
         if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
             _exit(3);
         const std::string out = work();
-        const char* data = out.data();
-        std::size_t left = out.size();
-        while (left > 0) {
-            const ssize_t n = write(pipeFds[1], data, left);
+        for (std::size_t done = 0; done < out.size();) {
+            const ssize_t n = write(pipeFds[1], out.data() + done, out.size() - done);
             if (n <= 0)
                 _exit(4);
-            data += n;
-            left -= static_cast<std::size_t>(n);
+            done += static_cast<std::size_t>(n);
         }
         _exit(0);
     }
     close(pipeFds[1]);
     std::string out;
     char buffer[4096];
-    ssize_t n;
-    while ((n = read(pipeFds[0], buffer, sizeof buffer)) > 0)
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
         out.append(buffer, static_cast<std::size_t>(n));
     close(pipeFds[0]);
     int status = 0;
