@@ -1,8 +1,8 @@
 #pragma once
 
-// What the window tests share: a program state set up as start-up leaves it, over fake platform services
-// and a temporary tree standing for drive C:, and the guards that turn a forgotten question or a modal
-// window into a failure instead of a hang.
+// What the window tests share: a program state as start-up leaves it, over fake platform services and a
+// temporary tree standing for drive C:, and guards that turn a forgotten question or a modal window into a
+// failure instead of a hang.
 
 #include "discovery/HardDrives.h"
 #include "state/FileTypes.h"
@@ -43,7 +43,6 @@ struct UiWorld
         fake.folders.temp = temp / "tmp/";
     }
 
-    // Another drive, with its root in the temporary tree.
     std::string addDrive(char letter, DriveType type = DriveType::Fixed)
     {
         const std::string root = temp.makeFolder(std::string(1, letter)) + "/";
@@ -62,8 +61,7 @@ struct UiWorld
     // A file under the temporary tree, its folders made as needed.
     std::string file(const std::string& relative, std::string_view content = "x")
     {
-        const auto slash = relative.rfind('/');
-        if (slash != std::string::npos)
+        if (const auto slash = relative.rfind('/'); slash != std::string::npos)
             temp.makeFolder(relative.substr(0, slash));
         return temp.writeFile(relative, content);
     }
