@@ -93,14 +93,6 @@ protected:
         logPath = temp / "inst/DUSTREL.LOG";
     }
 
-    std::string file(std::string_view relative, std::string_view content = "1")
-    {
-        const std::string path(relative);
-        if (path.find('/') != std::string::npos)
-            temp.makeFolder(path.substr(0, path.rfind('/')));
-        return temp.writeFile(path, content);
-    }
-
     std::string logPath;
 };
 
