@@ -7,6 +7,7 @@
 #include "support/Fakes.h"
 #include "ui/about/Splash.h"
 #include "ui/common/TwipsScale.h"
+#include "ui/main/UiTestMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -175,13 +176,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    AboutTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+DUSTREL_UI_TEST_MAIN(AboutTest)
 
 #include "AboutTest.moc"

@@ -4,6 +4,7 @@
 #include "state/ProgramState.h"
 #include "ui/diagnostics/DebugFrm.h"
 #include "ui/diagnostics/Spy_frm.h"
+#include "ui/main/UiTestMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -239,13 +240,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    DiagnosticsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+DUSTREL_UI_TEST_MAIN(DiagnosticsTest)
 
 #include "DiagnosticsTest.moc"

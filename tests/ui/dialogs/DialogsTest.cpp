@@ -3,6 +3,7 @@
 #include "ui/dialogs/CustomType.h"
 #include "ui/dialogs/FolderList.h"
 #include "ui/dialogs/Ignore.h"
+#include "ui/main/UiTestMain.h"
 #include "ui/main/UiWorld.h"
 
 #include <QApplication>
@@ -213,13 +214,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    DialogsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+DUSTREL_UI_TEST_MAIN(DialogsTest)
 
 #include "DialogsTest.moc"
