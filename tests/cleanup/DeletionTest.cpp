@@ -93,6 +93,18 @@ protected:
         logPath = temp / "inst/DUSTREL.LOG";
     }
 
+    // Each listed file "c/..." made, and a second name of it at "decoy/...": a decoy that looks exactly like
+    // the listed files, inodes included.
+    void plantListedWithDecoyTwins(const Strings& listed)
+    {
+        for (const std::string& path : listed) {
+            file(path, path);
+            const std::string twin = "decoy" + path.substr(1);
+            temp.makeFolder(twin.substr(0, twin.rfind('/')));
+            ASSERT_EQ(link((temp / path).c_str(), (temp / twin).c_str()), 0) << twin;
+        }
+    }
+
     std::string logPath;
 };
 
@@ -400,12 +412,7 @@ TEST_F(Deletion, AFolderSwappedForALinkNeverLetsTheDeletionReachThroughIt)
     for (const auto& c : cases) {
         const std::string swapped = c.swapped;
         SCOPED_TRACE(swapped + (c.betweenRows ? " between rows" : " before the deletion"));
-        for (const std::string& path : listed) {
-            file(path, path);
-            const std::string twin = "decoy" + path.substr(1);
-            temp.makeFolder(twin.substr(0, twin.rfind('/')));
-            ASSERT_EQ(link((temp / path).c_str(), (temp / twin).c_str()), 0) << twin;
-        }
+        plantListedWithDecoyTwins(listed);
         search();
         ASSERT_EQ(rows(), listed);
         const Strings decoy = snapshot(temp / "decoy");
@@ -448,12 +455,7 @@ TEST_F(Deletion, AFolderSwappedForALinkNeverLetsTheDeletionReachThroughIt)
 TEST_F(Deletion, AMountPutOverAListedFolderIsNotEntered)
 {
     const Strings listed = {"c/top.tmp", "c/a/one.tmp", "c/a/b/two.tmp"};
-    for (const std::string& path : listed) {
-        file(path, path);
-        const std::string twin = "decoy" + path.substr(1);
-        temp.makeFolder(twin.substr(0, twin.rfind('/')));
-        ASSERT_EQ(link((temp / path).c_str(), (temp / twin).c_str()), 0) << twin;
-    }
+    plantListedWithDecoyTwins(listed);
     search();
     ASSERT_EQ(rows(), listed);
     const Strings decoy = snapshot(temp / "decoy");
