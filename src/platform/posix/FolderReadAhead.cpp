@@ -112,9 +112,8 @@ void FolderReadAhead::walkRead(const FolderContents& contents)
     if (m_offTree != 0)
         return;
     Node& here = *m_path.back();
-    const std::size_t ahead = m_ahead;
     consume(here);
-    wake(ahead - m_ahead);
+    madeRoom();
     if (here.childrenKnown)
         return;
     lock.unlock();
@@ -144,7 +143,6 @@ void FolderReadAhead::walkEntered(std::string_view name)
         ++m_offTree;
         return;
     }
-    const std::size_t ahead = m_ahead;
     // Those before it were not entered (refused, or gone): the walk never comes back to them.
     for (std::size_t i = here.first; i < found; ++i) {
         drop(*here.children[i]);
@@ -153,7 +151,7 @@ void FolderReadAhead::walkEntered(std::string_view name)
     here.first = found;
     consume(*here.children[found]);
     m_path.push_back(here.children[found].get());
-    wake(ahead - m_ahead);
+    madeRoom();
 }
 
 void FolderReadAhead::walkLeft()
@@ -168,11 +166,10 @@ void FolderReadAhead::walkLeft()
     Node& left = *m_path.back();
     m_path.pop_back();
     Node& parent = *m_path.back();
-    const std::size_t ahead = m_ahead;
     drop(left);
     parent.children[parent.first].reset();
     ++parent.first;
-    wake(ahead - m_ahead);
+    madeRoom();
 }
 
 bool FolderReadAhead::idle() const
@@ -305,6 +302,15 @@ void FolderReadAhead::wake(std::size_t work)
     // processor time than the reading.
     for (std::size_t i = 0; i < std::min(work, m_waiting); ++i)
         m_wake.notify_one();
+}
+
+void FolderReadAhead::madeRoom()
+{
+    // Helpers held back by the limit fill the room the walk makes in bursts: one wake-up for every eighth
+    // of the limit, rather than one for every folder the walk enters, which would cost the walk more
+    // processor time than it gains.
+    if (m_waiting != 0 && !m_queue.empty() && m_ahead + m_limits.aheadLimit / 8 <= m_limits.aheadLimit)
+        m_wake.notify_all();
 }
 
 void FolderReadAhead::drop(Node& node)

@@ -107,6 +107,8 @@ private:
     void addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip);
     // Under the lock: wakes up to `work` waiting helpers.
     void wake(std::size_t work);
+    // Under the lock, after the walk took a folder off the helpers' count.
+    void madeRoom();
     void drop(Node& node);
     void consume(Node& node);
 
