@@ -1,6 +1,6 @@
+#include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "scan/ScanFixture.h"
-#include "state/Text.h"
+#include "support/ScanFixture.h"
 
 #include <algorithm>
 #include <dirent.h>

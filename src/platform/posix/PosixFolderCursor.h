@@ -82,9 +82,7 @@ private:
         bool read = false;          // its entries were read once: the next reading starts over
     };
 
-    Result<void> usable() const;
     UniqueFd openSubfolder(int parent, const char* name);
-    std::string pathOf(std::string_view name) const;
     // After the walk read the folder it is in, `took` after it set out to enter it (or to read it again).
     void walkRead(const FolderContents& contents, std::chrono::steady_clock::duration took);
     void startReadAhead(const FolderContents& contents);
