@@ -12,7 +12,6 @@ TEST(SystemFolders, TheInstalledFolderIsTheOneWithTheHelpPageBesideTheExecutable
     temp.makeFolder("usr/share/dustrel");
     temp.writeFile("usr/share/dustrel/DUSTREL.HTML", "<html>");
     temp.makeFolder("build/share/dustrel");
-    temp.makeFolder("odd/share/dustrel/DUSTREL.HTML");
     const struct
     {
         std::string executable;
@@ -20,9 +19,7 @@ TEST(SystemFolders, TheInstalledFolderIsTheOneWithTheHelpPageBesideTheExecutable
     } cases[] = {
         {temp / "usr/bin/dustrel", temp / "usr/share/dustrel"},
         {temp / "build/bin/dustrel", ""}, // a build: no help page there
-        {temp / "odd/bin/dustrel", ""},   // a folder by the help page's name is not one
         {"/dustrel", ""},
-        {"dustrel", ""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(posix::installedFolderOf(c.executable), c.folder) << c.executable;
