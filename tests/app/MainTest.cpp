@@ -59,8 +59,6 @@ TEST(Main, DispatchesExactlyOneSwitchInAnyLetterCase)
         EXPECT_EQ(fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "SaveParams").has_value(),
                   c.messages == 1)
             << "only /REGINIT writes the defaults";
-        EXPECT_EQ(state.NEWLINE, "\n\r");
-        EXPECT_EQ(state.TAB_CHAR, "\t");
     }
 }
 

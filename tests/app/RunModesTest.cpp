@@ -21,7 +21,6 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
-#include <fcntl.h>
 #include <memory>
 #include <sstream>
 #include <unistd.h>
@@ -318,74 +317,19 @@ private slots:
         }
     }
 
-    void autoModeDeletesWhatItFoundAndEnds()
-    {
-        for (const bool withLog : {false, true}) {
-            Machine machine;
-            machine.setting("LogFile", withLog ? "Yes" : "No");
-            const std::string a = machine.file("C/junk/OLD.BAK");
-            const std::string b = machine.file("C/junk/deep/setuplog.txt");
-            const std::string kept = machine.file("C/junk/notes.txt");
-            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
-            const RunOutcome outcome = start(machine, modes, "/auto");
-            QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
-            QCOMPARE(outcome.exitCode, 0);
-            QVERIFY(!exists(a) && !exists(b) && exists(kept));
-            QVERIFY(machine.fake.messageBoxes.shown.empty());
-            QVERIFY(traceHolds(machine.state, range(1, 22), "/auto"));
-            const std::string log = machine.temp / "C/install/DUSTREL.LOG";
-            QCOMPARE(exists(log), withLog);
-            // Nobody is there to read the log.
-            QVERIFY(machine.fake.processes.opened.empty());
-            QCOMPARE(machine.fake.registry.writes, 0);
-        }
-    }
-
-    void aFirstStartWritesTheDefaultsButTheAutomaticPassRefusesToGuess()
-    {
-        {
-            Machine machine;
-            machine.fake.registry = FakeRegistry();
-            QtRunModes modes(machine.state, machine.fake.platform, {});
-            modes.setEndProgram([] {});
-            start(machine, modes, "");
-            QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "TypeOfFiles"),
-                     std::optional<std::string>("1111111111111111111"));
-            QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath"),
-                     std::optional<std::string>(machine.temp / "C/install"));
-            QVERIFY(machine.state.choices.files()[0].ticked() && machine.state.choices.optSave());
-            QVERIFY(machine.fake.messageBoxes.shown.empty());
-        }
-        {
-            Machine machine;
-            machine.fake.registry = FakeRegistry();
-            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
-            const std::string junk = machine.file("C/junk/OLD.BAK");
-            const std::string null = machine.file("C/junk/NULL");
-            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr, false});
-            const RunOutcome outcome = start(machine, modes, "/AUTO");
-            QCOMPARE(outcome.exitCode, 1);
-            QVERIFY(exists(junk) && exists(null));
-            QCOMPARE(machine.fake.registry.writes, 0);
-            QCOMPARE(machine.fake.messageBoxes.shown.size(), std::size_t{1});
-            QCOMPARE(machine.fake.messageBoxes.shown[0].icon, MessageIcon::Exclamation);
-        }
-    }
-
-    void autoModeFailsWhenAFileCannotBeDeleted()
+    void aFirstStartWritesTheDefaults()
     {
         Machine machine;
-        const std::string held = machine.file("C/junk/HELD.TMP");
-        const std::string free = machine.file("C/junk/FREE.TMP");
-        // A file some process holds open is in use and stays.
-        const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
-        QVERIFY(fd >= 0);
-        QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
-        const RunOutcome outcome = start(machine, modes, "/AUTO");
-        ::close(fd);
-        QCOMPARE(outcome.exitCode, 1);
-        QVERIFY(exists(held) && !exists(free));
-        QCOMPARE(modes.menu()->results().size(), std::size_t{1});
+        machine.fake.registry = FakeRegistry();
+        QtRunModes modes(machine.state, machine.fake.platform, {});
+        modes.setEndProgram([] {});
+        start(machine, modes, "");
+        QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "TypeOfFiles"),
+                 std::optional<std::string>("1111111111111111111"));
+        QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath"),
+                 std::optional<std::string>(machine.temp / "C/install"));
+        QVERIFY(machine.state.choices.files()[0].ticked() && machine.state.choices.optSave());
+        QVERIFY(machine.fake.messageBoxes.shown.empty());
     }
 
     void stopDuringTheAutomaticSearchDeletesOnlyWhatWasFound()

@@ -171,16 +171,6 @@ TEST_F(Deletion, TheEventsLogHoldsTheChoicesEveryFileTriedAndTheOutcome)
     EXPECT_TRUE(results.empty());
     EXPECT_FALSE(exists(temp / "c/a.tmp"));
     EXPECT_FALSE(exists(temp / "t/anything"));
-
-    // Again on the empty list: no file lines, and the status text is still the search's summary.
-    fake.messageBoxes.answerNext(MessageAnswer::No);
-    Command3_Click(context);
-    const Strings again = logLines(logPath);
-    ASSERT_EQ(again.size(), 29u);
-    EXPECT_EQ(again[24], "Total wasted size : 6 byte(s) - 3 file(s).");
-    EXPECT_EQ(again[25], "");
-    EXPECT_EQ(again[28], "Selected Files have been correctly killed.");
-    EXPECT_EQ(fake.processes.opened.size(), 1u);
 }
 
 TEST_F(Deletion, WhatIsShownDependsOnThePromptAndTheLogOption)
@@ -268,36 +258,6 @@ TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
     EXPECT_EQ(host.statusText(), summary);
     EXPECT_EQ(state.WASTED_SIZE, total);
     EXPECT_TRUE(host.button(Command::Delete).enabled);
-}
-
-TEST_F(Deletion, OnlyTheFileTheSearchListedIsDeleted)
-{
-    const std::string swapped = file("c/swapped/x.tmp");
-    const std::string outside = file("outside/x.tmp");
-    const std::string removed = file("c/removed.tmp");
-    const std::string replaced = file("c/replaced.tmp", "old");
-    const std::string strange = file(std::string("c/new\nline \xff\xfe.tmp"));
-    search();
-    ASSERT_EQ(rows(), (Strings{std::string("c/new\nline \xff\xfe.tmp"), "c/removed.tmp", "c/replaced.tmp",
-                               "c/swapped/x.tmp"}));
-    // After the search: a parent folder becomes a link to a folder outside the tree, a file goes, and
-    // another file takes the name of a listed one.
-    ASSERT_EQ(rename((temp / "c/swapped").c_str(), (temp / "c/moved").c_str()), 0);
-    ASSERT_EQ(symlink((temp / "outside").c_str(), (temp / "c/swapped").c_str()), 0);
-    ASSERT_EQ(unlink(removed.c_str()), 0);
-    ASSERT_EQ(unlink(replaced.c_str()), 0);
-    temp.writeFile("c/replaced.tmp", "new");
-    fake.messageBoxes.answerNext(MessageAnswer::Ok);
-
-    Command3_Click(context);
-
-    EXPECT_FALSE(exists(strange));
-    EXPECT_TRUE(exists(outside));
-    EXPECT_TRUE(exists(temp / "c/moved/x.tmp"));
-    EXPECT_EQ(test::readWholeFile(replaced), "new");
-    EXPECT_EQ(rows(), (Strings{"c/removed.tmp", "c/replaced.tmp", "c/swapped/x.tmp"}));
-    EXPECT_EQ(fake.messageBoxes.shown.back().text, "3 error(s) happened while killing selected files.");
-    EXPECT_EQ(fake.messageBoxes.shown.back().icon, MessageIcon::Exclamation);
 }
 
 // One file under two listed names goes under both; one file listed twice goes once, and its second row

@@ -127,20 +127,6 @@ TEST(AutoMode, AFileInUseFailsTheRunWithStatusOne)
     EXPECT_NE(log.find("1 error(s) happened while killing selected files."), std::string::npos) << log;
 }
 
-TEST(AutoMode, ALogThatCannotBeCreatedIsReportedAndTheFilesStillGo)
-{
-    Machine machine;
-    writeSettings(machine, {"11", "Yes", machine.folder / "missing"});
-    Tree tree(machine);
-
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
-    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_EQ(run.standardOutput, "");
-    EXPECT_NE(run.standardError.find(machine.folder / "missing/DUSTREL.LOG"), std::string::npos)
-        << run.standardError;
-    tree.expectRubbishGoneAndKeepersKept();
-}
-
 TEST(AutoMode, NoDriveTickedStillEmptiesTheTickedSpecialFolders)
 {
     Machine machine;
