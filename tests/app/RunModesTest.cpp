@@ -73,26 +73,9 @@ struct Machine
     }
 };
 
-bool exists(const std::string& path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
 std::vector<std::string> traceLines(const ProgramState& state)
 {
-    std::vector<std::string> lines;
-    const std::string& text = state.trace.text();
-    std::size_t from = 0;
-    while (from < text.size()) {
-        const std::size_t end = text.find("\r\n", from);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(from) + "<no line end>");
-            break;
-        }
-        lines.push_back(text.substr(from, end - from));
-        from = end + 2;
-    }
-    return lines;
+    return crlfLines(state.trace.text());
 }
 
 std::string joined(const std::vector<std::string>& lines)

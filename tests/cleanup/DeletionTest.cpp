@@ -24,36 +24,16 @@ namespace dustrel {
 namespace {
 
 using posix::UniqueFd;
+using test::exists;
 using test::ScanFixture;
 using Strings = std::vector<std::string>;
 
 constexpr std::size_t kBak = 0, kTmp = 2;
 
-bool exists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return lstat(path.c_str(), &st) == 0;
-}
-
 // The log's lines; every one must end with CR LF.
 Strings logLines(const std::string& path)
 {
-    const std::string text = test::readWholeFile(path);
-    Strings lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            ADD_FAILURE() << "a line without CR LF at the end of the log";
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
+    return test::crlfLines(test::readWholeFile(path));
 }
 
 // What a run without a user wrote to its report stream.

@@ -13,16 +13,9 @@
 namespace dustrel::posix {
 namespace {
 
+using test::exists;
 using test::TempFolder;
 using Strings = std::vector<std::string>;
-
-bool exists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return lstat(path.c_str(), &st) == 0;
-}
 
 FileInfo seen(const std::string& path)
 {

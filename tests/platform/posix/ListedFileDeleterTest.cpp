@@ -18,15 +18,8 @@
 namespace dustrel::posix {
 namespace {
 
+using test::exists;
 using test::TempFolder;
-
-bool exists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return lstat(path.c_str(), &st) == 0;
-}
 
 void writeAt(const std::string& path, const std::string& content, std::ios::openmode mode = std::ios::trunc)
 {
