@@ -289,15 +289,6 @@ private slots:
             QVERIFY(traceHolds(machine.state, concat({{1, 2}, range(5, 8)}), "/REGINIT"));
             QVERIFY(modes.menu() == nullptr && !modes.spyWatcher()->isVisible());
         }
-        {
-            Machine machine;
-            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
-            QtRunModes modes(machine.state, machine.fake.platform, {});
-            const RunOutcome outcome = start(machine, modes, "/AUTO /NOSPLASH");
-            QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
-            QVERIFY(traceHolds(machine.state, {1, 2}, "/AUTO /NOSPLASH"));
-            QVERIFY(modes.menu() == nullptr && modes.splash() == nullptr);
-        }
     }
 
     void aFirstStartWritesTheDefaults()

@@ -82,11 +82,9 @@ private slots:
         QWidget owner;
         About about(world.state, world.messageBoxes, &owner);
         about.show();
-        QCOMPARE(about.windowTitle(), QStringLiteral("Dustrel v2.1 - About"));
         QVERIFY(about.isModal());
         QCOMPARE(about.parentWidget(), &owner);
         QCOMPARE(about.Label2()->text(), QStringLiteral("Dustrel v2.1"));
-        QCOMPARE(about.Command3()->text(), QStringLiteral("&Back to main menu"));
 
         QVERIFY(!about.Image1()->pixmap().isNull());
         QVERIFY(std::abs(about.Image1()->geometry().center().x() - about.rect().center().x()) <= 1);
