@@ -2,6 +2,7 @@
 
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/ScanFixture.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace dustrel {
@@ -400,19 +400,16 @@ TEST_F(Deletion, AMountPutOverAListedFolderIsNotEntered)
     ASSERT_EQ(rows(), listed);
     const Strings decoy = snapshot(temp / "decoy");
 
-    const pid_t child = fork();
-    if (child == 0) {
+    const int status = test::runInChild([&] {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount((temp / "decoy/a").c_str(), (temp / "c/a").c_str(), nullptr, MS_BIND, nullptr) != 0)
-            _exit(77);
+            return 77;
         DeleteListedFiles(context, false);
-        _exit(rows() == Strings{"c/a/one.tmp", "c/a/b/two.tmp"} ? 0 : 1);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        return rows() == Strings{"c/a/one.tmp", "c/a/b/two.tmp"} ? 0 : 1;
+    });
+    if (status == 77)
         GTEST_SKIP() << "cannot mount in a private mount namespace here";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(snapshot(temp / "decoy"), decoy);
     EXPECT_FALSE(exists(temp / "c/top.tmp"));
     EXPECT_TRUE(exists(temp / "c/a/one.tmp"));
@@ -467,12 +464,7 @@ TEST_F(Deletion, RunningOutOfDescriptorsFailsRowsAndNothingElse)
             const DeletionOutcome fed = DeleteListedFiles(context, false);
             return fed.failures == 0 && results.empty() ? 0 : 2;
         };
-        const pid_t child = fork();
-        if (child == 0)
-            _exit(starve());
-        int status = -1;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        EXPECT_EQ(test::runInChild(starve), 0);
         for (const std::string& path : listed)
             EXPECT_FALSE(exists(temp / path)) << path;
     }

@@ -1,7 +1,7 @@
-#include "FileSystemTestSupport.h"
 #include "cleanup/DeletionRoute.h"
 #include "platform/posix/ListedFileDeleter.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <cerrno>

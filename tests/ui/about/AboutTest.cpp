@@ -53,29 +53,6 @@ private slots:
         QVERIFY(offCentre.manhattanLength() <= 2);
     }
 
-    void splashTopmostCanBeSwitched_data()
-    {
-        QTest::addColumn<bool>("shownFirst");
-        QTest::newRow("before show") << false;
-        QTest::newRow("while shown") << true;
-    }
-
-    void splashTopmostCanBeSwitched()
-    {
-        QFETCH(bool, shownFirst);
-        Splash splash;
-        QVERIFY(!splash.isTopmost());
-        if (shownFirst)
-            splash.show();
-        for (bool topmost : {true, false, true}) {
-            splash.setTopmost(topmost);
-            QCOMPARE(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint), topmost);
-            QCOMPARE(splash.isTopmost(), topmost);
-            QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
-            QCOMPARE(splash.isVisible(), shownFirst);
-        }
-    }
-
     void aboutShowsBannerAndNameUncut()
     {
         AboutWorld world;
