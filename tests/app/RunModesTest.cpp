@@ -236,29 +236,6 @@ private slots:
         }
     }
 
-    void clicksOnTheInertMainWindowDoNothing()
-    {
-        Machine machine;
-        machine.file("C/junk/OLD.BAK");
-        QtRunModes modes(machine.state, machine.fake.platform, {});
-        modes.setEndProgram([] {});
-        int clicks = 0;
-        std::chrono::milliseconds elapsed{0};
-        modes.setWaitHook([&] {
-            if (modes.menu() != nullptr) {
-                QTest::mouseClick(modes.menu()->commandButton(1), Qt::LeftButton);
-                ++clicks;
-            }
-            machine.fake.clock.advance(250ms);
-            elapsed += 250ms;
-        });
-        Main(machine.state, machine.fake.platform, "", modes);
-        QVERIFY(clicks > 0);
-        QVERIFY(modes.menu()->results().size() == 0);
-        QVERIFY(machine.fake.messageBoxes.shown.empty());
-        QCOMPARE(machine.state.FILTRE, std::string());
-    }
-
     void eachModeLeavesItsOwnTrace()
     {
         {
