@@ -22,23 +22,20 @@ void writeSettings(const Machine& machine, const Settings& settings)
 {
     const std::string install =
         settings.installPath.empty() ? machine.folder / "install" : settings.installPath;
-    machine.folder.writeFile("config/dustrel/HKEY_LOCAL_MACHINE.reg",
-                             "REGEDIT4\n\n"
-                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]\n"
-                             "\"TypeOfFiles\"=\"1111111111111111111\"\n"
-                             "\"Directories\"=\"11111\"\n"
-                             "\"Drives\"=\"" +
-                                 settings.drives +
-                                 "\"\n"
-                                 "\"IgnoreNb\"=\"1\"\n"
-                                 "\"Ignore1\"=\"" +
-                                 machine.folder / "disk-d/KEEP.BAK" +
-                                 "\"\n"
-                                 "\"CustomNb\"=\"1\"\n"
-                                 "\"Custom1\"=\"*.JUNK\"\n"
-                                 "\"InstallPath\"=\"" +
-                                 install + "\"\n\"LogFile\"=\"" + settings.logFile +
-                                 "\"\n\"SaveParams\"=\"Yes\"\n");
+    const std::pair<std::string, std::string> values[] = {{"TypeOfFiles", "1111111111111111111"},
+                                                          {"Directories", "11111"},
+                                                          {"Drives", settings.drives},
+                                                          {"IgnoreNb", "1"},
+                                                          {"Ignore1", machine.folder / "disk-d/KEEP.BAK"},
+                                                          {"CustomNb", "1"},
+                                                          {"Custom1", "*.JUNK"},
+                                                          {"InstallPath", install},
+                                                          {"LogFile", settings.logFile},
+                                                          {"SaveParams", "Yes"}};
+    std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]\n";
+    for (const auto& [name, value] : values)
+        text += "\"" + name + "\"=\"" + value + "\"\n";
+    machine.folder.writeFile("config/dustrel/HKEY_LOCAL_MACHINE.reg", text);
 }
 
 // Rubbish and keepers on both drives and in the temporary folder, and a decoy outside the machine that

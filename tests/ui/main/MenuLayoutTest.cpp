@@ -79,19 +79,6 @@ private slots:
         QVERIFY(near(layout.command7.right(), layout.customLst.right(), 0.5));
     }
 
-    void drivesMoveOnlyFromTheEleventh()
-    {
-        QVERIFY(!TabPctrResize(6615, 9000, 6615, 9).drivesRightLeft.has_value());
-        // Ten drives fill the left column: the rule is applied but has no box to move.
-        QVERIFY(TabPctrResize(6615, 9000, 6615, 10).drivesRightLeft.has_value());
-        QVERIFY(near(*TabPctrResize(6615, 6615, 6615, 11).drivesRightLeft, 3720));
-        // The eleventh drive heads the right column.
-        QCOMPARE(gridBox(10, kDriveWidth).left, 3720.0);
-        QCOMPARE(gridBox(10, kDriveWidth).top, 360.0);
-        QCOMPARE(gridBox(9, kDriveWidth).top, 360.0 + 9 * 240);
-        QCOMPARE(gridBox(19, kDriveWidth).top, 360.0 + 9 * 240);
-    }
-
     void twipsScaleFollowsTheScreenAndTheFont()
     {
         const TwipsScale standard(96, 14);
