@@ -125,12 +125,13 @@ void debugMode(Pictures& pictures)
     state.Trace(1, "Command Parameter : /DEBUG");
     Spy_frm spy(state.trace);
     spy.show();
-    state.WIN_PATH = "/home/ann";
-    state.DIRECTORIES = {"/tmp", "/home/ann/.local/share/recently-used.d", "",
-                         "/home/ann/.mozilla/firefox/x1.default/cache2",
-                         "/home/ann/.cache/chromium/Default/Cache"};
-    state.TMP_FILE = "/tmp/~DF3A7C.TMP";
-    state.DTR_PATH = "/usr/share/dustrel";
+    // What start-up works out on a typical desktop.
+    state.WIN_PATH = "/home/bo";
+    state.DTR_PATH = "/home/bo/.local/share/dustrel";
+    state.TMP_FILE = "/tmp/~DF0001.TMP";
+    state.DIRECTORIES = {"/tmp", "/home/bo/.local/share/RecentDocuments", "",
+                         "/home/bo/.cache/mozilla/firefox/q1.default-release/cache2/entries",
+                         "/home/bo/.cache/chromium/Default/Cache/Cache_Data"};
     for (char letter : {'C', 'D', 'E'}) {
         DriveEntry entry;
         entry.letter = letter;
