@@ -75,7 +75,11 @@ int openBeneath(int parent, const char* name)
 
 } // namespace
 
-ListedFileDeleter::ListedFileDeleter() : m_chain(kPassFlags) {}
+ListedFileDeleter::ListedFileDeleter(std::function<Result<TrashRules>()> trashRules)
+    : m_chain(kPassFlags), m_trashRules(std::move(trashRules))
+{}
+
+ListedFileDeleter::~ListedFileDeleter() = default;
 
 UniqueFd ListedFileDeleter::openSubfolder(int parent, const char* name)
 {
@@ -191,8 +195,8 @@ Result<void> ListedFileDeleter::setNormalAttributes(std::string_view)
     return {};
 }
 
-Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
-                                           const OpenFiles& inUse)
+Result<void> ListedFileDeleter::checkListed(std::string_view name, const FileInfo& listed,
+                                            const OpenFiles& inUse)
 {
     if (auto state = usable(); !state)
         return state.error();
@@ -220,10 +224,32 @@ Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo
                      inUse.complete() ? "in use by another program"
                                       : "perhaps in use: the files that programs hold open could not be read",
                      pathOf(name)};
+    return {};
+}
 
-    if (unlinkat(folder, m_name.c_str(), 0) != 0)
+Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
+                                           const OpenFiles& inUse)
+{
+    if (auto checked = checkListed(name, listed, inUse); !checked)
+        return checked;
+    if (unlinkat(m_chain.top(), m_name.c_str(), 0) != 0)
         return systemError(errno, pathOf(name));
     return {};
+}
+
+Result<void> ListedFileDeleter::moveToTrash(std::string_view name, const FileInfo& listed,
+                                            const OpenFiles& inUse, FileTime deletedAt)
+{
+    if (auto checked = checkListed(name, listed, inUse); !checked)
+        return checked;
+    if (!m_trash) {
+        auto rules = m_trashRules();
+        if (!rules)
+            return Error{rules.error().code, "the trash could not be found: " + rules.error().describe(),
+                         pathOf(name)};
+        m_trash = std::make_unique<TrashMover>(std::move(*rules));
+    }
+    return m_trash->move(m_chain.top(), name, pathOf(name), deletedAt);
 }
 
 Result<void> ListedFileDeleter::deletePath(const std::string& path, const FileInfo& listed,

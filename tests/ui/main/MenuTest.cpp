@@ -178,7 +178,8 @@ private slots:
                 items << (item->isSeparator() ? QStringLiteral("-") : item->text());
         }
         QCOMPARE(items, (QStringList{"&File", "&Exit", "&Options", "&Log events to a file", "-",
-                                     "&Save parameters on exit", "&?", "&Index...", "&About..."}));
+                                     "&Save parameters on exit", "Move deleted files to the &Trash", "&?",
+                                     "&Index...", "&About..."}));
     }
 
     void focusMovesInTheDesignedOrder()
@@ -233,8 +234,10 @@ private slots:
         QVERIFY(choices.optLog() && menu.Opt_log()->isChecked());
         menu.Opt_log()->trigger();
         menu.Opt_save()->trigger();
+        menu.Opt_trash()->trigger();
         QVERIFY(!choices.optLog() && !menu.Opt_log()->isChecked());
         QVERIFY(choices.optSave() && menu.Opt_save()->isChecked());
+        QVERIFY(choices.optTrash() && menu.Opt_trash()->isChecked());
         QCOMPARE(w.world.fake.registry.writes, 0);
         choices.setOptLog(true);
         QVERIFY(menu.Opt_log()->isChecked());
