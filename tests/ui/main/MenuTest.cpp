@@ -627,9 +627,9 @@ private slots:
     {
         using Values = std::map<std::string, std::string>;
         const Values everything{
-            {"SaveParams", "Yes"}, {"LogFile", "Yes"},      {"TypeOfFiles", "1" + std::string(18, '0')},
-            {"Drives", "1"},       {"CustomNb", "1"},       {"Custom1", "*.JNK"},
-            {"IgnoreNb", "0"},     {"Directories", "00000"}};
+            {"SaveParams", "Yes"}, {"LogFile", "Yes"},       {"TypeOfFiles", "1" + std::string(18, '0')},
+            {"Drives", "1"},       {"CustomNb", "1"},        {"Custom1", "*.JNK"},
+            {"IgnoreNb", "0"},     {"Directories", "00000"}, {"UseTrash", "Yes"}};
         // No ends nothing and writes nothing; Yes saves only SaveParams with the option clear, every choice
         // with it ticked.
         const std::tuple<MessageAnswer, bool, Values> cases[] = {
@@ -644,6 +644,7 @@ private slots:
             if (option) {
                 w.menu->Opt_save()->trigger();
                 w.menu->Opt_log()->trigger();
+                w.menu->Opt_trash()->trigger();
             }
             w.state().CSTM_TBL.setPatterns({"*.JNK"});
             w.boxes().answerNext(answer);
