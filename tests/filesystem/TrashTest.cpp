@@ -86,10 +86,10 @@ protected:
     void SetUp() override { tzset(); }
     void TearDown() override { tzset(); }
 
-    Result<void> trash(const std::string& path, uid_t uid = getuid())
+    Result<void> trash(const std::string& path, const TempFolder& root, uid_t uid = getuid())
     {
         ListedFileDeleter cursor([&] {
-            return Result<TrashRules>(TrashRules(mountsAt({"/", temp / "vol"}), uid, dataHome));
+            return Result<TrashRules>(TrashRules(mountsAt({"/", root / "vol"}), uid, dataHome));
         });
         const std::size_t slash = path.rfind('/');
         const auto listed = PosixFileSystem().fileInfo(path);
@@ -140,6 +140,12 @@ TEST_F(Trash, AVolumeUsesItsSharedTrashOnlyWhenItIsFitElseTheUsersOwn)
         {"the user's trash cannot be made",
          [&](const TempFolder& t) { t.writeFile("vol/.Trash-" + uid, ""); }, ""},
         {"the user's trash belongs to another user", [](const TempFolder&) {}, "", 1},
+        {"the user's folder in the shared trash belongs to another user",
+         [&](const TempFolder& t) {
+             mkdir((t / "vol/.Trash").c_str(), 01777);
+             mkdir((t / ("vol/.Trash/" + std::to_string(getuid() + 1))).c_str(), 0700);
+         },
+         "", 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -147,15 +153,7 @@ TEST_F(Trash, AVolumeUsesItsSharedTrashOnlyWhenItIsFitElseTheUsersOwn)
         t.makeFolder("vol/d");
         const std::string file = t.writeFile("vol/d/f one.tmp", "data");
         c.setup(t);
-        dataHome = t / "home/data";
-        const auto moved = [&] {
-            ListedFileDeleter cursor([&] {
-                return Result<TrashRules>(
-                    TrashRules(mountsAt({"/", t / "vol"}), getuid() + c.uidOffset, dataHome));
-            });
-            EXPECT_TRUE(cursor.open(t / "vol/d"));
-            return cursor.moveToTrash("f one.tmp", *PosixFileSystem().fileInfo(file), OpenFiles{}, kWhen);
-        }();
+        const auto moved = trash(file, t, getuid() + c.uidOffset);
         if (c.trashFolder.empty()) {
             EXPECT_FALSE(moved);
             EXPECT_TRUE(exists(file));
@@ -179,8 +177,8 @@ TEST_F(Trash, TheHomeTrashKeepsFilesOfOneNameApartAndRefusesWhatItCannotTakeWhol
     temp.makeFolder("c/b");
     const std::string first = temp.writeFile("c/a/x 1%.tmp", "first");
     const std::string second = temp.writeFile("c/b/x 1%.tmp", "second");
-    ASSERT_TRUE(trash(first));
-    ASSERT_TRUE(trash(second));
+    ASSERT_TRUE(trash(first, temp));
+    ASSERT_TRUE(trash(second, temp));
     const std::string folder = dataHome + "/Trash";
     EXPECT_EQ(modeOf(folder), 0700u);
     EXPECT_EQ(test::readWholeFile(folder + "/files/x 1%.tmp"), "first");
@@ -189,7 +187,7 @@ TEST_F(Trash, TheHomeTrashKeepsFilesOfOneNameApartAndRefusesWhatItCannotTakeWhol
               std::string::npos);
 
     // Already in the trash: moving it again would part it from its .trashinfo.
-    EXPECT_FALSE(trash(folder + "/files/x 1%.tmp"));
+    EXPECT_FALSE(trash(folder + "/files/x 1%.tmp", temp));
     EXPECT_TRUE(exists(folder + "/files/x 1%.tmp"));
 
     // A data home on another file system: the file is never copied there, and no .trashinfo stays.
@@ -205,7 +203,7 @@ TEST_F(Trash, TheHomeTrashKeepsFilesOfOneNameApartAndRefusesWhatItCannotTakeWhol
         GTEST_SKIP() << "no second file system at /dev/shm";
     dataHome = shm;
     const std::string third = temp.writeFile("c/a/third.tmp", "third");
-    const auto moved = trash(third);
+    const auto moved = trash(third, temp);
     EXPECT_FALSE(moved);
     EXPECT_TRUE(exists(third));
     EXPECT_EQ(trashInfoFiles(shm), 0u);
