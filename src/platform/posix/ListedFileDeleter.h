@@ -50,9 +50,6 @@ public:
     Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
                              FileTime deletedAt) override;
 
-    // One file given by its absolute path: open() on its folder, then deleteFile().
-    Result<void> deletePath(const std::string& path, const FileInfo& listed, const OpenFiles& inUse);
-
     // Descriptors held now; at most DescriptorChain::kKeptLevels + 1 whatever the depth.
     std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
 
@@ -64,10 +61,8 @@ private:
         No
     };
 
-    Result<void> usable() const;
     // Whether `name` is still the file the search listed, and free; leaves the name in m_name.
     Result<void> checkListed(std::string_view name, const FileInfo& listed, const OpenFiles& inUse);
-    std::string pathOf(std::string_view name) const;
     // A subfolder of `parent`, or none with errno set (EXDEV for a mount point).
     UniqueFd openSubfolder(int parent, const char* name);
 

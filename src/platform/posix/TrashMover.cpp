@@ -1,5 +1,8 @@
 #include "platform/posix/TrashMover.h"
 
+#include "base/Text.h"
+#include "platform/posix/DescriptorIo.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -19,15 +22,6 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 // Beyond this many files of one name in one trash something else is wrong.
 constexpr unsigned kMaxAttempts = 100000;
-
-std::string joined(const std::string& folder, std::string_view name)
-{
-    std::string path = folder;
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    path += name;
-    return path;
-}
 
 Error folderError(int code, int parent, const std::string& name, const std::string& path)
 {
@@ -87,18 +81,6 @@ Result<UniqueFd> openAbsolute(const std::string& path, bool create)
     return folder;
 }
 
-Result<void> ownedBy(int fd, uid_t uid, const std::string& path)
-{
-    struct stat st
-    {
-    };
-    if (fstat(fd, &st) != 0)
-        return systemError(errno, path);
-    if (st.st_uid != uid)
-        return Error{EPERM, "owned by another user, so it is not this user's trash", path};
-    return {};
-}
-
 bool sameFolder(int a, int b)
 {
     struct stat first
@@ -111,44 +93,52 @@ bool sameFolder(int a, int b)
            first.st_ino == second.st_ino;
 }
 
-Result<void> writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return systemError(written < 0 ? errno : ENOSPC, "");
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
-
 } // namespace
 
 TrashMover::TrashMover(TrashRules rules) : m_rules(std::move(rules)) {}
 
+Result<TrashMover::Trash> TrashMover::withParts(int trash, const std::string& where)
+{
+    auto files = ownFolder(trash, "files", joinPath(where, "files", '/'));
+    if (!files)
+        return files.error();
+    auto info = ownFolder(trash, "info", joinPath(where, "info", '/'));
+    if (!info)
+        return info.error();
+    return Trash{std::move(*files), std::move(*info), where, {}};
+}
+
+Result<TrashMover::Trash> TrashMover::ownTrashFolder(int parent, const std::string& name,
+                                                     const std::string& where)
+{
+    auto trash = ownFolder(parent, name, where);
+    if (!trash)
+        return trash.error();
+    struct stat st
+    {
+    };
+    if (fstat(trash->get(), &st) != 0)
+        return systemError(errno, where);
+    if (st.st_uid != m_rules.uid())
+        return Error{EPERM, "owned by another user, so it is not this user's trash", where};
+    return withParts(trash->get(), where);
+}
+
 Result<TrashMover::Trash> TrashMover::openHomeTrash()
 {
-    const std::string where = joined(m_rules.dataHome(), "Trash");
+    const std::string where = joinPath(m_rules.dataHome(), "Trash", '/');
     auto home = openAbsolute(m_rules.dataHome(), true);
     if (!home)
         return home.error();
     auto trash = ownFolder(home->get(), "Trash", where);
     if (!trash)
         return trash.error();
-    auto files = ownFolder(trash->get(), "files", joined(where, "files"));
-    if (!files)
-        return files.error();
-    auto info = ownFolder(trash->get(), "info", joined(where, "info"));
-    if (!info)
-        return info.error();
-    return Trash{std::move(*files), std::move(*info), where, {}};
+    return withParts(trash->get(), where);
 }
 
 Result<TrashMover::Trash> TrashMover::openSharedTrash(int top, const std::string& topdir)
 {
-    const std::string shared = joined(topdir, ".Trash");
+    const std::string shared = joinPath(topdir, ".Trash", '/');
     struct stat st
     {
     };
@@ -160,37 +150,15 @@ Result<TrashMover::Trash> TrashMover::openSharedTrash(int top, const std::string
     if (!sharedFd)
         return folderError(errno, top, ".Trash", shared);
     const std::string user = std::to_string(m_rules.uid());
-    const std::string where = joined(shared, user);
-    auto trash = ownFolder(sharedFd.get(), user, where);
-    if (!trash)
-        return trash.error();
-    if (auto owned = ownedBy(trash->get(), m_rules.uid(), where); !owned)
-        return owned.error();
-    auto files = ownFolder(trash->get(), "files", joined(where, "files"));
-    if (!files)
-        return files.error();
-    auto info = ownFolder(trash->get(), "info", joined(where, "info"));
-    if (!info)
-        return info.error();
-    return Trash{std::move(*files), std::move(*info), where, {}};
+    const std::string where = joinPath(shared, user, '/');
+    return ownTrashFolder(sharedFd.get(), user, where);
 }
 
 Result<TrashMover::Trash> TrashMover::openOwnTrash(int top, const std::string& topdir)
 {
     const std::string name = ".Trash-" + std::to_string(m_rules.uid());
-    const std::string where = joined(topdir, name);
-    auto trash = ownFolder(top, name, where);
-    if (!trash)
-        return trash.error();
-    if (auto owned = ownedBy(trash->get(), m_rules.uid(), where); !owned)
-        return owned.error();
-    auto files = ownFolder(trash->get(), "files", joined(where, "files"));
-    if (!files)
-        return files.error();
-    auto info = ownFolder(trash->get(), "info", joined(where, "info"));
-    if (!info)
-        return info.error();
-    return Trash{std::move(*files), std::move(*info), where, {}};
+    const std::string where = joinPath(topdir, name, '/');
+    return ownTrashFolder(top, name, where);
 }
 
 Result<TrashMover::Trash> TrashMover::openVolumeTrash(const std::string& topdir)
@@ -254,12 +222,12 @@ Result<void> TrashMover::move(int folder, std::string_view name, const std::stri
         if (!infoFd) {
             if (errno == EEXIST)
                 continue;
-            return systemError(errno, joined(joined(trash.where, "info"), infoName));
+            return systemError(errno, joinPath(trash.where, "info/" + infoName, '/'));
         }
         const auto forget = [&] { unlinkat(trash.info.get(), infoName.c_str(), 0); };
-        Result<void> written = writeAll(infoFd.get(), info);
+        Result<void> written = writeAll(infoFd.get(), info, infoName);
         if (written && ::close(infoFd.release()) != 0)
-            written = systemError(errno, "");
+            written = systemError(errno, infoName);
         if (!written) {
             forget();
             return Error{written.error().code,

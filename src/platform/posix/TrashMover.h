@@ -40,6 +40,10 @@ private:
     };
 
     Result<Trash*> trashFor(const TrashPlace& place);
+    // files/ and info/ of a trash, made when missing.
+    static Result<Trash> withParts(int trash, const std::string& where);
+    // A trash folder of this user's own: made when missing, refused when another user owns it.
+    Result<Trash> ownTrashFolder(int parent, const std::string& name, const std::string& where);
     Result<Trash> openHomeTrash();
     Result<Trash> openVolumeTrash(const std::string& topdir);
     Result<Trash> openSharedTrash(int top, const std::string& topdir);
