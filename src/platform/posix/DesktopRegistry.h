@@ -31,6 +31,11 @@ public:
     bool keyExists(RegistryRoot root, std::string_view keyPath) override;
     std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath,
                                           std::string_view valueName, std::size_t capacity) override;
+    std::optional<std::uint32_t> queryNumber(RegistryRoot root, std::string_view keyPath,
+                                             std::string_view valueName) override
+    {
+        return m_store.queryNumber(root, keyPath, valueName);
+    }
     RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                            std::string_view data) override;
     void createKey(RegistryRoot root, std::string_view keyPath) override;

@@ -361,7 +361,7 @@ private slots:
             machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
             const std::string junk = machine.file("C/junk/OLD.BAK");
             const std::string null = machine.file("C/junk/NULL");
-            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr, false});
+            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr, false, true});
             const RunOutcome outcome = start(machine, modes, "/AUTO");
             QCOMPARE(outcome.exitCode, 1);
             QVERIFY(exists(junk) && exists(null));
