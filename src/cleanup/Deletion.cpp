@@ -17,7 +17,6 @@ namespace dustrel {
 
 namespace {
 
-constexpr std::string_view kLogName = "DUSTREL.LOG";
 constexpr std::string_view kKilling = "   -> Killing : ";
 constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";
 constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";

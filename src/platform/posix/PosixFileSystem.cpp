@@ -6,9 +6,11 @@
 #include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,6 +101,14 @@ Result<FileInfo> PosixFileSystem::fileInfo(const std::string& path)
     if (lstat(path.c_str(), &st) != 0)
         return systemError(errno, path);
     return fileInfoFromStat(st);
+}
+
+Result<std::string> PosixFileSystem::canonicalPath(const std::string& path)
+{
+    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved)
+        return systemError(errno, path);
+    return std::string(resolved.get());
 }
 
 bool PosixFileSystem::isFolder(const std::string& path)
