@@ -1,10 +1,10 @@
 #include "scan/DirectoryWalk.h"
 
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/PatternMatcher.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "state/WindowHost.h"
 
 #include <algorithm>

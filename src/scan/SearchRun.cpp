@@ -1,5 +1,6 @@
 #include "scan/SearchRun.h"
 
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/DirectoryWalk.h"
 #include "scan/PatternMatcher.h"
@@ -7,7 +8,6 @@
 #include "state/FileTypes.h"
 #include "state/Format.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "state/WindowHost.h"
 
 #include <algorithm>

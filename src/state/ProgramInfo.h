@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/MessageBoxes.h"
+
+#include <string>
 #include <string_view>
 
 namespace dustrel {
@@ -9,5 +12,18 @@ constexpr std::string_view kProgramTitle = "Dustrel v2.1";
 
 // The events log, in the installation folder.
 constexpr std::string_view kLogName = "DUSTREL.LOG";
+
+// A message box under the program's title with an OK button.
+inline Message programMessage(std::string text, MessageIcon icon)
+{
+    return Message{std::move(text), std::string(kProgramTitle), icon, MessageButtons::Ok, MessageAnswer::Ok};
+}
+
+// A Yes/No question under the program's title; `defaultAnswer` is what a run without a user takes.
+inline Message programQuestion(std::string text, MessageAnswer defaultAnswer)
+{
+    return Message{std::move(text), std::string(kProgramTitle), MessageIcon::Question, MessageButtons::YesNo,
+                   defaultAnswer};
+}
 
 } // namespace dustrel

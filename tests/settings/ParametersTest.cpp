@@ -1,10 +1,10 @@
 #include "settings/Parameters.h"
 
 #include "settings/RegistryAccess.h"
-#include "state/HeadlessWindowHost.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
+#include "base/Text.h"
 #include "support/Fakes.h"
+#include "support/HeadlessWindowHost.h"
 
 #include <gtest/gtest.h>
 
