@@ -14,163 +14,6 @@
 namespace dustrel::test {
 namespace {
 
-struct Settings
-{
-    std::string drives = "11";
-    std::string logFile = "No";
-    std::string installPath;
-};
-
-void writeSettings(const Machine& machine, const Settings& settings)
-{
-    const std::string install =
-        settings.installPath.empty() ? machine.folder / "install" : settings.installPath;
-    machine.folder.writeFile("config/dustrel/HKEY_LOCAL_MACHINE.reg",
-                             "REGEDIT4\n\n"
-                             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]\n"
-                             "\"TypeOfFiles\"=\"1111111111111111111\"\n"
-                             "\"Directories\"=\"11111\"\n"
-                             "\"Drives\"=\"" +
-                                 settings.drives +
-                                 "\"\n"
-                                 "\"IgnoreNb\"=\"1\"\n"
-                                 "\"Ignore1\"=\"" +
-                                 machine.folder / "disk-d/KEEP.BAK" +
-                                 "\"\n"
-                                 "\"CustomNb\"=\"1\"\n"
-                                 "\"Custom1\"=\"*.JUNK\"\n"
-                                 "\"InstallPath\"=\"" +
-                                 install + "\"\n\"LogFile\"=\"" + settings.logFile +
-                                 "\"\n\"SaveParams\"=\"Yes\"\n");
-}
-
-// Rubbish and keepers on both drives and in the temporary folder, and a decoy outside the machine that
-// a folder link on C: points to.
-struct Tree
-{
-    explicit Tree(Machine& m) : machine(m)
-    {
-        machine.folder.makeFolder("disk-c/a/b");
-        rubbish = {machine.folder.writeFile("disk-c/OLD.BAK", "1"),
-                   machine.folder.writeFile("disk-c/a/b/~WRL0001.TMP", "22"),
-                   machine.folder.writeFile("disk-d/notes.JUNK", "333"),
-                   machine.folder.writeFile("tmp/session.dat", "4444")};
-        keepers = {machine.folder.writeFile("disk-c/report.txt", "k"),
-                   machine.folder.writeFile("disk-d/KEEP.BAK", "k"), decoy.writeFile("OUTSIDE.BAK", "k")};
-        symlink(decoy.path().c_str(), (machine.folder / "disk-c/link").c_str());
-    }
-
-    void expectRubbishGoneAndKeepersKept() const
-    {
-        for (const std::string& path : rubbish)
-            EXPECT_FALSE(exists(path)) << path;
-        for (const std::string& path : keepers)
-            EXPECT_TRUE(exists(path)) << path;
-        EXPECT_TRUE(exists(machine.folder / "disk-c/link"));
-    }
-
-    Machine& machine;
-    TempFolder decoy;
-    std::vector<std::string> rubbish;
-    std::vector<std::string> keepers;
-};
-
-TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
-{
-    Machine machine;
-    writeSettings(machine, {});
-    Tree tree(machine);
-    const std::string settingsBefore = readWholeFile(machine.settingsFile());
-
-    const ProgramResult run = runDustrel({"/auto"}, machine.environment(), machine.folder / "install");
-    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_EQ(run.standardOutput, "");
-    EXPECT_EQ(run.standardError, "");
-    tree.expectRubbishGoneAndKeepersKept();
-    EXPECT_FALSE(exists(machine.folder / "install/DUSTREL.LOG"));
-    // An automatic pass saves nothing.
-    EXPECT_EQ(readWholeFile(machine.settingsFile()), settingsBefore);
-}
-
-TEST(AutoMode, WritesTheEventsLogWhenAskedAndStartsNoViewerWithoutADisplay)
-{
-    Machine machine;
-    writeSettings(machine, {"11", "Yes", ""});
-    Tree tree(machine);
-
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
-    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_EQ(run.standardOutput, "");
-    EXPECT_EQ(run.standardError, "");
-    tree.expectRubbishGoneAndKeepersKept();
-
-    const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
-    EXPECT_NE(log.find("Dustrel v2.1 - Events Log\r\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("\r\n\r\nSelected Files have been correctly killed.\r\n"), std::string::npos) << log;
-    for (const std::string& path : tree.rubbish)
-        EXPECT_NE(log.find(path), std::string::npos) << path << "\n" << log;
-}
-
-TEST(AutoMode, AFileInUseFailsTheRunWithStatusOne)
-{
-    Machine machine;
-    writeSettings(machine, {"11", "Yes", ""});
-    Tree tree(machine);
-    const std::string held = machine.folder.writeFile("disk-d/HELD.TMP", "held");
-    const int fd = open(held.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(fd, 0);
-
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
-    close(fd);
-    EXPECT_EQ(run.exitStatus, 1) << run.standardError;
-    EXPECT_EQ(run.standardOutput, "");
-    EXPECT_TRUE(exists(held));
-    tree.expectRubbishGoneAndKeepersKept();
-    const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
-    EXPECT_NE(log.find("1 error(s) happened while killing selected files."), std::string::npos) << log;
-}
-
-TEST(AutoMode, ALogThatCannotBeCreatedIsReportedAndTheFilesStillGo)
-{
-    Machine machine;
-    writeSettings(machine, {"11", "Yes", machine.folder / "missing"});
-    Tree tree(machine);
-
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
-    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_EQ(run.standardOutput, "");
-    EXPECT_NE(run.standardError.find(machine.folder / "missing/DUSTREL.LOG"), std::string::npos)
-        << run.standardError;
-    tree.expectRubbishGoneAndKeepersKept();
-}
-
-TEST(AutoMode, NoDriveTickedStillEmptiesTheTickedSpecialFolders)
-{
-    Machine machine;
-    writeSettings(machine, {"00", "No", ""});
-    Tree tree(machine);
-
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
-    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_FALSE(exists(machine.folder / "tmp/session.dat"));
-    EXPECT_TRUE(exists(machine.folder / "disk-c/OLD.BAK"));
-    EXPECT_TRUE(exists(machine.folder / "disk-d/notes.JUNK"));
-}
-
-TEST(AutoMode, WithoutSavedChoicesCleansNothingAndFails)
-{
-    Machine machine;
-    Tree tree(machine);
-
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
-    EXPECT_EQ(run.exitStatus, 1);
-    EXPECT_NE(run.standardError.find("No parameters have been saved yet"), std::string::npos)
-        << run.standardError;
-    for (const std::string& path : tree.rubbish)
-        EXPECT_TRUE(exists(path)) << path;
-    EXPECT_FALSE(exists(machine.settingsFile()));
-}
-
 // Saved values by name, written in order; a value starting with "dword:" is written as a number.
 using Values = std::vector<std::pair<std::string, std::string>>;
 
@@ -211,6 +54,145 @@ std::string canonical(const std::string& path)
 ProgramResult autoRun(const Machine& machine, const std::string& folder = {})
 {
     return runDustrel({"/AUTO"}, machine.environment(), folder.empty() ? machine.folder / "install" : folder);
+}
+
+// The choices the tree is made for: every type, "*.JUNK", and D:'s KEEP.BAK ignored.
+Values treeChoices(const Machine& machine, const Values& more)
+{
+    Values values = {{"IgnoreNb", "1"},
+                     {"Ignore1", machine.folder / "disk-d/KEEP.BAK"},
+                     {"CustomNb", "1"},
+                     {"Custom1", "*.JUNK"}};
+    values.insert(values.end(), more.begin(), more.end());
+    return values;
+}
+
+// Rubbish and keepers on both drives and in the temporary folder, and a decoy outside the machine that
+// a folder link on C: points to.
+struct Tree
+{
+    explicit Tree(Machine& m) : machine(m)
+    {
+        machine.folder.makeFolder("disk-c/a/b");
+        rubbish = {machine.folder.writeFile("disk-c/OLD.BAK", "1"),
+                   machine.folder.writeFile("disk-c/a/b/~WRL0001.TMP", "22"),
+                   machine.folder.writeFile("disk-d/notes.JUNK", "333"),
+                   machine.folder.writeFile("tmp/session.dat", "4444")};
+        keepers = {machine.folder.writeFile("disk-c/report.txt", "k"),
+                   machine.folder.writeFile("disk-d/KEEP.BAK", "k"), decoy.writeFile("OUTSIDE.BAK", "k")};
+        symlink(decoy.path().c_str(), (machine.folder / "disk-c/link").c_str());
+    }
+
+    void expectRubbishGoneAndKeepersKept() const
+    {
+        for (const std::string& path : rubbish)
+            EXPECT_FALSE(exists(path)) << path;
+        for (const std::string& path : keepers)
+            EXPECT_TRUE(exists(path)) << path;
+        EXPECT_TRUE(exists(machine.folder / "disk-c/link"));
+    }
+
+    Machine& machine;
+    TempFolder decoy;
+    std::vector<std::string> rubbish;
+    std::vector<std::string> keepers;
+};
+
+TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
+{
+    Machine machine;
+    writeValues(machine, treeChoices(machine, {}));
+    Tree tree(machine);
+    const std::string settingsBefore = readWholeFile(machine.settingsFile());
+
+    const ProgramResult run = runDustrel({"/auto"}, machine.environment(), machine.folder / "install");
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "");
+    EXPECT_EQ(run.standardError, "");
+    tree.expectRubbishGoneAndKeepersKept();
+    EXPECT_FALSE(exists(machine.folder / "install/DUSTREL.LOG"));
+    // An automatic pass saves nothing.
+    EXPECT_EQ(readWholeFile(machine.settingsFile()), settingsBefore);
+}
+
+TEST(AutoMode, WritesTheEventsLogWhenAskedAndStartsNoViewerWithoutADisplay)
+{
+    Machine machine;
+    writeValues(machine, treeChoices(machine, {{"LogFile", "Yes"}}));
+    Tree tree(machine);
+
+    const ProgramResult run = autoRun(machine);
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "");
+    EXPECT_EQ(run.standardError, "");
+    tree.expectRubbishGoneAndKeepersKept();
+
+    const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
+    EXPECT_NE(log.find("Dustrel v2.1 - Events Log\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\r\n\r\nSelected Files have been correctly killed.\r\n"), std::string::npos) << log;
+    for (const std::string& path : tree.rubbish)
+        EXPECT_NE(log.find(path), std::string::npos) << path << "\n" << log;
+}
+
+TEST(AutoMode, AFileInUseFailsTheRunWithStatusOne)
+{
+    Machine machine;
+    writeValues(machine, treeChoices(machine, {{"LogFile", "Yes"}}));
+    Tree tree(machine);
+    const std::string held = machine.folder.writeFile("disk-d/HELD.TMP", "held");
+    const int fd = open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+
+    const ProgramResult run = autoRun(machine);
+    close(fd);
+    EXPECT_EQ(run.exitStatus, 1) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "");
+    EXPECT_TRUE(exists(held));
+    tree.expectRubbishGoneAndKeepersKept();
+    const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
+    EXPECT_NE(log.find("1 error(s) happened while killing selected files."), std::string::npos) << log;
+}
+
+TEST(AutoMode, ALogThatCannotBeCreatedIsReportedAndTheFilesStillGo)
+{
+    Machine machine;
+    writeValues(machine,
+                treeChoices(machine, {{"LogFile", "Yes"}, {"InstallPath", machine.folder / "missing"}}));
+    Tree tree(machine);
+
+    const ProgramResult run = autoRun(machine);
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(run.standardOutput, "");
+    EXPECT_NE(run.standardError.find(machine.folder / "missing/DUSTREL.LOG"), std::string::npos)
+        << run.standardError;
+    tree.expectRubbishGoneAndKeepersKept();
+}
+
+TEST(AutoMode, NoDriveTickedStillEmptiesTheTickedSpecialFolders)
+{
+    Machine machine;
+    writeValues(machine, treeChoices(machine, {{"Drives", "00"}}));
+    Tree tree(machine);
+
+    const ProgramResult run = autoRun(machine);
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_FALSE(exists(machine.folder / "tmp/session.dat"));
+    EXPECT_TRUE(exists(machine.folder / "disk-c/OLD.BAK"));
+    EXPECT_TRUE(exists(machine.folder / "disk-d/notes.JUNK"));
+}
+
+TEST(AutoMode, WithoutSavedChoicesCleansNothingAndFails)
+{
+    Machine machine;
+    Tree tree(machine);
+
+    const ProgramResult run = autoRun(machine);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_NE(run.standardError.find("No parameters have been saved yet"), std::string::npos)
+        << run.standardError;
+    for (const std::string& path : tree.rubbish)
+        EXPECT_TRUE(exists(path)) << path;
+    EXPECT_FALSE(exists(machine.settingsFile()));
 }
 
 TEST(AutoMode, KeepsWhatTheIgnoreListNamesHoweverReachedAndDeletesEachFileOnce)
