@@ -30,8 +30,11 @@ DirectoryWalk::DirectoryWalk(WorkContext& context)
     };
     for (std::size_t i = 0; i < ignored.highestIndex(); ++i)
         keep(ignored.slot(i));
+    // Both places the events log may be written to.
     if (!context.state.DTR_PATH.empty())
         keep(joinPath(context.state.DTR_PATH, kLogName, m_separator));
+    if (const std::string state = context.platform.folders.userStateFolder(); !state.empty())
+        keep(joinPath(joinPath(state, "dustrel", m_separator), kLogName, m_separator));
 }
 
 DirectoryWalk::~DirectoryWalk()

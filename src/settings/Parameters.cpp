@@ -284,7 +284,7 @@ bool ParametersSaved(Platform& platform)
     return platform.registry.keyExists(kRoot, kSettingsKey);
 }
 
-Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
+Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, const std::string& installFolder)
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
     RegistryBatch batch(platform.registry);
@@ -300,7 +300,7 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
     registry.WriteRegString(kRoot, kSettingsKey, kDriveRootsName, joinRoots(roots));
     registry.WriteRegString(kRoot, kSettingsKey, "IgnoreNb", "0");
     registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", "0");
-    registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", platform.folders.currentDirectory());
+    registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", installFolder);
     registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
     registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
     return batch.commit();
@@ -308,7 +308,8 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
 
 int InitRegistry(ProgramState& state, Platform& platform)
 {
-    const Result<void> committed = WriteDefaultParameters(state, platform);
+    const Result<void> committed =
+        WriteDefaultParameters(state, platform, platform.folders.currentDirectory());
     if (!committed) {
         platform.messageBoxes.show(programMessage("The default parameters could not be written." +
                                                       state.NEWLINE + committed.error().describe(),

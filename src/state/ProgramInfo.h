@@ -10,7 +10,7 @@ namespace dustrel {
 // The title of the main window and of every message box the program shows.
 constexpr std::string_view kProgramTitle = "Dustrel v2.1";
 
-// The events log, in the installation folder.
+// The events log's file name, in the installation folder or the user's state folder.
 constexpr std::string_view kLogName = "DUSTREL.LOG";
 
 // A message box under the program's title with an OK button.
