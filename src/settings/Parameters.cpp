@@ -247,6 +247,7 @@ ParametersReport LoadParameters(ProgramState& state, RegistryAccess& registry, W
 
     choices.setOptLog(reader.read("LogFile") == "Yes");
     choices.setOptSave(reader.read("SaveParams") == "Yes");
+    choices.setOptTrash(reader.read("UseTrash") == "Yes");
     return report;
 }
 
@@ -272,6 +273,7 @@ void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all)
         registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", std::to_string(custom.size()));
 
         registry.WriteRegString(kRoot, kSettingsKey, "LogFile", choices.optLog() ? "Yes" : "No");
+        registry.WriteRegString(kRoot, kSettingsKey, "UseTrash", choices.optTrash() ? "Yes" : "No");
     }
 
     // Losing the user's choices without a word would look like a save that worked.
@@ -303,6 +305,7 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, con
     registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", installFolder);
     registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
     registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
+    registry.WriteRegString(kRoot, kSettingsKey, "UseTrash", "No");
     return batch.commit();
 }
 
