@@ -90,13 +90,9 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
 
     DeletionOutcome outcome;
     std::vector<bool> deleted(results.size(), false);
-    std::string line;
     for (std::size_t row = 0; row < results.size(); ++row) {
-        if (log != nullptr) {
-            line.assign(kKilling);
-            line += results.fullPath(row);
-            log->line(line);
-        }
+        if (log != nullptr)
+            log->pathLine(kKilling, results.fullPath(row));
         // A folder of the path that cannot be reached (gone, or now a link) fails the row as the file
         // itself would.
         const bool reached = route.moveTo(results.folderOf(row));
@@ -155,11 +151,11 @@ void writeHeader(WorkContext& context, EventsLog& log)
     // The user's entries only: the program's own temporary file in slot 0 is not theirs to see.
     log.line("* Files to ignore :");
     for (const std::string& entry : state.IGN_TBL.entries())
-        log.line(indent + entry);
+        log.pathLine(indent, entry);
     log.line("");
     log.line("* Custom type of files :");
     for (const std::string& pattern : state.CSTM_TBL.patterns())
-        log.line(indent + pattern);
+        log.pathLine(indent, pattern);
     log.line("");
     log.line(rule);
     log.line("");
@@ -199,7 +195,7 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     const std::string path = EventsLogPath(context);
     // An empty installation folder would put the log at the root of the file system.
     auto created = path.empty() ? Result<EventsLog>(Error{0, "the installation folder is not known", ""})
-                                : EventsLog::create(context.platform.fileSystem, path);
+                                : EventsLog::create(context.platform.fileSystem, path, options.logLimit);
     if (!created) {
         reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
                       "The listed files are deleted without it.");
@@ -212,9 +208,9 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     const DeletionOutcome outcome = killRows(context, &log);
     const std::string finalMessage = FinalMessage(outcome.failures);
     context.host.setPointer(Pointer::Default);
-    log.line("");
-    log.line("");
-    log.line(finalMessage);
+    log.summaryLine("");
+    log.summaryLine("");
+    log.summaryLine(finalMessage);
     auto written = log.close();
 
     if (!written) {
