@@ -13,6 +13,7 @@ class QWidget;
 namespace dustrel {
 
 class About;
+class ContextHelp;
 class DebugFrm;
 class Menu;
 class QtMessageBoxes;
@@ -71,6 +72,7 @@ private:
     std::function<void()> m_waitHook;
     std::function<void()> m_endProgram;
     QTimer m_waitTick;
+    std::unique_ptr<ContextHelp> m_contextHelp;
     bool m_ended = false;
     bool m_parametersMissing = false;
     // Destroyed in reverse order: the debug window and the main window go before the spy watcher they
