@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "support/ResultPrinters.h"
 
 #include <deque>
 #include <map>

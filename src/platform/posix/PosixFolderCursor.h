@@ -68,9 +68,7 @@ private:
         bool read = false;          // its entries were read once: the next reading starts over
     };
 
-    Result<void> usable() const;
     UniqueFd openSubfolder(int parent, const char* name);
-    std::string pathOf(std::string_view name) const;
 
     DescriptorChain m_chain;
     std::vector<Level> m_levels; // alongside the chain's levels

@@ -3,7 +3,7 @@
 #include "platform/Platform.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
+#include "base/Text.h"
 
 #include <QKeyEvent>
 #include <QWidget>
@@ -27,8 +27,7 @@ void OpenHelpPage(ProgramState& state, Platform& platform, int topic)
             problem = "The help file could not be opened :" + state.NEWLINE + opened.error().describe();
     }
     if (!problem.empty())
-        platform.messageBoxes.show(Message{problem, std::string(kProgramTitle), MessageIcon::Exclamation,
-                                           MessageButtons::Ok, MessageAnswer::Ok});
+        platform.messageBoxes.show(programMessage(problem, MessageIcon::Exclamation));
 }
 
 ContextHelp::ContextHelp(std::function<void(int topic)> open, QObject* parent)

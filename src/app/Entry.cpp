@@ -4,12 +4,12 @@
 
 #include "app/QtMessageBoxes.h"
 #include "app/QtRunModes.h"
+#include "base/Text.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/RunLock.h"
 #include "platform/posix/XdgPaths.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 
 #include <QApplication>
 #include <QGuiApplication>
