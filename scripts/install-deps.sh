@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Dustrel needs that are missing, as root or through sudo.
-# Usage: scripts/install-deps.sh build|test
+# Usage: scripts/install-deps.sh build|test|package
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev xdg-utils)
 if [ "${1:-build}" = test ]; then
     packages+=(googletest libgtest-dev libgmock-dev clang libclang-rt-dev)
+fi
+if [ "${1:-build}" = package ]; then
+    # The package's tools and the checks scripts/check-package.sh runs on it.
+    packages+=(dpkg-dev file lintian desktop-file-utils appstream mandoc systemd)
 fi
 
 missing=()

@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "cleanup/DeletionRoute.h"
 #include "cleanup/EventsLog.h"
+#include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
 #include "scan/ResultsList.h"
 #include "state/ProgramInfo.h"
@@ -162,13 +163,6 @@ std::string FinalMessage(std::size_t failures)
     return std::to_string(failures) + " error(s) happened while killing selected files.";
 }
 
-std::string EventsLogPath(WorkContext& context)
-{
-    if (context.state.DTR_PATH.empty())
-        return {};
-    return joinPath(context.state.DTR_PATH, kLogName, context.platform.pathRules.separator);
-}
-
 DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt)
 {
     context.host.setPointer(Pointer::Hourglass);
@@ -181,10 +175,14 @@ DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt)
 
 DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, const DeletionOptions& options)
 {
-    const std::string path = EventsLogPath(context);
+    const Result<std::string> place = GetEventsLogPath(context.platform, context.state.DTR_PATH, true);
+    const std::string path = place ? *place : std::string();
     // An empty installation folder would put the log at the root of the file system.
-    auto created = path.empty() ? Result<EventsLog>(Error{0, "the installation folder is not known", ""})
-                                : EventsLog::create(context.platform.fileSystem, path, options.logLimit);
+    Result<EventsLog> created = Error{0, "the installation folder is not known", ""};
+    if (!place)
+        created = place.error();
+    else if (!path.empty())
+        created = EventsLog::create(context.platform.fileSystem, path, options.logLimit);
     if (!created) {
         reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
                       "The listed files are deleted without it.");

@@ -35,7 +35,8 @@ struct DeletionOutcome
 // shown in a message box; without it nothing is shown.
 DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt);
 
-// The same, writing the events log DUSTREL.LOG in the installation folder. With `prompt` the user is
+// The same, writing the events log DUSTREL.LOG in the installation folder, or in the user's state folder
+// when the installation folder is not theirs to write (see GetEventsLogPath). With `prompt` the user is
 // offered to read it; without, the viewer is started on it unless the options say otherwise. A log that
 // cannot be created is reported (a message box with `prompt`, the options' stream without) and the files
 // are deleted without it; a log that could not be written completely is reported at the end.
@@ -51,8 +52,5 @@ void Command3_Click(WorkContext& context);
 
 // "Selected Files have been correctly killed." or "<n> error(s) happened while killing selected files.".
 std::string FinalMessage(std::size_t failures);
-
-// Where the events log is written; empty when the installation folder is not known.
-std::string EventsLogPath(WorkContext& context);
 
 } // namespace dustrel

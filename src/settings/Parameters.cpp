@@ -124,7 +124,7 @@ bool ParametersSaved(Platform& platform)
     return platform.registry.keyExists(kRoot, kSettingsKey);
 }
 
-Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
+Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, const std::string& installFolder)
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
     RegistryBatch batch(platform.registry);
@@ -135,7 +135,7 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
                             std::string(static_cast<std::size_t>(state.DRIVES_NB), '1'));
     registry.WriteRegString(kRoot, kSettingsKey, "IgnoreNb", "0");
     registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", "0");
-    registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", platform.folders.currentDirectory());
+    registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", installFolder);
     registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
     registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
     return batch.commit();
@@ -143,7 +143,8 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
 
 int InitRegistry(ProgramState& state, Platform& platform)
 {
-    const Result<void> committed = WriteDefaultParameters(state, platform);
+    const Result<void> committed =
+        WriteDefaultParameters(state, platform, platform.folders.currentDirectory());
     if (!committed) {
         platform.messageBoxes.show(programMessage("The default parameters could not be written." +
                                                       state.NEWLINE + committed.error().describe(),

@@ -383,16 +383,21 @@ private slots:
 
     void aFirstStartWritesTheDefaultsButTheAutomaticPassRefusesToGuess()
     {
-        {
+        // The installation folder is where the program was installed, wherever the desktop started it;
+        // a build run where it was built has none and keeps the current folder.
+        for (const std::string installed : {"", "/usr/share/dustrel"}) {
             Machine machine;
             machine.fake.registry = FakeRegistry();
+            machine.fake.folders.installed = installed;
             QtRunModes modes(machine.state, machine.fake.platform, {});
             modes.setEndProgram([] {});
             start(machine, modes, "");
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "TypeOfFiles"),
                      std::optional<std::string>("1111111111111111111"));
+            const std::string folder = installed.empty() ? machine.temp / "C/install" : installed;
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath"),
-                     std::optional<std::string>(machine.temp / "C/install"));
+                     std::optional<std::string>(folder));
+            QCOMPARE(machine.state.DTR_PATH, folder); // this run's help page and log too
             QVERIFY(machine.state.choices.files()[0].ticked() && machine.state.choices.optSave());
             QVERIFY(machine.fake.messageBoxes.shown.empty());
         }

@@ -33,12 +33,13 @@ constexpr double kValueWidth = 3135;
 constexpr double kRowHeight = 255;
 // The closest rows stand this far apart.
 constexpr double kRowPitch = 240;
-constexpr std::array<double, DebugFrm::kRows> kRowTops{240,  480,  720,  960,  1440,
-                                                       1920, 2160, 2400, 3000, 3240};
+// The events log's row, last in the arrays, sits in the gap under the installation folder it belongs to.
+constexpr std::array<double, DebugFrm::kRows> kRowTops{240,  480,  720,  960,  1440, 1920,
+                                                       2160, 2400, 3000, 3240, 1680};
 constexpr std::array<const char*, DebugFrm::kRows> kCaptions{
-    "Windows Directory :",  "Documents Folder :", "Temporary Directory :", "Temporary File :",
-    "Dustrel Path :",       "Navigator Cache :",  "Communicator Cache :",  "MS IExplorer Cache :",
-    "Number of HD found :", "Hard-Drives found :"};
+    "Windows Directory :",  "Documents Folder :",  "Temporary Directory :", "Temporary File :",
+    "Dustrel Path :",       "Navigator Cache :",   "Communicator Cache :",  "MS IExplorer Cache :",
+    "Number of HD found :", "Hard-Drives found :", "Events Log :"};
 // The list reaches down to the room above OK, a few lines high, rather than one line.
 constexpr double kListTop = 3480;
 constexpr double kListBottom = 4560;
@@ -49,10 +50,11 @@ constexpr double kCommand1Height = 375;
 
 } // namespace
 
-DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram, QWidget* parent)
+DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram,
+                   std::string eventsLog, QWidget* parent)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram))
+      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram)), m_eventsLog(std::move(eventsLog))
 {
     setObjectName(QStringLiteral("DebugFrm"));
     setProperty("helpContextId", kHelpTopic);
@@ -156,7 +158,8 @@ void DebugFrm::ShowValues()
                                                 m_state.DIRECTORIES[3],
                                                 m_state.DIRECTORIES[4],
                                                 std::to_string(m_state.DRIVES_NB),
-                                                letters};
+                                                letters,
+                                                m_eventsLog};
     for (std::size_t row = 0; row < values.size(); ++row) {
         const QString text = toQString(values[row]);
         m_affiche[row]->setText(text);

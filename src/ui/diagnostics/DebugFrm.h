@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -23,12 +24,13 @@ class DebugFrm : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kRows = 10;
+    static constexpr int kRows = 11;
     static constexpr int kTimerInterval = 500; // milliseconds
 
-    // `endProgram` runs when the window is asked to close; `spy` is closed first by OK.
+    // `endProgram` runs when the window is asked to close; `spy` is closed first by OK. `eventsLog` is
+    // where a deletion would write the events log.
     DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram,
-             QWidget* parent = nullptr);
+             std::string eventsLog = {}, QWidget* parent = nullptr);
 
     void Form_Load();
     void Timer1_Timer();
@@ -52,6 +54,7 @@ private:
     const ProgramState& m_state;
     QPointer<Spy_frm> m_spy;
     std::function<void()> m_endProgram;
+    std::string m_eventsLog;
     bool m_ending = false;
 
     std::array<QLabel*, kRows> m_label1{};

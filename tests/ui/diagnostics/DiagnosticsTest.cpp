@@ -101,7 +101,8 @@ private slots:
     {
         ProgramState state;
         setUp(state, 20);
-        DebugFrm window(state, nullptr, [] {});
+        DebugFrm window(
+            state, nullptr, [] {}, "/home/ann/.local/state/dustrel/DUSTREL.LOG");
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Dustrel v2.1 - Debug mode"));
         QVERIFY(window.Timer1()->isActive());
@@ -122,7 +123,8 @@ private slots:
                                    "/home/ann/.mozilla/firefox/x1.default/cache2",
                                    "/home/ann/.cache/chromium/Default/Cache",
                                    "20",
-                                   letters};
+                                   letters,
+                                   "/home/ann/.local/state/dustrel/DUSTREL.LOG"};
         QCOMPARE(fields(window), expected);
         QCOMPARE(window.AfficheList()->count(), 20);
         QCOMPARE(window.AfficheList()->item(19)->text(), QStringLiteral("V: - 29.5 GB (100.2 MB Free)"));
