@@ -4,6 +4,7 @@
 #include "state/ProgramState.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
+#include "ui/common/TwipsRect.h"
 #include "ui/common/TwipsScale.h"
 #include "ui/diagnostics/Spy_frm.h"
 
@@ -26,12 +27,9 @@ constexpr int kHelpTopic = 505;
 
 constexpr double kClientWidth = 5190;
 constexpr double kClientHeight = 5205;
-constexpr double kLabelLeft = 120;
-constexpr double kLabelWidth = 1695;
-constexpr double kValueLeft = 1920;
-constexpr double kValueWidth = 3135;
-constexpr double kRowHeight = 255;
-// The closest rows stand this far apart.
+// Label1(i) and Affiche(i) stand at kRowTops[i]; the closest rows stand kRowPitch apart.
+constexpr TwipsRect kLabel1{120, 0, 1695, 255};
+constexpr TwipsRect kAffiche{1920, 0, 3135, 255};
 constexpr double kRowPitch = 240;
 // The events log's row, last in the arrays, sits in the gap under the installation folder it belongs to.
 constexpr std::array<double, DebugFrm::kRows> kRowTops{240,  480,  720,  960,  1440, 1920,
@@ -41,12 +39,8 @@ constexpr std::array<const char*, DebugFrm::kRows> kCaptions{
     "Dustrel Path :",       "Navigator Cache :",   "Communicator Cache :",  "MS IExplorer Cache :",
     "Number of HD found :", "Hard-Drives found :", "Events Log :"};
 // The list reaches down to the room above OK, a few lines high, rather than one line.
-constexpr double kListTop = 3480;
-constexpr double kListBottom = 4560;
-constexpr double kCommand1Left = 3840;
-constexpr double kCommand1Top = 4680;
-constexpr double kCommand1Width = 1215;
-constexpr double kCommand1Height = 375;
+constexpr TwipsRect kAfficheList{1920, 3480, 3135, 1080};
+constexpr TwipsRect kCommand1{3840, 4680, 1215, 375};
 
 } // namespace
 
@@ -96,26 +90,27 @@ void DebugFrm::layOut()
     const TwipsScale scale = TwipsScale::forWidget(*this);
     // Captions longer than their column in the user's font push the values to the right and widen the
     // window by as much, so that none is cut.
-    int captionWidth = scale.px(kLabelWidth);
+    int captionWidth = scale.px(kLabel1.width);
     for (const QLabel* label : m_label1)
         captionWidth = std::max(captionWidth, label->sizeHint().width());
-    const int shift = captionWidth - scale.px(kLabelWidth);
+    const int shift = captionWidth - scale.px(kLabel1.width);
     // Value fields taller than the grid's rows spread every row downwards by the same ratio, so that the
     // closest rows do not overlap.
-    const int fieldHeight = std::max(scale.px(kRowHeight), m_affiche[0]->sizeHint().height());
+    const int fieldHeight = std::max(scale.px(kLabel1.height), m_affiche[0]->sizeHint().height());
     const double down = std::max(1.0, (fieldHeight + 1) / (kRowPitch * scale.pixelsPerTwip()));
     auto y = [&](double twips) { return scale.px(twips * down); };
 
     setFixedSize(scale.px(kClientWidth) + shift, y(kClientHeight));
     for (std::size_t row = 0; row < m_label1.size(); ++row) {
         const int top = y(kRowTops[row]);
-        m_label1[row]->setGeometry(scale.px(kLabelLeft), top, captionWidth, fieldHeight);
-        m_affiche[row]->setGeometry(scale.px(kValueLeft) + shift, top, scale.px(kValueWidth), fieldHeight);
+        m_label1[row]->setGeometry(scale.px(kLabel1.left), top, captionWidth, fieldHeight);
+        m_affiche[row]->setGeometry(scale.px(kAffiche.left) + shift, top, scale.px(kAffiche.width),
+                                    fieldHeight);
     }
-    m_afficheList->setGeometry(scale.px(kValueLeft) + shift, y(kListTop), scale.px(kValueWidth),
-                               y(kListBottom) - y(kListTop));
-    const int buttonHeight = std::max(y(kCommand1Height), m_command1->sizeHint().height());
-    m_command1->setGeometry(scale.px(kCommand1Left) + shift, y(kCommand1Top), scale.px(kCommand1Width),
+    m_afficheList->setGeometry(scale.px(kAfficheList.left) + shift, y(kAfficheList.top),
+                               scale.px(kAfficheList.width), y(kAfficheList.bottom()) - y(kAfficheList.top));
+    const int buttonHeight = std::max(y(kCommand1.height), m_command1->sizeHint().height());
+    m_command1->setGeometry(scale.px(kCommand1.left) + shift, y(kCommand1.top), scale.px(kCommand1.width),
                             buttonHeight);
 }
 

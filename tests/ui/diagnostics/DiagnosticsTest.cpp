@@ -1,5 +1,4 @@
-// The debug window and the spy watcher, driven as debug mode and the user drive them. With
-// DUSTREL_SCREENSHOTS naming a folder, pictures of both are written there for a person to look at.
+// The debug window and the spy watcher, driven as debug mode and the user drive them.
 
 #include "state/ProgramState.h"
 #include "support/UiTestMain.h"
@@ -7,7 +6,6 @@
 #include "ui/diagnostics/Spy_frm.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -62,7 +60,6 @@ private slots:
         {
             Spy_frm spy(trace);
             QVERIFY(!spy.isVisible());
-            QCOMPARE(spy.windowTitle(), QStringLiteral("Dustrel - Spy watcher"));
             QVERIFY(spy.Text1()->isReadOnly());
             QCOMPARE(spy.Text1()->toPlainText(), QStringLiteral("--> Sub Main()\n"));
             spy.show();
@@ -104,7 +101,6 @@ private slots:
         DebugFrm window(
             state, nullptr, [] {}, "/home/ann/.local/state/dustrel/DUSTREL.LOG");
         window.show();
-        QCOMPARE(window.windowTitle(), QStringLiteral("Dustrel v2.1 - Debug mode"));
         QVERIFY(window.Timer1()->isActive());
         QCOMPARE(fields(window), QStringList(DebugFrm::kRows, QString()));
         QCOMPARE(window.AfficheList()->count(), 0);
@@ -214,31 +210,6 @@ private slots:
                          qPrintable(QStringLiteral("%1 and %2").arg(a).arg(b)));
         }
         QVERIFY(window.AfficheList()->height() >= 3 * window.AfficheList()->fontMetrics().height());
-    }
-
-    void screenshots()
-    {
-        const QString folder = qEnvironmentVariable("DUSTREL_SCREENSHOTS");
-        if (folder.isEmpty())
-            QSKIP("DUSTREL_SCREENSHOTS names no folder");
-        QVERIFY(QDir().mkpath(folder));
-        ProgramState state;
-        state.Trace(0, "Sub Main()");
-        state.Trace(1, "Command Parameter : /DEBUG");
-        Spy_frm spy(state.trace);
-        spy.show();
-        setUp(state, 3);
-        state.Trace(1, "Sub InitPublicVariables()");
-        state.Trace(2, "WIN_PATH = " + state.WIN_PATH);
-        DebugFrm debug(state, &spy, [] {});
-        debug.show();
-        debug.Timer1_Timer();
-        QCoreApplication::processEvents();
-        for (auto [widget, name] :
-             {std::pair<QWidget*, const char*>{&spy, "spy-watcher"}, {&debug, "debug-window"}}) {
-            const QString path = QDir(folder).filePath(QString::fromLatin1(name) + QStringLiteral(".png"));
-            QVERIFY2(widget->grab().save(path), qPrintable(path));
-        }
     }
 };
 
