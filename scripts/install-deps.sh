@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev xdg-utils)
 if [ "${1:-build}" = test ]; then
-    packages+=(googletest libgtest-dev libgmock-dev clang libclang-rt-dev)
+    # trash-cli reads the trash the deletion writes, as an independent check of its format.
+    packages+=(googletest libgtest-dev libgmock-dev clang libclang-rt-dev trash-cli)
 fi
 if [ "${1:-build}" = package ]; then
     # The package's tools and the checks scripts/check-package.sh runs on it.

@@ -20,8 +20,10 @@ namespace {
 
 constexpr std::string_view kLogName = "DUSTREL.LOG";
 constexpr std::string_view kKilling = "   -> Killing : ";
+constexpr std::string_view kMovingToTrash = "   -> Moving to trash : ";
 constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";
 constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";
+constexpr std::string_view kAllTrashed = "Selected Files have been moved to the trash.";
 
 // What could not be done, told to the user when there is one and written to the options' stream when
 // there is none: never passed over.
@@ -48,8 +50,9 @@ void reportProblem(WorkContext& context, bool prompt, const DeletionOptions& opt
 
 void showFinalMessage(WorkContext& context, std::size_t failures)
 {
-    context.platform.messageBoxes.show(programMessage(
-        FinalMessage(failures), failures == 0 ? MessageIcon::Information : MessageIcon::Exclamation));
+    context.platform.messageBoxes.show(
+        programMessage(FinalMessage(failures, context.state.choices.optTrash()),
+                       failures == 0 ? MessageIcon::Information : MessageIcon::Exclamation));
 }
 
 void openViewer(WorkContext& context, bool prompt, const DeletionOptions& options, const std::string& path)
@@ -78,18 +81,26 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
     const std::unique_ptr<DeletionCursor> cursor = fileSystem.newDeletionCursor();
     DeletionRoute route(results, *cursor);
 
+    // With the trash option every file goes through the same checks, then into the trash; the whole run
+    // shares one deletion date.
+    const bool toTrash = context.state.choices.optTrash();
+    const FileTime deletedAt = toTrash ? context.platform.clock.now() : FileTime{};
+
     DeletionOutcome outcome;
     std::vector<bool> deleted(results.size(), false);
     for (std::size_t row = 0; row < results.size(); ++row) {
         if (log != nullptr)
-            log->pathLine(kKilling, results.fullPath(row));
+            log->pathLine(toTrash ? kMovingToTrash : kKilling, results.fullPath(row));
         // A folder of the path that cannot be reached (gone, or now a link) fails the row as the file
         // itself would.
         const bool reached = route.moveTo(results.folderOf(row));
         const std::string_view name = results.fileName(row);
         // A failure to clear the attributes counts, but the file is still tried.
         const bool normal = reached && cursor->setNormalAttributes(name).ok();
-        const bool gone = reached && cursor->deleteFile(name, results.fileInfo(row), inUse).ok();
+        const bool gone =
+            reached && (toTrash ? cursor->moveToTrash(name, results.fileInfo(row), inUse, deletedAt)
+                                : cursor->deleteFile(name, results.fileInfo(row), inUse))
+                           .ok();
         ++outcome.tried;
         if (normal && gone) {
             deleted[row] = true;
@@ -156,10 +167,10 @@ void writeHeader(WorkContext& context, EventsLog& log)
 
 } // namespace
 
-std::string FinalMessage(std::size_t failures)
+std::string FinalMessage(std::size_t failures, bool toTrash)
 {
     if (failures == 0)
-        return std::string(kAllKilled);
+        return std::string(toTrash ? kAllTrashed : kAllKilled);
     return std::to_string(failures) + " error(s) happened while killing selected files.";
 }
 
@@ -193,7 +204,7 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     context.host.setPointer(Pointer::Hourglass);
     writeHeader(context, log);
     const DeletionOutcome outcome = killRows(context, &log);
-    const std::string finalMessage = FinalMessage(outcome.failures);
+    const std::string finalMessage = FinalMessage(outcome.failures, context.state.choices.optTrash());
     context.host.setPointer(Pointer::Default);
     log.summaryLine("");
     log.summaryLine("");

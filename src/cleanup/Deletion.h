@@ -30,6 +30,7 @@ struct DeletionOutcome
 
 // Deletes the file of every row, top to bottom: the normal attributes first, then the file itself, and
 // only the very file the search listed (see DeletionCursor::deleteFile); files in use are left alone.
+// With the trash option ticked each file is moved to the trash instead, after the same checks.
 // The rows of deleted files leave the list in one pass at the end; the failed rows stay, in their order.
 // WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
 // shown in a message box; without it nothing is shown.
@@ -50,7 +51,8 @@ DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const Deletion
 // The Delete command.
 void Command3_Click(WorkContext& context);
 
-// "Selected Files have been correctly killed." or "<n> error(s) happened while killing selected files.".
-std::string FinalMessage(std::size_t failures);
+// "Selected Files have been correctly killed." ("Selected Files have been moved to the trash." when they
+// went to the trash) or "<n> error(s) happened while killing selected files.".
+std::string FinalMessage(std::size_t failures, bool toTrash = false);
 
 } // namespace dustrel

@@ -184,6 +184,11 @@ public:
     // fails and leaves the file alone.
     virtual Result<void> deleteFile(std::string_view name, const FileInfo& listed,
                                     const OpenFiles& inUse) = 0;
+    // Under the same checks, moves the file into the desktop's trash, from where the user can restore it,
+    // instead of deleting it; `deletedAt` is the deletion date the trash records. A file that cannot be
+    // moved into a trash on its own file system fails and stays where it was: it is never copied.
+    virtual Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                                     FileTime deletedAt) = 0;
 };
 
 // The file system as the program sees it. Paths and names are byte strings; links are never followed

@@ -84,6 +84,7 @@ void LoadParameters(ProgramState& state, RegistryAccess& registry, WindowHost& w
 
     choices.setOptLog(registry.ReadRegString(kRoot, kSettingsKey, "LogFile") == "Yes");
     choices.setOptSave(registry.ReadRegString(kRoot, kSettingsKey, "SaveParams") == "Yes");
+    choices.setOptTrash(registry.ReadRegString(kRoot, kSettingsKey, "UseTrash") == "Yes");
 }
 
 void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all)
@@ -112,6 +113,7 @@ void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all)
         registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", std::to_string(custom.size()));
 
         registry.WriteRegString(kRoot, kSettingsKey, "LogFile", choices.optLog() ? "Yes" : "No");
+        registry.WriteRegString(kRoot, kSettingsKey, "UseTrash", choices.optTrash() ? "Yes" : "No");
     }
 
     // Losing the user's choices without a word would look like a save that worked.
@@ -138,6 +140,7 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, con
     registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", installFolder);
     registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
     registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
+    registry.WriteRegString(kRoot, kSettingsKey, "UseTrash", "No");
     return batch.commit();
 }
 

@@ -271,6 +271,41 @@ TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
     EXPECT_TRUE(host.button(Command::Delete).enabled);
 }
 
+// With the trash option the same checks come first, then each file goes to the trash: the log and the
+// messages say so, and a file in use stays listed with the deletion's error line.
+TEST_F(Deletion, TheTrashOptionMovesTheFilesToTheHomeTrashAndSaysSo)
+{
+    const test::ScopedEnv dataHome("XDG_DATA_HOME", (temp / "data").c_str());
+    state.choices.setOptLog(true);
+    state.choices.setOptTrash(true);
+    const std::string moved = file("c/a.tmp", "12");
+    const std::string held = file("c/sub/b.tmp", "3");
+    const int fd = open(held.c_str(), O_RDONLY);
+    search();
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    Command3_Click(context);
+    close(fd);
+
+    const Strings lines = logLines(logPath);
+    EXPECT_EQ(Strings(lines.end() - 6, lines.end()),
+              (Strings{"   -> Moving to trash : " + moved, "   -> Moving to trash : " + held,
+                       "      *** An error occured while killing the file ***", "", "",
+                       "1 error(s) happened while killing selected files."}));
+    EXPECT_EQ(test::readWholeFile(temp / "data/Trash/files/a.tmp"), "12");
+    EXPECT_EQ(rows(), Strings{"c/sub/b.tmp"});
+
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    Command3_Click(context);
+    EXPECT_EQ(logLines(logPath).back(), "Selected Files have been moved to the trash.");
+    state.choices.setOptLog(false);
+    file("c/c.tmp");
+    search();
+    Command3_Click(context);
+    ASSERT_EQ(fake.messageBoxes.shown.size(), 3u);
+    EXPECT_EQ(fake.messageBoxes.shown[2].text, "Selected Files have been moved to the trash.");
+    EXPECT_TRUE(exists(temp / "data/Trash/files/b.tmp") && exists(temp / "data/Trash/files/c.tmp"));
+}
+
 // One file under two listed names goes under both; one file listed twice goes once, and its second row
 // fails as a missing file does.
 TEST_F(Deletion, AFileListedTwiceOrUnderTwoNamesIsDeletedOnce)
@@ -344,6 +379,12 @@ private:
         {
             m_hook(name);
             return m_real->deleteFile(name, listed, inUse);
+        }
+        Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                                 FileTime deletedAt) override
+        {
+            m_hook(name);
+            return m_real->moveToTrash(name, listed, inUse, deletedAt);
         }
 
     private:

@@ -4,9 +4,13 @@
 #include "Machine.h"
 #include "ProgramRun.h"
 
+#include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <memory>
+#include <sched.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace dustrel::test {
@@ -17,6 +21,7 @@ struct Settings
     std::string drives = "11";
     std::string logFile = "No";
     std::string installPath;
+    std::string useTrash = "No";
 };
 
 void writeSettings(const Machine& machine, const Settings& settings)
@@ -32,7 +37,8 @@ void writeSettings(const Machine& machine, const Settings& settings)
                                                           {"Custom1", "*.JUNK"},
                                                           {"InstallPath", install},
                                                           {"LogFile", settings.logFile},
-                                                          {"SaveParams", "Yes"}};
+                                                          {"SaveParams", "Yes"},
+                                                          {"UseTrash", settings.useTrash}};
     std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]\n";
     for (const auto& [name, value] : values)
         text += "\"" + name + "\"=\"" + value + "\"\n";
@@ -112,6 +118,61 @@ TEST(AutoMode, ASecondRunWhileOneIsCleaningEndsWithStatusOneAndTouchesNothing)
     const ProgramResult after = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
     EXPECT_EQ(after.exitStatus, 0) << after.standardError;
     tree.expectRubbishGoneAndKeepersKept();
+}
+
+// What a shell command prints on its standard output.
+std::string outputOf(const std::string& command)
+{
+    std::string out;
+    if (std::FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+            out.append(buffer, n);
+        pclose(pipe);
+    }
+    return out;
+}
+
+// With the trash option, files on the home's file system go to the home trash, and those of other mounts
+// to the trash at their mount point: a tmpfs as the temporary folder, a bind mount as drive D:. The
+// desktop's own tools then list them and bring them back.
+TEST(AutoMode, MovesTheFilesToTheTrashOfTheirMountWhereTheDesktopFindsThem)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "mounting needs root";
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        GTEST_SKIP() << "the kernel refuses a private mount namespace";
+    Machine machine;
+    const std::string tmp = machine.folder / "tmp", diskD = machine.folder / "disk-d";
+    if (mount("tmpfs", tmp.c_str(), "tmpfs", 0, "mode=0755") != 0 ||
+        mount(machine.folder.makeFolder("d-source").c_str(), diskD.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "the kernel refuses a tmpfs or a bind mount";
+    const auto unmount = [](const char* p) { umount2(p, MNT_DETACH); };
+    const std::unique_ptr<const char, decltype(unmount)> tmpMount(tmp.c_str(), unmount),
+        dMount(diskD.c_str(), unmount);
+    writeSettings(machine, {"11", "Yes", "", "Yes"});
+    Tree tree(machine);
+    tree.rubbish.push_back(machine.folder.writeFile("disk-d/two words 100%.JUNK", "restore me"));
+
+    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_EQ(run.standardError, "");
+    tree.expectRubbishGoneAndKeepersKept();
+    const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
+    EXPECT_NE(log.find("\r\n\r\nSelected Files have been moved to the trash.\r\n"), std::string::npos) << log;
+    EXPECT_TRUE(exists(diskD + "/.Trash-0/files/notes.JUNK"));
+    EXPECT_TRUE(exists(tmp + "/.Trash-0/files/session.dat"));
+    EXPECT_TRUE(exists(machine.folder / "home/.local/share/Trash/files/OLD.BAK"));
+
+    const std::string tools = "env -i PATH=/usr/bin:/bin HOME='" + machine.folder / "home" +
+                              "' XDG_DATA_HOME='" + machine.folder / "home/.local/share" + "' ";
+    const std::string listed = outputOf(tools + "trash-list");
+    for (const std::string& path : tree.rubbish) {
+        EXPECT_NE(log.find("   -> Moving to trash : " + path + "\r\n"), std::string::npos) << path;
+        EXPECT_NE(listed.find(" " + path + "\n"), std::string::npos) << path << " in\n" << listed;
+    }
+    outputOf("echo 0 | " + tools + "trash-restore '" + tree.rubbish.back() + "'");
+    EXPECT_EQ(readWholeFile(tree.rubbish.back()), "restore me");
 }
 
 // A file some process holds open stays and fails the run; the events log names every file tried, and no

@@ -176,8 +176,10 @@ private slots:
         QVERIFY(choices.optLog() && menu.Opt_log()->isChecked());
         menu.Opt_log()->trigger();
         menu.Opt_save()->trigger();
+        menu.Opt_trash()->trigger();
         QVERIFY(!choices.optLog() && !menu.Opt_log()->isChecked());
         QVERIFY(choices.optSave() && menu.Opt_save()->isChecked());
+        QVERIFY(choices.optTrash() && menu.Opt_trash()->isChecked());
         QCOMPARE(w.world.fake.registry.writes, 0);
         choices.setOptLog(true);
         QVERIFY(menu.Opt_log()->isChecked());
@@ -537,14 +539,16 @@ private slots:
         // No ends nothing and writes nothing; Yes saves only SaveParams with the option clear, and every
         // choice as the window shows it with the option ticked.
         const std::tuple<MessageAnswer, bool, std::size_t> cases[] = {
-            {MessageAnswer::No, true, 0}, {MessageAnswer::Yes, false, 1}, {MessageAnswer::Yes, true, 8}};
+            {MessageAnswer::No, true, 0}, {MessageAnswer::Yes, false, 1}, {MessageAnswer::Yes, true, 9}};
         for (const auto& [answer, option, saved] : cases) {
             Window w;
             FakeRegistry& registry = w.world.fake.registry;
             registry.createKey(RegistryRoot::LocalMachine, kSettingsKey);
             w.menu->Files(0)->click();
-            if (option)
+            if (option) {
                 w.menu->Opt_save()->trigger();
+                w.menu->Opt_trash()->trigger();
+            }
             w.state().CSTM_TBL.setPatterns({"*.JNK"});
             w.boxes().answerNext(answer);
             w.menu->File_Exit()->trigger();
@@ -559,6 +563,8 @@ private slots:
                          std::optional<std::string>("1" + std::string(18, '0')));
                 QCOMPARE(registry.get(RegistryRoot::LocalMachine, kSettingsKey, "Custom1"),
                          std::optional<std::string>("*.JNK"));
+                QCOMPARE(registry.get(RegistryRoot::LocalMachine, kSettingsKey, "UseTrash"),
+                         std::optional<std::string>("Yes"));
             }
         }
     }
