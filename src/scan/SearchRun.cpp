@@ -5,6 +5,7 @@
 #include "scan/DirectoryWalk.h"
 #include "scan/PatternMatcher.h"
 #include "scan/ResultsList.h"
+#include "state/FileTypes.h"
 #include "state/Format.h"
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
@@ -44,7 +45,7 @@ void RunSearch(WorkContext& context)
     state.WASTED_SIZE = 0;
 
     // Compiled once for the whole run, whatever the number of folders.
-    const PatternMatcher filter(state.FILTRE);
+    const PatternMatcher filter(SearchPatterns(state));
     DirectoryWalk walk(context);
 
     const std::size_t drives =
