@@ -127,7 +127,7 @@ TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
 TEST(AutoMode, ASecondRunWhileOneIsCleaningEndsWithStatusOneAndTouchesNothing)
 {
     Machine machine;
-    writeSettings(machine, {"11", "Yes", ""});
+    writeValues(machine, treeChoices(machine, {{"LogFile", "Yes"}}));
     Tree tree(machine);
     // This process stands in for the first run, holding what a run holds while it works.
     const int first = open((machine.folder / "config/dustrel").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
