@@ -74,6 +74,7 @@ private:
     {
     public:
         Result<void> openTextFile(const std::string&) override { return {}; }
+        Result<void> openPageAt(const std::string&, std::string_view) override { return {}; }
     };
 
     NoRegistry m_registry;

@@ -6,14 +6,18 @@
 #include "app/QtRunModes.h"
 #include "base/Text.h"
 #include "platform/posix/PosixPlatform.h"
+#include "platform/posix/RunLock.h"
+#include "platform/posix/XdgPaths.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QtGlobal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace {
@@ -38,11 +42,31 @@ DisplayKind chooseDisplay()
     };
     // An empty DISPLAY, as `DISPLAY= dustrel /AUTO` leaves it, names no display.
     const bool hasDisplay = named("DISPLAY") || named("WAYLAND_DISPLAY");
-    if (!hasDisplay && (platform == nullptr || platform[0] == '\0')) {
+    const bool platformChosen = platform != nullptr && platform[0] != '\0';
+    if (!hasDisplay && !platformChosen) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         return DisplayKind::None;
     }
+    // A display that is named but cannot be opened (a stale DISPLAY in a cron, ssh or tmux environment)
+    // would abort the program in Qt's start-up: offscreen is the last platform Qt tries, and main() tells
+    // what happened from the platform Qt ended up on.
+    std::string platforms;
+    if (platformChosen) {
+        platforms = platform;
+    } else {
+        const char* session = std::getenv("XDG_SESSION_TYPE");
+        const bool wayland = session != nullptr && std::string(session) == "wayland";
+        platforms = wayland ? "wayland;xcb" : "xcb;wayland";
+    }
+    if (platforms.find("offscreen") == std::string::npos)
+        setenv("QT_QPA_PLATFORM", (platforms + ";offscreen").c_str(), 1);
     return DisplayKind::Real;
+}
+
+std::string environmentText(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    return value != nullptr ? value : "";
 }
 
 // The modes that only end when somebody closes a window: without a display nobody could, and the
@@ -68,7 +92,6 @@ int main(int argc, char** argv)
     // Taken before Qt sees the command line, which it would otherwise edit.
     const std::string argumentText = dustrel::ArgumentText(argc, argv);
     const DisplayKind display = chooseDisplay();
-    const bool headless = display != DisplayKind::Real;
     if (display == DisplayKind::None && needsSomebodyAtTheWindow(argumentText)) {
         std::fprintf(stderr,
                      "%s\nThere is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
@@ -76,10 +99,25 @@ int main(int argc, char** argv)
                      std::string(dustrel::kProgramTitle).c_str());
         return 1;
     }
-    if (headless)
-        qInstallMessageHandler(quietQtMessages);
+    // Also for a named display until Qt has started: its note that the display could not be opened is
+    // not for a script that reads standard error.
+    qInstallMessageHandler(quietQtMessages);
 
     QApplication application(argc, argv);
+    const bool displayLost =
+        display == DisplayKind::Real && QGuiApplication::platformName() == QStringLiteral("offscreen");
+    if (displayLost && needsSomebodyAtTheWindow(argumentText)) {
+        std::fprintf(
+            stderr,
+            "%s\nThe display cannot be opened (DISPLAY=\"%s\", WAYLAND_DISPLAY=\"%s\").\nWithout one, "
+            "use /AUTO or /REGINIT.\n",
+            std::string(dustrel::kProgramTitle).c_str(), environmentText("DISPLAY").c_str(),
+            environmentText("WAYLAND_DISPLAY").c_str());
+        return 1;
+    }
+    const bool headless = display != DisplayKind::Real || displayLost;
+    if (!headless)
+        qInstallMessageHandler(nullptr);
     QApplication::setApplicationName(QStringLiteral("Dustrel"));
     QApplication::setApplicationVersion(QStringLiteral(DUSTREL_VERSION));
 
@@ -93,9 +131,25 @@ int main(int argc, char** argv)
         messageBoxes = std::move(dialogs);
     }
 
+    const bool automatic = dustrel::toUpperAscii(argumentText) == "/AUTO";
+    // A second automatic run on the same settings (cron starting the next pass while the last one still
+    // runs) ends at once rather than waiting: waiting runs could pile up behind a slow one.
+    std::optional<dustrel::posix::RunLock> runLock;
+    if (automatic) {
+        auto taken = dustrel::posix::RunLock::take(dustrel::posix::dustrelConfigFolder());
+        if (!taken) {
+            messageBoxes->show(dustrel::Message{
+                "Another automatic run is already cleaning with these settings.\n\rThis one ends without "
+                "searching or deleting anything.",
+                std::string(dustrel::kProgramTitle), dustrel::MessageIcon::Exclamation,
+                dustrel::MessageButtons::Ok, dustrel::MessageAnswer::Ok});
+            return 1;
+        }
+        runLock.emplace(std::move(*taken));
+    }
+
     dustrel::posix::PosixPlatform platform(*messageBoxes);
     dustrel::ProgramState state;
-    const bool automatic = dustrel::toUpperAscii(argumentText) == "/AUTO";
     dustrel::QtRunModes modes(state, platform.platform(), {headless, qtMessageBoxes, !automatic, automatic});
 
     const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), argumentText, modes);

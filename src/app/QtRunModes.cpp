@@ -11,6 +11,7 @@
 #include "state/ProgramState.h"
 #include "ui/about/About.h"
 #include "ui/about/Splash.h"
+#include "ui/common/ContextHelp.h"
 #include "ui/common/EventLoop.h"
 #include "ui/diagnostics/DebugFrm.h"
 #include "ui/diagnostics/Spy_frm.h"
@@ -35,11 +36,15 @@ QtRunModes::QtRunModes(ProgramState& state, Platform& platform, Options options)
     // Every way out is explicit; a window closing is not one of them.
     QApplication::setQuitOnLastWindowClosed(false);
     m_waitTick.setInterval(kWaitTick);
+    m_contextHelp =
+        std::make_unique<ContextHelp>([this](int topic) { OpenHelpPage(m_state, m_platform, topic); });
+    QApplication::instance()->installEventFilter(m_contextHelp.get());
     m_spy = std::make_unique<Spy_frm>(m_state.trace);
 }
 
 QtRunModes::~QtRunModes()
 {
+    QApplication::instance()->removeEventFilter(m_contextHelp.get());
     setMessageOwner(nullptr);
 }
 

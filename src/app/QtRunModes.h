@@ -14,6 +14,7 @@ class QWidget;
 namespace dustrel {
 
 class About;
+class ContextHelp;
 class DebugFrm;
 class Menu;
 class QtMessageBoxes;
@@ -75,6 +76,7 @@ private:
     std::function<void()> m_waitHook;
     std::function<void()> m_endProgram;
     QTimer m_waitTick;
+    std::unique_ptr<ContextHelp> m_contextHelp;
     bool m_ended = false;
     bool m_parametersMissing = false;
     ParametersReport m_loaded;

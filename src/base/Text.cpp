@@ -43,6 +43,85 @@ bool nameLess(std::string_view a, std::string_view b)
     return a < b;
 }
 
+std::size_t utf8SequenceLength(std::string_view text, std::size_t pos)
+{
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(pos);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0; // no overlong forms
+        if (lead == 0xED)
+            high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        if (lead == 0xF4)
+            high = 0x8F; // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (pos + length > text.size())
+        return 0;
+    if (byte(pos + 1) < low || byte(pos + 1) > high)
+        return 0;
+    for (std::size_t i = 2; i < length; ++i)
+        if (byte(pos + i) < 0x80 || byte(pos + i) > 0xBF)
+            return 0;
+    return length;
+}
+
+void appendEscaped(std::string& out, std::string_view bytes, char alsoEscaped)
+{
+    static constexpr char kHex[] = "0123456789abcdef";
+    out.reserve(out.size() + bytes.size() + 8);
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        if (c >= 0x80) {
+            if (const std::size_t length = utf8SequenceLength(bytes, i)) {
+                out.append(bytes.substr(i, length));
+                i += length;
+                continue;
+            }
+        }
+        ++i;
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            continue;
+        case '\n':
+            out += "\\n";
+            continue;
+        case '\r':
+            out += "\\r";
+            continue;
+        case '\t':
+            out += "\\t";
+            continue;
+        case '\0':
+            out += "\\0";
+            continue;
+        default:
+            break;
+        }
+        if (c < 0x20 || c >= 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else {
+            if (alsoEscaped != 0 && static_cast<char>(c) == alsoEscaped)
+                out += '\\';
+            out += static_cast<char>(c);
+        }
+    }
+}
+
 std::string_view trimLeft(std::string_view text, std::string_view blanks)
 {
     while (!text.empty() && isBlank(text.front(), blanks))

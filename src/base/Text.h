@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,14 @@ bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
 
 // Name order: ASCII letters without regard to case, ties broken by the bytes.
 bool nameLess(std::string_view a, std::string_view b);
+
+// The length of the well-formed UTF-8 sequence at `pos`, or 0 when the byte there does not start one.
+std::size_t utf8SequenceLength(std::string_view text, std::size_t pos);
+
+// Appends bytes as one line of text that reads back unambiguously: "\\" for a backslash, "\n", "\r", "\t" and
+// "\0" for those control characters, "\xHH" for the others and for every byte that is not part of valid
+// UTF-8; `alsoEscaped` (when not 0) is written with a backslash before it.
+void appendEscaped(std::string& out, std::string_view bytes, char alsoEscaped = 0);
 
 // Blanks as the text formats read here separate fields: spaces and tabs unless the caller names others.
 constexpr std::string_view kBlanks = " \t";

@@ -87,13 +87,9 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
 
     DeletionOutcome outcome;
     std::vector<bool> deleted(results.size(), false);
-    std::string line;
     for (std::size_t row = 0; row < results.size(); ++row) {
-        if (log != nullptr) {
-            line.assign(toTrash ? kMovingToTrash : kKilling);
-            line += results.fullPath(row);
-            log->line(line);
-        }
+        if (log != nullptr)
+            log->pathLine(toTrash ? kMovingToTrash : kKilling, results.fullPath(row));
         // A folder of the path that cannot be reached (gone, or now a link) fails the row as the file
         // itself would.
         const bool reached = route.moveTo(results.folderOf(row));
@@ -155,11 +151,11 @@ void writeHeader(WorkContext& context, EventsLog& log)
     // The user's entries only: the program's own temporary file in slot 0 is not theirs to see.
     log.line("* Files to ignore :");
     for (const std::string& entry : state.IGN_TBL.entries())
-        log.line(indent + entry);
+        log.pathLine(indent, entry);
     log.line("");
     log.line("* Custom type of files :");
     for (const std::string& pattern : state.CSTM_TBL.patterns())
-        log.line(indent + pattern);
+        log.pathLine(indent, pattern);
     log.line("");
     log.line(rule);
     log.line("");
@@ -196,7 +192,7 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     if (!place)
         created = place.error();
     else if (!path.empty())
-        created = EventsLog::create(context.platform.fileSystem, path);
+        created = EventsLog::create(context.platform.fileSystem, path, options.logLimit);
     if (!created) {
         reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
                       "The listed files are deleted without it.");
@@ -209,9 +205,9 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     const DeletionOutcome outcome = killRows(context, &log);
     const std::string finalMessage = FinalMessage(outcome.failures, context.state.choices.optTrash());
     context.host.setPointer(Pointer::Default);
-    log.line("");
-    log.line("");
-    log.line(finalMessage);
+    log.summaryLine("");
+    log.summaryLine("");
+    log.summaryLine(finalMessage);
     auto written = log.close();
 
     if (!written) {

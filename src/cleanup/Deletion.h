@@ -1,8 +1,10 @@
 #pragma once
 
+#include "cleanup/EventsLog.h"
 #include "scan/WorkContext.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -16,6 +18,8 @@ struct DeletionOptions
     // Where a deletion without a user reports what it could not do (the log not written, the viewer not
     // started); nothing is reported when null.
     std::FILE* problems = stderr;
+    // The size past which the events log is cut (see EventsLog).
+    std::uint64_t logLimit = EventsLog::kDefaultLimit;
 };
 
 struct DeletionOutcome

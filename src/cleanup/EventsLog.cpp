@@ -1,6 +1,7 @@
 #include "cleanup/EventsLog.h"
 
 #include "platform/FileSystem.h"
+#include "base/Text.h"
 
 #include <cerrno>
 
@@ -12,16 +13,16 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 } // namespace
 
-Result<EventsLog> EventsLog::create(FileSystem& fileSystem, const std::string& path)
+Result<EventsLog> EventsLog::create(FileSystem& fileSystem, const std::string& path, std::uint64_t limit)
 {
     Result<std::FILE*> file = fileSystem.createFile(path);
     if (!file)
         return file.error();
-    return EventsLog(path, *file);
+    return EventsLog(path, *file, limit);
 }
 
-EventsLog::EventsLog(std::string path, std::FILE* file)
-    : m_path(std::move(path)), m_buffer(std::make_unique<char[]>(kBufferSize)), m_file(file)
+EventsLog::EventsLog(std::string path, std::FILE* file, std::uint64_t limit)
+    : m_path(std::move(path)), m_buffer(std::make_unique<char[]>(kBufferSize)), m_file(file), m_limit(limit)
 {
     // One large buffer: a log of a million rows is written in a few hundred system calls.
     std::setvbuf(m_file.get(), m_buffer.get(), _IOFBF, kBufferSize);
@@ -36,10 +37,38 @@ void EventsLog::write(std::string_view bytes)
         m_error = errno != 0 ? errno : EIO;
 }
 
-void EventsLog::line(std::string_view text)
+void EventsLog::writeLine(std::string_view text)
 {
     write(text);
     write("\r\n");
+    m_written += text.size() + 2;
+}
+
+void EventsLog::line(std::string_view text)
+{
+    if (m_cut)
+        return;
+    if (m_written + text.size() + 2 > m_limit) {
+        m_cut = true;
+        writeLine("*** The events log is cut here: it reached its size limit of " + std::to_string(m_limit) +
+                  " bytes. The deletion went on. ***");
+        return;
+    }
+    writeLine(text);
+}
+
+void EventsLog::pathLine(std::string_view prefix, std::string_view path)
+{
+    if (m_cut)
+        return;
+    m_escaped.assign(prefix);
+    appendEscaped(m_escaped, path);
+    line(m_escaped);
+}
+
+void EventsLog::summaryLine(std::string_view text)
+{
+    writeLine(text);
 }
 
 Result<void> EventsLog::close()

@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 
 #include <string>
+#include <string_view>
 
 namespace dustrel {
 
@@ -14,6 +15,8 @@ public:
 
     // Opens a text file in the desktop's viewer for it, without waiting.
     virtual Result<void> openTextFile(const std::string& path) = 0;
+    // Opens a page (HTML) in the desktop's viewer at one of its anchors, without waiting.
+    virtual Result<void> openPageAt(const std::string& path, std::string_view anchor) = 0;
 };
 
 } // namespace dustrel

@@ -36,6 +36,9 @@ void RunSearch(WorkContext& context)
     WindowHost& host = context.host;
 
     host.setPointer(Pointer::ArrowHourglass);
+    // The list is about to be replaced by one nobody has reviewed yet: deleting it half-built, at one of
+    // the walk's pumps, would delete what the user never saw.
+    host.setCommandEnabled(Command::Delete, false);
     state.DIR_CHANGE_MUTED = false;
     state.SEARCHING = true;
     context.results.clear();

@@ -13,6 +13,8 @@
 #include "ui/about/Splash.h"
 #include "ui/diagnostics/DebugFrm.h"
 #include "ui/diagnostics/Spy_frm.h"
+#include "ui/dialogs/CustomType.h"
+#include "ui/dialogs/Ignore.h"
 #include "ui/main/Menu.h"
 
 #include <QApplication>
@@ -265,6 +267,44 @@ private slots:
             QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
             QVERIFY(traceHolds(machine.state, concat({{1, 2}, range(5, 8)}), "/REGINIT"));
             QVERIFY(modes.menu() == nullptr && !modes.spyWatcher()->isVisible());
+        }
+    }
+
+    // F1 in a window with a topic of its own opens the help there, at a section the page has; in the main
+    // window it stays the Index command.
+    void f1OpensTheHelpAtTheTopicOfTheWindowItIsPressedIn()
+    {
+        const std::string page =
+            readWholeFile(std::string(DUSTREL_TEST_DATA) + "/../../resources/install/DUSTREL.HTML");
+        for (const char* topic : {"topic-300", "topic-305", "topic-505"})
+            QVERIFY2(page.find(std::string("id=\"") + topic + "\"") != std::string::npos, topic);
+        const auto pressF1 = [](QWidget* window) {
+            window->show();
+            window->activateWindow();
+            (void)QTest::qWaitForWindowActive(window);
+            QTest::keyClick(window->focusWidget() != nullptr ? window->focusWidget() : window, Qt::Key_F1);
+            window->hide();
+        };
+        for (const bool debugMode : {false, true}) {
+            Machine machine;
+            const std::string help = machine.temp.writeFile("C/install/DUSTREL.HTML", page);
+            QtRunModes modes(machine.state, machine.fake.platform, {});
+            modes.setEndProgram([] {});
+            QCOMPARE(start(machine, modes, debugMode ? "/DEBUG" : "").next, RunOutcome::Next::RunEventLoop);
+            std::vector<std::string> expected;
+            if (debugMode) {
+                pressF1(modes.debugWindow());
+                pressF1(modes.spyWatcher());
+                expected = {help + "#topic-505", help + "#topic-505"};
+            } else {
+                Ignore ignore(machine.state, machine.fake.platform, modes.menu());
+                CustomType custom(modes.menu());
+                pressF1(&ignore);
+                pressF1(&custom);
+                pressF1(modes.menu());
+                expected = {help + "#topic-300", help + "#topic-305", help};
+            }
+            QCOMPARE(machine.fake.processes.opened, expected);
         }
     }
 

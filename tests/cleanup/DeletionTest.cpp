@@ -93,10 +93,12 @@ TEST_F(Deletion, TheEventsLogHoldsTheChoicesEveryFileTriedAndTheOutcome)
     addDrive('D', "d", false);
     tickRule(kBak);
     setSpecialFolder(0, temp.makeFolder("t"));
-    state.IGN_TBL.setEntries({"/first/IGNORED.TMP", "/second one"});
+    // Names from outside never start a line of their own in the log.
+    state.IGN_TBL.setEntries({"/first/IGNORED.TMP", "/second\none"});
     state.CSTM_TBL.setPatterns({"*.XYZ"});
     state.choices.setOptLog(true);
     file("c/a.tmp", "12");
+    file("c/b\r\n   -> Killing : \\forged.tmp", "");
     file("c/sub/b.BAK", "345");
     file("t/anything");
     file("inst/DUSTREL.LOG", std::string(10000, 'x')); // the last report, replaced
@@ -125,16 +127,17 @@ TEST_F(Deletion, TheEventsLogHoldsTheChoicesEveryFileTriedAndTheOutcome)
         "",
         "* Files to ignore :",
         "   /first/IGNORED.TMP",
-        "   /second one",
+        "   /second\\none",
         "",
         "* Custom type of files :",
         "   *.XYZ",
         "",
         "***********************************************",
         "",
-        "Total wasted size : 6 byte(s) - 3 file(s).",
+        "Total wasted size : 6 byte(s) - 4 file(s).",
         "",
         "   -> Killing : " + temp / "c/a.tmp",
+        "   -> Killing : " + temp / "c/b\\r\\n   -> Killing : \\\\forged.tmp",
         "   -> Killing : " + temp / "c/sub/b.BAK",
         "   -> Killing : " + temp / "t/anything",
         "",
@@ -151,6 +154,34 @@ TEST_F(Deletion, TheEventsLogHoldsTheChoicesEveryFileTriedAndTheOutcome)
     EXPECT_TRUE(results.empty());
     EXPECT_FALSE(exists(temp / "c/a.tmp"));
     EXPECT_FALSE(exists(temp / "t/anything"));
+}
+
+// Whoever can write in a searched folder decides how long the paths are: the log must not grow with
+// them without bound, and cutting it must not stop the deletion.
+TEST_F(Deletion, ALogPastItsLimitEndsWithANoteAndTheOutcomeWhileEveryFileGoes)
+{
+    state.choices.setOptLog(true);
+    const std::string deep = std::string(200, 'd');
+    files({"c/a.tmp", "c/" + deep + "/b.tmp", "c/" + deep + "/" + deep + "/c.tmp"});
+    search();
+    ProblemStream problems;
+    DeletionOptions options{false, problems.get()};
+    options.logLimit = 1000;
+
+    const DeletionOutcome outcome = DeleteAsChosen(context, false, options);
+
+    EXPECT_EQ(outcome.failures, 0u);
+    EXPECT_TRUE(results.empty());
+    const Strings lines = logLines(logPath);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(
+        lines[lines.size() - 4],
+        "*** The events log is cut here: it reached its size limit of 1000 bytes. The deletion went on. ***");
+    EXPECT_EQ(lines.back(), "Selected Files have been correctly killed.");
+    EXPECT_LT(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("Killing") != std::string::npos; }),
+              3);
+    EXPECT_EQ(problems.text(), "");
 }
 
 TEST_F(Deletion, WhatIsShownDependsOnThePromptAndTheLogOption)

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sched.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -108,8 +109,11 @@ TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
     writeValues(machine, treeChoices(machine, {}));
     Tree tree(machine);
     const std::string settingsBefore = readWholeFile(machine.settingsFile());
+    // A display that cannot be opened, as a stale cron or ssh environment names, is no display.
+    std::map<std::string, std::string> environment = machine.environment();
+    environment["DISPLAY"] = ":77";
 
-    const ProgramResult run = runDustrel({"/auto"}, machine.environment(), machine.folder / "install");
+    const ProgramResult run = runDustrel({"/auto"}, environment, machine.folder / "install");
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
     EXPECT_EQ(run.standardOutput, "");
     EXPECT_EQ(run.standardError, "");
@@ -117,6 +121,30 @@ TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
     EXPECT_FALSE(exists(machine.folder / "install/DUSTREL.LOG"));
     // An automatic pass saves nothing.
     EXPECT_EQ(readWholeFile(machine.settingsFile()), settingsBefore);
+}
+
+// A run started while another one cleans with the same settings (cron and a slow pass) ends at once.
+TEST(AutoMode, ASecondRunWhileOneIsCleaningEndsWithStatusOneAndTouchesNothing)
+{
+    Machine machine;
+    writeValues(machine, treeChoices(machine, {{"LogFile", "Yes"}}));
+    Tree tree(machine);
+    // This process stands in for the first run, holding what a run holds while it works.
+    const int first = open((machine.folder / "config/dustrel").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(flock(first, LOCK_EX), 0);
+
+    const ProgramResult second = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    close(first);
+    EXPECT_EQ(second.exitStatus, 1);
+    EXPECT_EQ(second.standardError, "Dustrel v2.1\nAnother automatic run is already cleaning with these "
+                                    "settings.\nThis one ends without searching or deleting anything.\n");
+    for (const std::string& path : tree.rubbish)
+        EXPECT_TRUE(exists(path)) << path;
+    EXPECT_FALSE(exists(machine.folder / "install/DUSTREL.LOG"));
+
+    const ProgramResult after = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    EXPECT_EQ(after.exitStatus, 0) << after.standardError;
+    tree.expectRubbishGoneAndKeepersKept();
 }
 
 // What a shell command prints on its standard output.

@@ -174,10 +174,12 @@ TEST_F(SearchRun, StopAtAPumpEndsTheRunBeforeTheNextFolderAndKeepsWhatWasFound)
     setSpecialFolder(0, temp / "sp");
     tickRule(kTmp);
     std::size_t visibleAtPump = 0;
+    host.button(Command::Delete).enabled = true; // from an earlier run
     host.onPump = [&] {
         visibleAtPump = results.size(); // the window has been told of every row so far
         EXPECT_EQ(results.pendingRows(), 0u);
         EXPECT_TRUE(host.button(Command::Stop).enabled);
+        EXPECT_FALSE(host.button(Command::Delete).enabled) << "a half-built list must not be deletable";
         Command2_Click(state);
     };
 

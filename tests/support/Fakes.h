@@ -120,7 +120,12 @@ public:
         opened.push_back(path);
         return {};
     }
-    std::vector<std::string> opened;
+    Result<void> openPageAt(const std::string& path, std::string_view anchor) override
+    {
+        opened.push_back(path + "#" + std::string(anchor));
+        return {};
+    }
+    std::vector<std::string> opened; // a page opened at an anchor as "<path>#<anchor>"
 };
 
 // Every platform service faked, except the file system, which is the real one so tests can build trees

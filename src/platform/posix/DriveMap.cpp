@@ -27,6 +27,13 @@ constexpr std::string_view pseudoFileSystems[] = {
 };
 // clang-format on
 
+// File systems whose files lie on another machine, or behind a daemon of their own: either can stop
+// answering, and then every call that touches them waits.
+constexpr std::string_view networkFileSystems[] = {
+    "nfs", "nfs4", "cifs",  "smb3",   "smbfs", "ncpfs",    "sshfs", "9p",       "ceph",   "glusterfs",
+    "afs", "coda", "davfs", "lustre", "gpfs",  "virtiofs", "fuse",  "orangefs", "beegfs", "pvfs2",
+};
+
 // Everything mounted below these is a view of the kernel, whatever type the list gives it.
 constexpr std::string_view kernelFolders[] = {"/proc", "/sys"};
 
@@ -58,6 +65,15 @@ bool isPseudoFileSystem(std::string_view fsType)
 {
     return std::find(std::begin(pseudoFileSystems), std::end(pseudoFileSystems), fsType) !=
            std::end(pseudoFileSystems);
+}
+
+bool isRemoteFileSystem(std::string_view fsType)
+{
+    // "fuse.sshfs", "fuse.rclone"...: the daemon behind a FUSE mount may be a network client; a local
+    // disk through FUSE mounts as "fuseblk".
+    return fsType.starts_with("fuse.") ||
+           std::find(std::begin(networkFileSystems), std::end(networkFileSystems), fsType) !=
+               std::end(networkFileSystems);
 }
 
 DriveMap::DriveMap(std::string_view mountInfo, const std::string& drivesFolder)
@@ -168,7 +184,9 @@ void DriveMap::mapMounts(const MountTable& mounts)
         const std::string& mountPoint = visibleMountPoint;
         if (next > 'Z')
             break;
-        if (mountPoint == "/" || isPseudoFileSystem(entry->fsType))
+        // A network share found in the mount list gets no letter, so that nothing asks it for its size
+        // or walks it: a share whose server is gone would hang the start of every run.
+        if (mountPoint == "/" || isPseudoFileSystem(entry->fsType) || isRemoteFileSystem(entry->fsType))
             continue;
         if (std::any_of(std::begin(kernelFolders), std::end(kernelFolders),
                         [&](std::string_view folder) { return pathIsWithin(mountPoint, folder); }))

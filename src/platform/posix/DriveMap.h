@@ -22,8 +22,8 @@ struct MappedDrive
 //
 // When the user keeps a folder of drive links (see the constructor), the letters are exactly those
 // links. Otherwise C: is the root file system and D: onwards the other mounted file systems in the byte
-// order of their mount points, leaving out the kernel's own interfaces and file systems that already
-// have a letter through another mount of the same device.
+// order of their mount points, leaving out the kernel's own interfaces, network and FUSE file systems,
+// and file systems that already have a letter through another mount of the same device.
 //
 // Whatever the sources hold, the map keeps one drive per letter, in letter order, at most 26, and every
 // root ends with exactly one "/".
@@ -61,5 +61,8 @@ private:
 
 // True for the types of file system that are kernel interfaces rather than places that keep files.
 bool isPseudoFileSystem(std::string_view fsType);
+
+// True for network file systems and FUSE ones other than local disks ("fuseblk").
+bool isRemoteFileSystem(std::string_view fsType);
 
 } // namespace dustrel::posix

@@ -63,9 +63,16 @@ RegFile::Change setIn(RegFile& document, const std::string& keyPath, std::string
 Result<UniqueFd> lockFolder(const std::string& folder)
 {
     const std::string path = folder + "/.lock";
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644));
+    // Without blocking, and only a regular file: opening a FIFO planted under this name would wait for a
+    // writer forever.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644));
     if (!fd)
         return systemError(errno, path);
+    struct stat st = {};
+    if (::fstat(fd.get(), &st) != 0)
+        return systemError(errno, path);
+    if (!S_ISREG(st.st_mode))
+        return Error{EINVAL, "the lock file is not a regular file", path};
     while (::flock(fd.get(), LOCK_EX) != 0) {
         if (errno != EINTR)
             return systemError(errno, path);

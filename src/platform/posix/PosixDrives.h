@@ -3,6 +3,7 @@
 #include "platform/Drives.h"
 #include "platform/posix/DriveMap.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -10,11 +11,18 @@ namespace dustrel::posix {
 
 // The drives of the machine through a drive map: the kind of each drive from its file system and the
 // block device's removable flag, the sizes from statvfs.
+//
+// A file system whose server or daemon stopped answering makes statvfs wait for ever, and nothing can
+// interrupt it. The size query therefore runs in a child process that the program stops waiting for after
+// `sizeQueryLimit`: such a drive is then of unknown size, and the child ends whenever the call returns.
 class PosixDrives : public Drives
 {
 public:
+    static constexpr std::chrono::milliseconds kSizeQueryLimit{3000};
+
     // `sysfsRoot` is where sysfs is mounted ("/sys"); tests give a folder that mimics its layout.
-    explicit PosixDrives(DriveMap map, std::string sysfsRoot = "/sys");
+    explicit PosixDrives(DriveMap map, std::string sysfsRoot = "/sys",
+                         std::chrono::milliseconds sizeQueryLimit = kSizeQueryLimit);
 
     DriveType driveType(char letter) override;
     std::optional<DiskSpace> diskFreeSpace(char letter) override;
@@ -28,6 +36,7 @@ private:
 
     DriveMap m_map;
     std::string m_sysfsRoot;
+    std::chrono::milliseconds m_sizeQueryLimit;
 };
 
 // The drive type that a file system's type alone decides; Fixed when it decides nothing.

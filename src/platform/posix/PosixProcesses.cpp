@@ -9,12 +9,45 @@ extern char** environ;
 
 namespace dustrel::posix {
 
+namespace {
+
+// A path as the path part of a file URL: every byte but letters, digits and "/-._~" as "%HH".
+std::string urlPath(std::string_view path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
+            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 Result<void> PosixProcesses::openTextFile(const std::string& path)
+{
+    return startOpener(path, path);
+}
+
+Result<void> PosixProcesses::openPageAt(const std::string& path, std::string_view anchor)
+{
+    return startOpener("file://" + urlPath(path) + "#" + urlPath(anchor), path);
+}
+
+Result<void> PosixProcesses::startOpener(const std::string& target, const std::string& path)
 {
     // A shell starts the opener in the background and ends at once, so the viewer outlives the program,
     // nothing is left to reap, and the path reaches the opener as one argument whatever bytes it holds.
-    const char* argv[] = {"/bin/sh", "-c", "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &", "dustrel-open",
-                          path.c_str(), nullptr};
+    const char* argv[] = {"/bin/sh",      "-c",           "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &",
+                          "dustrel-open", target.c_str(), nullptr};
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);

@@ -81,40 +81,6 @@ std::optional<std::string> utf16leToUtf8(std::string_view bytes)
     return out;
 }
 
-// The length of the well-formed UTF-8 sequence at `pos`, or 0 when the byte there does not start one.
-std::size_t utf8SequenceLength(std::string_view text, std::size_t pos)
-{
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    const unsigned char lead = byte(pos);
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF; // allowed range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        if (lead == 0xE0)
-            low = 0xA0; // no overlong forms
-        if (lead == 0xED)
-            high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        if (lead == 0xF0)
-            low = 0x90;
-        if (lead == 0xF4)
-            high = 0x8F; // nothing above U+10FFFF
-    } else {
-        return 0;
-    }
-    if (pos + length > text.size())
-        return 0;
-    if (byte(pos + 1) < low || byte(pos + 1) > high)
-        return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(pos + i) < 0x80 || byte(pos + i) > 0xBF)
-            return 0;
-    return length;
-}
-
 // The quoted text that starts at text[pos] == '"', decoded; pos moves past the closing quote. Nothing
 // when the quote is not closed or an escape is not one the store writes.
 std::optional<std::string> decodeQuoted(std::string_view text, std::size_t& pos)
@@ -242,50 +208,8 @@ Error parseError(std::size_t lineNumber, std::string_view what)
 
 std::string escapeRegString(std::string_view bytes)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
-    out.reserve(bytes.size() + 8);
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x80) {
-            if (const std::size_t length = utf8SequenceLength(bytes, i)) {
-                out.append(bytes.substr(i, length));
-                i += length;
-                continue;
-            }
-        }
-        ++i;
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            continue;
-        case '"':
-            out += "\\\"";
-            continue;
-        case '\n':
-            out += "\\n";
-            continue;
-        case '\r':
-            out += "\\r";
-            continue;
-        case '\t':
-            out += "\\t";
-            continue;
-        case '\0':
-            out += "\\0";
-            continue;
-        default:
-            break;
-        }
-        if (c < 0x20 || c >= 0x7F) {
-            out += "\\x";
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
+    appendEscaped(out, bytes, '"');
     return out;
 }
 

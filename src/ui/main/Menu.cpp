@@ -10,6 +10,7 @@
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 #include "ui/common/ChoiceBox.h"
+#include "ui/common/ContextHelp.h"
 #include "ui/common/EventLoop.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
@@ -46,7 +47,6 @@ using namespace MenuLayout;
 
 namespace {
 
-constexpr const char* kHelpContextId = "helpContextId";
 // Room left between a widened element and the next one.
 constexpr double kGapTwips = 60;
 
@@ -787,17 +787,7 @@ void Menu::endProgram()
 
 void Menu::Help_index_Click()
 {
-    const std::string path = joinPath(m_state.DTR_PATH, "DUSTREL.HTML", m_platform.pathRules.separator);
-    // The desktop's opener says nothing when the file is missing, so the program says it instead.
-    std::string problem;
-    if (m_state.DTR_PATH.empty())
-        problem = "The help file cannot be found : the installation folder is not known.";
-    else if (!m_platform.fileSystem.fileInfo(path))
-        problem = "The help file cannot be found :" + m_state.NEWLINE + path;
-    else if (Result<void> opened = m_platform.processes.openTextFile(path); !opened)
-        problem = "The help file could not be opened :" + m_state.NEWLINE + opened.error().describe();
-    if (!problem.empty())
-        m_platform.messageBoxes.show(programMessage(problem, MessageIcon::Exclamation));
+    OpenHelpPage(m_state, m_platform, 0);
 }
 
 void Menu::Help_About_Click()
