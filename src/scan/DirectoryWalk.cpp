@@ -161,7 +161,7 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
             continue;
         auto info = m_cursor->entryInfo(name);
         // Gone or replaced since the folder was read: no row rather than half of one.
-        if (!info || info->type != EntryType::File)
+        if (!info || info->type != EntryType::File || isPassedOver(*info))
             continue;
         if (id == ResultsList::kNoFolder)
             id = startFolder != nullptr ? m_context.results.addStartFolder(*startFolder) : currentFolderId();
@@ -218,6 +218,14 @@ bool DirectoryWalk::isIgnored(std::string& buffer, std::size_t folderBegin, std:
     const bool ignored = m_context.state.IGN_TBL.contains(std::string_view(buffer).substr(folderBegin));
     buffer.resize(folderEnd);
     return ignored;
+}
+
+bool DirectoryWalk::isPassedOver(const FileInfo& file)
+{
+    // On this system a matching name is not enough: what installed software owns and what the user may
+    // not delete are never rubbish, and listing them would only make every deletion fail.
+    return (m_installed != nullptr && m_installed->contains(file.device, file.inode)) ||
+           !m_cursor->mayDelete(file);
 }
 
 void DirectoryWalk::refreshIgnoreLengths()

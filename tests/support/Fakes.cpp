@@ -122,9 +122,15 @@ std::string FakeLocale::shortTime(std::chrono::system_clock::time_point when)
     return formatUtc(when, "%H:%M:%S");
 }
 
+posix::PackageDatabases::Locations noPackageDatabases()
+{
+    return {"/nonexistent/dpkg", "/nonexistent/pacman", "/", "/nonexistent/rpm", 1};
+}
+
 FakePlatform::FakePlatform()
     : fileSystem(std::make_unique<posix::PosixFileSystem>()),
-      platform{registry, *fileSystem, drives, folders, messageBoxes, clock, locale, processes, PathRules::posix()}
+      platform{registry, *fileSystem, drives,    folders,           messageBoxes,
+               clock,    locale,      processes, PathRules::posix(), packages}
 {
 }
 

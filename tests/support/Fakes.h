@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/posix/PackageDatabases.h"
 
 #include <deque>
 #include <map>
@@ -118,6 +119,9 @@ public:
     std::vector<std::string> opened;
 };
 
+// Package databases where none exists: every manager absent.
+posix::PackageDatabases::Locations noPackageDatabases();
+
 // Every platform service faked, except the file system, which is the real one so tests can build trees
 // in temporary folders.
 struct FakePlatform
@@ -131,6 +135,8 @@ struct FakePlatform
     FakeClock clock;
     FakeLocale locale;
     FakeProcesses processes;
+    // No package database unless a test lays one out: the machine's own would slow every search.
+    posix::PackageDatabases packages{noPackageDatabases()};
     std::unique_ptr<FileSystem> fileSystem;
     Platform platform;
 };
