@@ -25,7 +25,8 @@ namespace {
 constexpr int kHelpTopic = 505;
 
 constexpr double kClientWidth = 5190;
-constexpr double kClientHeight = 5205;
+// Room for the package databases' row below the drives.
+constexpr double kClientHeight = 5565;
 constexpr double kLabelLeft = 120;
 constexpr double kLabelWidth = 1695;
 constexpr double kValueLeft = 1920;
@@ -42,17 +43,20 @@ constexpr std::array<const char*, DebugFrm::kRows> kCaptions{
 // The list reaches down to the room above OK, a few lines high, rather than one line.
 constexpr double kListTop = 3480;
 constexpr double kListBottom = 4560;
+constexpr double kPackagesTop = 4680;
 constexpr double kCommand1Left = 3840;
-constexpr double kCommand1Top = 4680;
+constexpr double kCommand1Top = 5040;
 constexpr double kCommand1Width = 1215;
 constexpr double kCommand1Height = 375;
 
 } // namespace
 
-DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram, QWidget* parent)
+DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram, QWidget* parent,
+                   std::function<std::string()> packageDatabases)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram))
+      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram)),
+      m_packageDatabases(std::move(packageDatabases))
 {
     setObjectName(QStringLiteral("DebugFrm"));
     setProperty("helpContextId", kHelpTopic);
@@ -70,6 +74,12 @@ DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()
     }
     m_afficheList = new QListWidget(this);
     m_afficheList->setObjectName(QStringLiteral("AfficheList"));
+    m_packagesLabel = new QLabel(QStringLiteral("Package databases :"), this);
+    m_packagesLabel->setObjectName(QStringLiteral("PackagesLabel"));
+    m_packages = new QLineEdit(this);
+    m_packages->setObjectName(QStringLiteral("Packages"));
+    m_packages->setReadOnly(true);
+    m_packagesLabel->setBuddy(m_packages);
     m_command1 = new QPushButton(QStringLiteral("&OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setDefault(true);
@@ -97,6 +107,7 @@ void DebugFrm::layOut()
     int captionWidth = scale.px(kLabelWidth);
     for (const QLabel* label : m_label1)
         captionWidth = std::max(captionWidth, label->sizeHint().width());
+    captionWidth = std::max(captionWidth, m_packagesLabel->sizeHint().width());
     const int shift = captionWidth - scale.px(kLabelWidth);
     // Value fields taller than the grid's rows spread every row downwards by the same ratio, so that the
     // closest rows do not overlap.
@@ -112,6 +123,8 @@ void DebugFrm::layOut()
     }
     m_afficheList->setGeometry(scale.px(kValueLeft) + shift, y(kListTop), scale.px(kValueWidth),
                                y(kListBottom) - y(kListTop));
+    m_packagesLabel->setGeometry(scale.px(kLabelLeft), y(kPackagesTop), captionWidth, fieldHeight);
+    m_packages->setGeometry(scale.px(kValueLeft) + shift, y(kPackagesTop), scale.px(kValueWidth), fieldHeight);
     const int buttonHeight = std::max(y(kCommand1Height), m_command1->sizeHint().height());
     m_command1->setGeometry(scale.px(kCommand1Left) + shift, y(kCommand1Top), scale.px(kCommand1Width),
                             buttonHeight);
@@ -163,6 +176,12 @@ void DebugFrm::ShowValues()
         // Paths are often longer than their field; the whole text shows on hovering.
         m_affiche[row]->setToolTip(text);
         m_affiche[row]->setCursorPosition(0);
+    }
+    if (m_packageDatabases) {
+        const QString text = toQString(m_packageDatabases());
+        m_packages->setText(text);
+        m_packages->setToolTip(text);
+        m_packages->setCursorPosition(0);
     }
 }
 

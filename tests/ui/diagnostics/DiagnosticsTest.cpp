@@ -101,7 +101,7 @@ private slots:
     {
         ProgramState state;
         setUp(state, 20);
-        DebugFrm window(state, nullptr, [] {});
+        DebugFrm window(state, nullptr, [] {}, nullptr, [] { return std::string("dpkg (1523 packages)"); });
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Dustrel v2.1 - Debug mode"));
         QVERIFY(window.Timer1()->isActive());
@@ -124,6 +124,7 @@ private slots:
                                    "20",
                                    letters};
         QCOMPARE(fields(window), expected);
+        QCOMPARE(window.Packages()->text(), QStringLiteral("dpkg (1523 packages)"));
         QCOMPARE(window.AfficheList()->count(), 20);
         QCOMPARE(window.AfficheList()->item(19)->text(), QStringLiteral("V: - 29.5 GB (100.2 MB Free)"));
     }
@@ -204,7 +205,8 @@ private slots:
             QVERIFY(window.Affiche(i)->height() >= window.Affiche(i)->minimumSizeHint().height());
             taken << window.Label1(i)->geometry() << window.Affiche(i)->geometry();
         }
-        taken << window.AfficheList()->geometry() << window.Command1()->geometry();
+        taken << window.AfficheList()->geometry() << window.Command1()->geometry()
+              << window.PackagesLabel()->geometry() << window.Packages()->geometry();
         for (qsizetype a = 0; a < taken.size(); ++a) {
             QVERIFY(window.rect().contains(taken[a]));
             for (qsizetype b = a + 1; b < taken.size(); ++b)
@@ -228,7 +230,7 @@ private slots:
         setUp(state, 3);
         state.Trace(1, "Sub InitPublicVariables()");
         state.Trace(2, "WIN_PATH = " + state.WIN_PATH);
-        DebugFrm debug(state, &spy, [] {});
+        DebugFrm debug(state, &spy, [] {}, nullptr, [] { return std::string("dpkg (1523 packages)"); });
         debug.show();
         debug.Timer1_Timer();
         QCoreApplication::processEvents();
