@@ -115,9 +115,9 @@ RunOutcome QtRunModes::DebugMode()
     m_spy->show();
     GetHardDrives(m_state, m_platform.drives, m_platform.locale);
     InitPublicVariables(m_state, m_platform);
-    m_debug = std::make_unique<DebugFrm>(m_state, m_spy.get(), [this] { endProgram(); }, nullptr, [this] {
-        return describeDatabases(m_platform.installedSoftware.ownedFiles({}).databases);
-    });
+    m_debug = std::make_unique<DebugFrm>(
+        m_state, m_spy.get(), [this] { endProgram(); }, nullptr,
+        [this] { return describeDatabases(m_platform.installedSoftware.ownedFiles({}).databases); });
     setMessageOwner(m_debug.get());
     m_debug->show();
     return RunOutcome::eventLoop();

@@ -14,7 +14,8 @@ std::string describeDatabases(const std::vector<PackageDatabase>& databases)
         if (!database.read)
             text += " (not read: " + database.problem + ")";
         else if (database.packages > 0)
-            text += " (" + std::to_string(database.packages) + (database.packages == 1 ? " package)" : " packages)");
+            text += " (" + std::to_string(database.packages) +
+                    (database.packages == 1 ? " package)" : " packages)");
     }
     return text;
 }

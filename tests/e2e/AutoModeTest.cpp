@@ -33,7 +33,7 @@ void writeSettings(const Machine& machine, const Settings& settings)
                                  settings.types +
                                  "\"\n"
                                  "\"Directories\"=\"11111\"\n"
-                             "\"Drives\"=\"" +
+                                 "\"Drives\"=\"" +
                                  settings.drives +
                                  "\"\n"
                                  "\"IgnoreNb\"=\"1\"\n"
@@ -195,7 +195,8 @@ TEST(AutoMode, AsRootListsNothingThatInstalledPackagesOwn)
     const std::vector<std::string> owned = matching(system + "/*.chk");
     if (geteuid() != 0 || std::system("unshare -m true >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "the kernel refuses a private mount namespace here";
-    ASSERT_FALSE(owned.empty()) << "no *.chk file in " << system << " (scripts/install-deps.sh test adds libnss3)";
+    ASSERT_FALSE(owned.empty()) << "no *.chk file in " << system
+                                << " (scripts/install-deps.sh test adds libnss3)";
     Machine machine;
     writeSettings(machine, {"11", "Yes", "", "0100000001000000000"});
     const std::vector<std::string> rubbish = {machine.folder.writeFile("disk-d/z.chk", "z"),

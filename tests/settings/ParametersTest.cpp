@@ -168,8 +168,8 @@ TEST(InitRegistry, AndSaveSayWhenTheStoreLosesTheWrites)
     FakePlatform fake;
     FailingRegistry failing;
     const Platform& p = fake.platform;
-    Platform failingPlatform{failing, p.fileSystem, p.drives,    p.folders,  p.messageBoxes,
-                             p.clock, p.locale,     p.processes, p.pathRules,    p.installedSoftware};
+    Platform failingPlatform{failing, p.fileSystem, p.drives,    p.folders,   p.messageBoxes,
+                             p.clock, p.locale,     p.processes, p.pathRules, p.installedSoftware};
     ProgramState state;
     state.NEWLINE = "\n\r";
     EXPECT_EQ(InitRegistry(state, failingPlatform), 1);

@@ -128,9 +128,11 @@ posix::PackageDatabases::Locations noPackageDatabases()
 }
 
 FakePlatform::FakePlatform()
-    : fileSystem(std::make_unique<posix::PosixFileSystem>()),
-      platform{registry, *fileSystem, drives,    folders,           messageBoxes,
-               clock,    locale,      processes, PathRules::posix(), packages}
+    : fileSystem(std::make_unique<posix::PosixFileSystem>()), platform{
+                                                                  registry, *fileSystem,  drives,
+                                                                  folders,  messageBoxes, clock,
+                                                                  locale,   processes,    PathRules::posix(),
+                                                                  packages}
 {
 }
 

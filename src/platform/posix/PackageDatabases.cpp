@@ -98,8 +98,7 @@ private:
 };
 
 // Each line of `text` up to the last newline goes to `line`; the rest stays in `text` for the next piece.
-template <typename Line>
-void takeLines(std::string& text, Line&& line)
+template <typename Line> void takeLines(std::string& text, Line&& line)
 {
     std::size_t start = 0;
     for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
@@ -244,7 +243,8 @@ double secondsSince(const timespec& start)
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec - start.tv_sec) + static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+    return static_cast<double>(now.tv_sec - start.tv_sec) +
+           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
 }
 
 // rpm keeps its database in a format of its own: its command is asked for every installed file name.

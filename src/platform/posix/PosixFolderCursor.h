@@ -86,7 +86,7 @@ private:
     DescriptorChain m_chain;
     std::vector<Level> m_levels; // alongside the chain's levels
     Support m_openBeneath = Support::Unknown;
-    int m_mayActForAnyOwner = -1; // CAP_FOWNER in effect: 1, 0, or -1 until asked
+    int m_mayActForAnyOwner = -1;  // CAP_FOWNER in effect: 1, 0, or -1 until asked
     bool m_checkEachFolder = true; // ask every folder entered its device (and inode)
     std::uint64_t m_device = 0;
     std::unordered_set<std::uint64_t> m_ancestors; // without openat2: inodes of every level, against loops

@@ -124,7 +124,8 @@ void DebugFrm::layOut()
     m_afficheList->setGeometry(scale.px(kValueLeft) + shift, y(kListTop), scale.px(kValueWidth),
                                y(kListBottom) - y(kListTop));
     m_packagesLabel->setGeometry(scale.px(kLabelLeft), y(kPackagesTop), captionWidth, fieldHeight);
-    m_packages->setGeometry(scale.px(kValueLeft) + shift, y(kPackagesTop), scale.px(kValueWidth), fieldHeight);
+    m_packages->setGeometry(scale.px(kValueLeft) + shift, y(kPackagesTop), scale.px(kValueWidth),
+                            fieldHeight);
     const int buttonHeight = std::max(y(kCommand1Height), m_command1->sizeHint().height());
     m_command1->setGeometry(scale.px(kCommand1Left) + shift, y(kCommand1Top), scale.px(kCommand1Width),
                             buttonHeight);

@@ -101,7 +101,8 @@ private slots:
     {
         ProgramState state;
         setUp(state, 20);
-        DebugFrm window(state, nullptr, [] {}, nullptr, [] { return std::string("dpkg (1523 packages)"); });
+        DebugFrm window(
+            state, nullptr, [] {}, nullptr, [] { return std::string("dpkg (1523 packages)"); });
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Dustrel v2.1 - Debug mode"));
         QVERIFY(window.Timer1()->isActive());
@@ -230,7 +231,8 @@ private slots:
         setUp(state, 3);
         state.Trace(1, "Sub InitPublicVariables()");
         state.Trace(2, "WIN_PATH = " + state.WIN_PATH);
-        DebugFrm debug(state, &spy, [] {}, nullptr, [] { return std::string("dpkg (1523 packages)"); });
+        DebugFrm debug(
+            state, &spy, [] {}, nullptr, [] { return std::string("dpkg (1523 packages)"); });
         debug.show();
         debug.Timer1_Timer();
         QCoreApplication::processEvents();
