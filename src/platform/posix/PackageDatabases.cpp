@@ -145,8 +145,10 @@ DirStream openDatabase(const std::string& folder, PackageDatabase& database, boo
     return dir;
 }
 
-// dpkg: one file per package, <package>.list, one absolute path a line.
-void readDpkg(const std::string& folder, Collector& collector, std::vector<PackageDatabase>& databases)
+// dpkg: one file per package, <package>.list, one absolute path a line; and the diversions, three lines
+// each: the path, the path the file was moved to, the package that moved it.
+void readDpkg(const std::string& folder, const std::string& diversions, Collector& collector,
+              std::vector<PackageDatabase>& databases)
 {
     PackageDatabase database{"dpkg", folder, false, 0, {}};
     bool present = false;
@@ -166,6 +168,14 @@ void readDpkg(const std::string& folder, Collector& collector, std::vector<Packa
             text += '\n';
             takeLines(text, [&](std::string_view line) { collector.consider(line); });
             ++database.packages;
+        }
+        if (readWhole(AT_FDCWD, diversions.c_str(), text)) {
+            text += '\n';
+            std::size_t line = 0;
+            takeLines(text, [&](std::string_view path) {
+                if (line++ % 3 == 1)
+                    collector.consider(path);
+            });
         }
     }
     databases.push_back(std::move(database));
@@ -326,7 +336,7 @@ InstalledFiles PackageDatabases::ownedFiles(const OwnedFilesQuery& query)
 {
     InstalledFiles files;
     Collector collector(query, files);
-    readDpkg(m_locations.dpkgInfo, collector, files.databases);
+    readDpkg(m_locations.dpkgInfo, m_locations.dpkgDiversions, collector, files.databases);
     readPacman(m_locations.pacmanLocal, m_locations.pacmanRoot, collector, files.databases);
     readRpm(m_locations.rpm, m_locations.rpmSeconds, collector, files.databases);
     return files;
