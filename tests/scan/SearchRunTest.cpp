@@ -191,8 +191,8 @@ TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPathAndGoesOnWithou
 {
     addDrive('C', "c");
     // Merged /usr: the databases name c/lib, the walk sees c/usr/lib.
-    files({"c/usr/lib/dpkg.tmp", "c/usr/lib/moved.old", "c/usr/lib/stray.tmp", "c/usr/lib/pacman.old", "c/usr/lib/backup.old",
-           "c/usr/lib/rpm.tmp", "c/usr/lib/cache/index.dat", "c/usr/lib/cache/junk",
+    files({"c/usr/lib/dpkg.tmp", "c/usr/lib/moved.old", "c/usr/lib/stray.tmp", "c/usr/lib/pacman.old",
+           "c/usr/lib/backup.old", "c/usr/lib/rpm.tmp", "c/usr/lib/cache/index.dat", "c/usr/lib/cache/junk",
            "db/pacman/ALPM_DB_VERSION"});
     ASSERT_EQ(symlink("usr/lib", (temp / "c/lib").c_str()), 0);
     const std::string lib = temp / "c/lib/";
@@ -205,8 +205,8 @@ TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPathAndGoesOnWithou
              "#!/bin/sh\n[ \"$*\" = '-qa --qf [%{FILENAMES}\\n]' ] || exit 2\necho " + lib + "rpm.tmp\n");
     ASSERT_EQ(chmod(rpm.c_str(), 0755), 0);
     const test::ScopedEnv path("PATH", (temp / "bin:/usr/bin:/bin").c_str());
-    fake.packages =
-        posix::PackageDatabases({temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman", temp / "c", "rpm", 10});
+    fake.packages = posix::PackageDatabases(
+        {temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman", temp / "c", "rpm", 10});
     setSpecialFolder(0, temp / "c/lib/cache");
     tickRule(kOld);
     tickRule(kTmp);

@@ -124,7 +124,8 @@ std::string FakeLocale::shortTime(std::chrono::system_clock::time_point when)
 
 posix::PackageDatabases::Locations noPackageDatabases()
 {
-    return {"/nonexistent/dpkg", "/nonexistent/diversions", "/nonexistent/pacman", "/", "/nonexistent/rpm", 1};
+    return {
+        "/nonexistent/dpkg", "/nonexistent/diversions", "/nonexistent/pacman", "/", "/nonexistent/rpm", 1};
 }
 
 FakePlatform::FakePlatform()

@@ -7,9 +7,9 @@
 namespace dustrel::posix {
 
 // The package managers of this system, read as they keep their records: dpkg's file lists, pacman's
-// local database (and dpkg's diversions), and rpm's answer to a query of every file name when the rpm command exists. Files are
-// known by device and inode, so a file listed as /lib/x/libfoo.chk is recognised when a walk reaches it as
-// /usr/lib/x/libfoo.chk, through a drive link or a bind mount.
+// local database (and dpkg's diversions), and rpm's answer to a query of every file name when the rpm command
+// exists. Files are known by device and inode, so a file listed as /lib/x/libfoo.chk is recognised when a
+// walk reaches it as /usr/lib/x/libfoo.chk, through a drive link or a bind mount.
 class PackageDatabases : public InstalledSoftware
 {
 public:
