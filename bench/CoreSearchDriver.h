@@ -4,7 +4,7 @@
 #include "SearchDriver.h"
 #include "scan/ResultsList.h"
 #include "scan/WorkContext.h"
-#include "state/HeadlessWindowHost.h"
+#include "support/HeadlessWindowHost.h"
 
 namespace dustrel::bench {
 

@@ -1,10 +1,11 @@
 #include "app/Main.h"
 
+#include "base/Text.h"
+#include "discovery/HardDrives.h"
 #include "platform/Platform.h"
 #include "settings/Parameters.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 
 namespace dustrel {
 
@@ -37,18 +38,19 @@ RunOutcome Main(ProgramState& state, Platform& platform, std::string_view argume
     } else if (command == "/NOSPLASH") {
         outcome = modes.SplashScreen(false);
     } else if (command == "/REGINIT") {
+        // The defaults tick every drive, so the drives are found first.
+        GetHardDrives(state, platform.drives, platform.locale);
         return RunOutcome::end(InitRegistry(state, platform));
     } else if (command.empty()) {
         outcome = modes.SplashScreen(true);
     } else {
         const std::string& nl = state.NEWLINE;
         const std::string& tab = state.TAB_CHAR;
-        platform.messageBoxes.show(Message{"Unknown parameter." + nl + "Allowed parameters are : " + nl + tab +
-                                               "/AUTO : Automatic mode" + nl + tab + "/DEBUG : Debug mode" + nl +
-                                               tab + "/NOSPLASH : Disable splash screen" + nl + tab +
-                                               "/REGINIT : Initialise registry",
-                                           std::string(kProgramTitle), MessageIcon::Exclamation,
-                                           MessageButtons::Ok, MessageAnswer::Ok});
+        platform.messageBoxes.show(programMessage(
+            "Unknown parameter." + nl + "Allowed parameters are : " + nl + tab + "/AUTO : Automatic mode" +
+                nl + tab + "/DEBUG : Debug mode" + nl + tab + "/NOSPLASH : Disable splash screen" + nl + tab +
+                "/REGINIT : Initialise registry",
+            MessageIcon::Exclamation));
         return RunOutcome::end(kExitUnknownParameter);
     }
     if (outcome.next == RunOutcome::Next::EndProgram)

@@ -11,6 +11,7 @@
 #include "state/ProgramState.h"
 #include "ui/about/About.h"
 #include "ui/about/Splash.h"
+#include "ui/common/EventLoop.h"
 #include "ui/diagnostics/DebugFrm.h"
 #include "ui/diagnostics/Spy_frm.h"
 #include "ui/main/Menu.h"
@@ -126,18 +127,18 @@ RunOutcome QtRunModes::DebugMode()
 void QtRunModes::writeDefaults()
 {
     if (const Result<void> written = WriteDefaultParameters(m_state, m_platform); !written)
-        m_platform.messageBoxes.show(Message{
-            "The default parameters could not be written." + m_state.NEWLINE + written.error().describe(),
-            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+        m_platform.messageBoxes.show(programMessage("The default parameters could not be written." +
+                                                        m_state.NEWLINE + written.error().describe(),
+                                                    MessageIcon::Exclamation));
 }
 
 RunOutcome QtRunModes::AutoMode()
 {
     if (m_parametersMissing) {
-        m_platform.messageBoxes.show(Message{
+        m_platform.messageBoxes.show(programMessage(
             "No parameters have been saved yet, so nothing has been chosen to clean." + m_state.NEWLINE +
                 "Start Dustrel once to choose what to clean, or run it with /REGINIT.",
-            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+            MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
     m_menu->Command1_Click();
@@ -159,11 +160,7 @@ void QtRunModes::endProgram()
         m_endProgram();
         return;
     }
-    // Hidden rather than closed, so that no window's close handler runs on the way out.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows)
-        window->hide();
-    QCoreApplication::exit(0);
+    endEventLoop();
 }
 
 } // namespace dustrel

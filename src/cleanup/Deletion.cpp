@@ -1,12 +1,12 @@
 #include "cleanup/Deletion.h"
 
+#include "base/Text.h"
 #include "cleanup/DeletionRoute.h"
 #include "cleanup/EventsLog.h"
 #include "platform/Platform.h"
 #include "scan/ResultsList.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "state/WindowHost.h"
 
 #include <algorithm>
@@ -21,17 +21,6 @@ constexpr std::string_view kLogName = "DUSTREL.LOG";
 constexpr std::string_view kKilling = "   -> Killing : ";
 constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";
 constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";
-
-Message makeMessage(std::string text, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok)
-{
-    Message message;
-    message.text = std::move(text);
-    message.title = std::string(kProgramTitle);
-    message.icon = icon;
-    message.buttons = buttons;
-    message.defaultAnswer = buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
-    return message;
-}
 
 // What could not be done, told to the user when there is one and written to the options' stream when
 // there is none: never passed over.
@@ -48,7 +37,7 @@ void reportProblem(WorkContext& context, bool prompt, const DeletionOptions& opt
         text += newline;
         text += consequence;
     }
-    const Message message = makeMessage(std::move(text), MessageIcon::Exclamation);
+    const Message message = programMessage(std::move(text), MessageIcon::Exclamation);
     if (prompt) {
         context.platform.messageBoxes.show(message);
     } else if (options.problems != nullptr) {
@@ -58,7 +47,7 @@ void reportProblem(WorkContext& context, bool prompt, const DeletionOptions& opt
 
 void showFinalMessage(WorkContext& context, std::size_t failures)
 {
-    context.platform.messageBoxes.show(makeMessage(
+    context.platform.messageBoxes.show(programMessage(
         FinalMessage(failures), failures == 0 ? MessageIcon::Information : MessageIcon::Exclamation));
 }
 
@@ -184,7 +173,7 @@ std::string EventsLogPath(WorkContext& context)
     return joinPath(context.state.DTR_PATH, kLogName, context.platform.pathRules.separator);
 }
 
-DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions&)
+DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt)
 {
     context.host.setPointer(Pointer::Hourglass);
     const DeletionOutcome outcome = killRows(context, nullptr);
@@ -203,7 +192,7 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     if (!created) {
         reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
                       "The listed files are deleted without it.");
-        return DeleteListedFiles(context, prompt, options);
+        return DeleteListedFiles(context, prompt);
     }
     EventsLog& log = *created;
 
@@ -230,9 +219,8 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
             openViewer(context, prompt, options, path);
         return outcome;
     }
-    const Message question =
-        makeMessage(finalMessage + context.state.NEWLINE + "Do you want to read the Log File ?",
-                    MessageIcon::Question, MessageButtons::YesNo);
+    const Message question = programQuestion(
+        finalMessage + context.state.NEWLINE + "Do you want to read the Log File ?", MessageAnswer::Yes);
     if (context.platform.messageBoxes.show(question) == MessageAnswer::Yes)
         openViewer(context, prompt, options, path);
     return outcome;
@@ -242,7 +230,7 @@ DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const Deletion
 {
     if (context.state.choices.optLog())
         return DeleteListedFilesWithLog(context, prompt, options);
-    return DeleteListedFiles(context, prompt, options);
+    return DeleteListedFiles(context, prompt);
 }
 
 void Command3_Click(WorkContext& context)

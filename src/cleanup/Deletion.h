@@ -25,11 +25,11 @@ struct DeletionOutcome
 };
 
 // Deletes the file of every row, top to bottom: the normal attributes first, then the file itself, and
-// only the very file the search listed (see FileSystem::deleteListedFile); files in use are left alone.
+// only the very file the search listed (see DeletionCursor::deleteFile); files in use are left alone.
 // The rows of deleted files leave the list in one pass at the end; the failed rows stay, in their order.
 // WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
 // shown in a message box; without it nothing is shown.
-DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions& options = {});
+DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt);
 
 // The same, writing the events log DUSTREL.LOG in the installation folder. With `prompt` the user is
 // offered to read it; without, the viewer is started on it unless the options say otherwise. A log that

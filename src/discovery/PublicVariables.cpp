@@ -1,12 +1,12 @@
 #include "discovery/PublicVariables.h"
 
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/FolderListing.h"
 #include "scan/PatternMatcher.h"
 #include "settings/Parameters.h"
 #include "settings/RegistryAccess.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 
 #include <chrono>
 #include <string_view>

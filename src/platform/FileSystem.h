@@ -96,19 +96,6 @@ public:
     // system gives them; `out` is emptied first.
     virtual Result<void> readEntries(FolderContents& out) = 0;
 
-    // The same as a vector of entries, for callers that read a folder now and then.
-    virtual Result<std::vector<FolderEntry>> entries()
-    {
-        FolderContents contents;
-        if (auto read = readEntries(contents); !read)
-            return read.error();
-        std::vector<FolderEntry> result;
-        result.reserve(contents.size());
-        for (std::size_t i = 0; i < contents.size(); ++i)
-            result.push_back(FolderEntry{std::string(contents.name(i)), contents.type(i)});
-        return result;
-    }
-
     // Facts about an entry of the current folder, not following a link.
     virtual Result<FileInfo> entryInfo(std::string_view name) = 0;
 
@@ -189,8 +176,11 @@ public:
     // 0 at the folder given to open().
     virtual std::size_t depth() const = 0;
 
-    // FileSystem::setNormalAttributes and FileSystem::deleteListedFile for a file of the current folder.
+    // FileSystem::setNormalAttributes for a file of the current folder.
     virtual Result<void> setNormalAttributes(std::string_view name) = 0;
+    // Deletes exactly the file a search listed: only a regular file, only when it is still the file
+    // described by `listed` (device, inode, size, modification time) and not in `inUse`. Anything else
+    // fails and leaves the file alone.
     virtual Result<void> deleteFile(std::string_view name, const FileInfo& listed,
                                     const OpenFiles& inUse) = 0;
 };
@@ -209,8 +199,6 @@ public:
     // Facts about one path, not following a final symbolic link.
     virtual Result<FileInfo> fileInfo(const std::string& path) = 0;
 
-    virtual bool isFolder(const std::string& path) = 0;
-
     // A whole file; refused when it is larger than `limit` bytes.
     virtual Result<std::string> readFile(const std::string& path, std::size_t limit) = 0;
     // Creates a file for writing, or empties the regular file of that name, never through a symbolic link,
@@ -226,13 +214,8 @@ public:
     // Clears the read-only, hidden, system and archive attributes where the system has them.
     virtual Result<void> setNormalAttributes(const std::string& path) = 0;
 
-    // Deletes exactly the file a search listed: never through a symbolic link in any component of the
-    // path, only a regular file, only when it is still the file described by `listed` (device, inode,
-    // size, modification time) and not in `inUse`. Anything else fails and leaves the file alone.
-    virtual Result<void> deleteListedFile(const std::string& path, const FileInfo& listed,
-                                          const OpenFiles& inUse) = 0;
-
-    // The same rules for a whole list of files, moving through their folders one level at a time.
+    // Deletes exactly the files a search listed, moving through their folders one level at a time (see
+    // DeletionCursor).
     virtual std::unique_ptr<DeletionCursor> newDeletionCursor() = 0;
 };
 

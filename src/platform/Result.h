@@ -24,8 +24,8 @@ struct Error
 
 Error systemError(int code, std::string path);
 
-template <typename T>
-class Result
+// Not to be dropped unread: a failure passed over silently is how a cleaner goes wrong.
+template <typename T> class [[nodiscard]] Result
 {
 public:
     Result(T value) : m_value(std::move(value)) {}
@@ -48,8 +48,7 @@ private:
     std::variant<T, Error> m_value;
 };
 
-template <>
-class Result<void>
+template <> class [[nodiscard]] Result<void>
 {
 public:
     Result() = default;

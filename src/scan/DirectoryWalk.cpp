@@ -1,9 +1,9 @@
 #include "scan/DirectoryWalk.h"
 
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/PatternMatcher.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "state/WindowHost.h"
 
 #include <algorithm>

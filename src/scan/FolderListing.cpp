@@ -1,7 +1,7 @@
 #include "scan/FolderListing.h"
 
+#include "base/Text.h"
 #include "scan/PatternMatcher.h"
-#include "state/Text.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "scan/PatternMatcher.h"
 
-#include "state/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 #include <array>

@@ -17,12 +17,8 @@ bool ListView1_DblClick(WorkContext& context, std::size_t row)
     // The row's own number: reading the size back from its display text would depend on the locale.
     context.state.WASTED_SIZE -= results.fileSize(row);
 
-    Message question;
-    question.text = "Do you want this file to be added to the ignore file list ?";
-    question.title = std::string(kProgramTitle);
-    question.icon = MessageIcon::Question;
-    question.buttons = MessageButtons::YesNo;
-    question.defaultAnswer = MessageAnswer::Yes;
+    const Message question =
+        programQuestion("Do you want this file to be added to the ignore file list ?", MessageAnswer::Yes);
     const bool add = context.platform.messageBoxes.show(question) == MessageAnswer::Yes;
     if (add)
         context.state.IGN_TBL.append(results.fullPath(row));

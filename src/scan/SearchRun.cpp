@@ -1,12 +1,12 @@
 #include "scan/SearchRun.h"
 
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/DirectoryWalk.h"
 #include "scan/PatternMatcher.h"
 #include "scan/ResultsList.h"
 #include "state/Format.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "state/WindowHost.h"
 
 #include <algorithm>

@@ -1,11 +1,10 @@
 #include "settings/Parameters.h"
 
-#include "discovery/HardDrives.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "settings/RegistryAccess.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "state/WindowHost.h"
 
 namespace dustrel {
@@ -48,9 +47,8 @@ std::vector<std::string> readNumbered(RegistryAccess& registry, std::string_view
 
 void reportUnsaved(RegistryAccess& registry, const ProgramState& state, const Error& error)
 {
-    registry.messageBoxes().show(
-        Message{"The parameters could not be saved." + state.NEWLINE + error.describe(),
-                std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+    registry.messageBoxes().show(programMessage(
+        "The parameters could not be saved." + state.NEWLINE + error.describe(), MessageIcon::Exclamation));
 }
 
 } // namespace
@@ -145,17 +143,15 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
 
 int InitRegistry(ProgramState& state, Platform& platform)
 {
-    GetHardDrives(state, platform.drives, platform.locale);
     const Result<void> committed = WriteDefaultParameters(state, platform);
     if (!committed) {
-        platform.messageBoxes.show(Message{
-            "The default parameters could not be written." + state.NEWLINE + committed.error().describe(),
-            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+        platform.messageBoxes.show(programMessage("The default parameters could not be written." +
+                                                      state.NEWLINE + committed.error().describe(),
+                                                  MessageIcon::Exclamation));
         return 1;
     }
-    platform.messageBoxes.show(Message{"Registry initialised." + state.NEWLINE + "Default parameters set.",
-                                       std::string(kProgramTitle), MessageIcon::Information,
-                                       MessageButtons::Ok, MessageAnswer::Ok});
+    platform.messageBoxes.show(programMessage(
+        "Registry initialised." + state.NEWLINE + "Default parameters set.", MessageIcon::Information));
     return 0;
 }
 

@@ -28,8 +28,8 @@ bool ParametersSaved(Platform& platform);
 // The drives must have been counted.
 Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform);
 
-// Counts the drives, writes every default and says so. Returns the program's exit status: the caller ends the
-// program.
+// Writes every default and says so; the caller has counted the drives. Returns the program's exit status:
+// the caller ends the program.
 int InitRegistry(ProgramState& state, Platform& platform);
 
 } // namespace dustrel

@@ -1,6 +1,6 @@
 #include "state/IgnoreTable.h"
 
-#include "state/Text.h"
+#include "base/Text.h"
 
 namespace dustrel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TraceLog.h"
+#include "base/TraceLog.h"
 #include "state/Choices.h"
 #include "state/CustomTable.h"
 #include "state/FileTypes.h"

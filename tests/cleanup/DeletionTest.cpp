@@ -2,7 +2,7 @@
 
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
-#include "scan/ScanFixture.h"
+#include "support/ScanFixture.h"
 
 #include <algorithm>
 #include <csignal>

@@ -1,5 +1,5 @@
-#include "scan/ScanFixture.h"
-#include "state/Text.h"
+#include "base/Text.h"
+#include "support/ScanFixture.h"
 
 #include <algorithm>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "scan/ResultsCommands.h"
 
-#include "scan/ScanFixture.h"
+#include "support/ScanFixture.h"
 
 #include <gtest/gtest.h>
 

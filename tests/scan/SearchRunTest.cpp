@@ -1,7 +1,7 @@
 #include "scan/SearchRun.h"
 
-#include "scan/ScanFixture.h"
-#include "state/Text.h"
+#include "base/Text.h"
+#include "support/ScanFixture.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,9 +1,9 @@
 #include "settings/Parameters.h"
 
 #include "settings/RegistryAccess.h"
-#include "state/HeadlessWindowHost.h"
 #include "state/ProgramState.h"
 #include "support/Fakes.h"
+#include "support/HeadlessWindowHost.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "state/ProgramState.h"
 
+#include "base/Text.h"
 #include "state/FileTypes.h"
 #include "state/Format.h"
-#include "state/Text.h"
 
 #include <gtest/gtest.h>
 

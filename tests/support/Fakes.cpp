@@ -1,7 +1,7 @@
 #include "support/Fakes.h"
 
+#include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "state/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/posix/PackageDatabases.h"
+#include "support/ResultPrinters.h"
 
 #include <deque>
 #include <map>

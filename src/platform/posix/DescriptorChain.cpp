@@ -6,6 +6,12 @@
 
 namespace dustrel::posix {
 
+bool isSingleName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
+           name.find('\0') == std::string_view::npos;
+}
+
 void DescriptorChain::start(UniqueFd start)
 {
     clear();
@@ -85,6 +91,17 @@ Error DescriptorChain::lose(int code, const char* why)
     for (Level& level : m_levels)
         level.fd.reset();
     return Error{code, why, ""};
+}
+
+Result<void> DescriptorChain::usable(std::string_view walk, const std::string& path) const
+{
+    if (empty())
+        return Error{EBADF, "no folder is open", ""};
+    if (m_lost)
+        return Error{ESTALE,
+                     "the " + std::string(walk) + " lost its place: a folder was moved or replaced meanwhile",
+                     path};
+    return {};
 }
 
 } // namespace dustrel::posix

@@ -5,9 +5,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace dustrel::posix {
+
+// One entry of a folder: not empty, not "." or "..", without "/" or NUL.
+bool isSingleName(std::string_view name);
 
 // The descriptors of the folders from a start folder down to the current one, for a walk that moves one
 // level at a time. Only the start folder's descriptor and those of the kKeptLevels deepest levels stay
@@ -42,6 +47,9 @@ public:
     // 0 at the start folder.
     std::size_t depth() const { return m_levels.empty() ? 0 : m_levels.size() - 1; }
     bool lost() const { return m_lost; }
+    // Whether the walk can go on from top(): fails when no folder is open or the chain is lost. `walk`
+    // names the walk in the message ("walk", "deletion"); `path` is where it stands.
+    Result<void> usable(std::string_view walk, const std::string& path) const;
     // At most kKeptLevels + 1, whatever the depth.
     std::size_t openDescriptors() const;
 

@@ -1,5 +1,6 @@
 #include "platform/posix/DesktopRegistry.h"
 
+#include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/XdgPaths.h"
 
@@ -21,47 +22,12 @@ constexpr std::string_view explorerCacheKey =
 // profiles.ini is a few hundred bytes; the limit only keeps a runaway file out of memory.
 constexpr std::size_t profilesIniLimit = 16 * 1024 * 1024;
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i]))
-            return false;
-    }
-    return true;
-}
-
-bool startsIgnoringCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && sameIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
+// profiles.ini lines are read with their line ends.
+constexpr std::string_view kIniBlanks = " \t\r\n";
 
 bool isAbsolute(const std::string& path)
 {
     return !path.empty() && path.front() == '/';
-}
-
-std::string withoutTrailingSlashes(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
 }
 
 std::string lastComponent(const std::string& path)
@@ -84,7 +50,7 @@ enum class DesktopValue
 // The profile key is the users key, a "\" and the profile's name.
 std::optional<std::string_view> userKeyName(std::string_view keyPath)
 {
-    if (keyPath.size() <= navigatorUsersKey.size() + 1 || !startsIgnoringCase(keyPath, navigatorUsersKey) ||
+    if (keyPath.size() <= navigatorUsersKey.size() + 1 || !startsWithIgnoreCase(keyPath, navigatorUsersKey) ||
         keyPath[navigatorUsersKey.size()] != '\\')
         return std::nullopt;
     return keyPath.substr(navigatorUsersKey.size() + 1);
@@ -93,17 +59,17 @@ std::optional<std::string_view> userKeyName(std::string_view keyPath)
 DesktopValue desktopValueOfKey(RegistryRoot root, std::string_view keyPath)
 {
     if (root == RegistryRoot::CurrentUser) {
-        if (sameIgnoringCase(keyPath, shellFoldersKey))
+        if (equalsIgnoreCase(keyPath, shellFoldersKey))
             return DesktopValue::RecentDocuments;
-        if (sameIgnoringCase(keyPath, navigatorCacheKey))
+        if (equalsIgnoreCase(keyPath, navigatorCacheKey))
             return DesktopValue::NavigatorCache;
         return DesktopValue::None;
     }
-    if (sameIgnoringCase(keyPath, navigatorUsersKey))
+    if (equalsIgnoreCase(keyPath, navigatorUsersKey))
         return DesktopValue::CurrentUser;
     if (userKeyName(keyPath))
         return DesktopValue::UserFolder;
-    if (sameIgnoringCase(keyPath, explorerCacheKey))
+    if (equalsIgnoreCase(keyPath, explorerCacheKey))
         return DesktopValue::ExplorerCache;
     return DesktopValue::None;
 }
@@ -130,7 +96,7 @@ std::string_view valueNameOf(DesktopValue value)
 DesktopValue desktopValueOf(RegistryRoot root, std::string_view keyPath, std::string_view valueName)
 {
     const DesktopValue value = desktopValueOfKey(root, keyPath);
-    if (value == DesktopValue::None || !sameIgnoringCase(valueName, valueNameOf(value)))
+    if (value == DesktopValue::None || !equalsIgnoreCase(valueName, valueNameOf(value)))
         return DesktopValue::None;
     return value;
 }
@@ -144,7 +110,7 @@ struct IniSection
     {
         // The last of repeated keys wins, as the browser reads them.
         for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
-            if (sameIgnoringCase(it->first, key))
+            if (equalsIgnoreCase(it->first, key))
                 return it->second;
         }
         return std::nullopt;
@@ -161,7 +127,7 @@ std::vector<IniSection> parseIni(std::string_view text)
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos)
             end = text.size();
-        const std::string_view line = trimmed(text.substr(start, end - start));
+        const std::string_view line = trim(text.substr(start, end - start), kIniBlanks);
         start = end + 1;
         if (line.empty() || line.front() == ';' || line.front() == '#')
             continue;
@@ -170,22 +136,22 @@ std::vector<IniSection> parseIni(std::string_view text)
             // A broken header still ends the section before it, so its keys cannot leak into that one.
             sections.push_back(IniSection{close == std::string_view::npos
                                               ? std::string()
-                                              : std::string(trimmed(line.substr(1, close - 1))),
+                                              : std::string(trim(line.substr(1, close - 1), kIniBlanks)),
                                           {}});
             continue;
         }
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos || sections.empty())
             continue;
-        sections.back().entries.emplace_back(std::string(trimmed(line.substr(0, equals))),
-                                             std::string(trimmed(line.substr(equals + 1))));
+        sections.back().entries.emplace_back(std::string(trim(line.substr(0, equals), kIniBlanks)),
+                                             std::string(trim(line.substr(equals + 1), kIniBlanks)));
     }
     return sections;
 }
 
 bool isProfileSection(std::string_view name)
 {
-    if (!startsIgnoringCase(name, "Profile") || name.size() == 7)
+    if (!startsWithIgnoreCase(name, "Profile") || name.size() == 7)
         return false;
     for (char c : name.substr(7)) {
         if (c < '0' || c > '9')
@@ -197,11 +163,11 @@ bool isProfileSection(std::string_view name)
 std::string resolveProfilePath(const std::string& path, bool relative, const std::string& profilesFolder)
 {
     if (!relative && isAbsolute(path))
-        return withoutTrailingSlashes(path);
+        return std::string(withoutTrailingSeparators(path, '/'));
     std::string_view inside = path;
     while (!inside.empty() && inside.front() == '/')
         inside.remove_prefix(1);
-    return withoutTrailingSlashes(profilesFolder + "/" + std::string(inside));
+    return std::string(withoutTrailingSeparators(profilesFolder + "/" + std::string(inside), '/'));
 }
 
 } // namespace
@@ -231,7 +197,7 @@ std::optional<MozillaProfile> defaultMozillaProfile(std::string_view profilesIni
     }
     // An installation's own choice comes first: newer browsers keep one per installation.
     for (const IniSection& section : sections) {
-        if (!startsIgnoringCase(section.name, "Install"))
+        if (!startsWithIgnoreCase(section.name, "Install"))
             continue;
         auto path = section.get("Default");
         if (!path || path->empty())
@@ -305,15 +271,16 @@ std::optional<std::string> DesktopRegistry::desktopValue(RegistryRoot root, std:
         // A relative base would make the answer depend on the current folder.
         if (!isAbsolute(base))
             return std::nullopt;
-        std::string folder = withoutTrailingSlashes(base) + "/" + relative;
-        if (!fileSystem.isFolder(folder))
+        std::string folder = std::string(withoutTrailingSeparators(base, '/')) + "/" + relative;
+        if (!isFolder(folder))
             return std::nullopt;
         return folder;
     };
     auto mozillaProfile = [&]() -> std::optional<MozillaProfile> {
         if (!isAbsolute(m_folders.home))
             return std::nullopt;
-        const std::string profilesFolder = withoutTrailingSlashes(m_folders.home) + "/.mozilla/firefox";
+        const std::string profilesFolder =
+            std::string(withoutTrailingSeparators(m_folders.home, '/')) + "/.mozilla/firefox";
         auto text = fileSystem.readFile(profilesFolder + "/profiles.ini", profilesIniLimit);
         if (!text)
             return std::nullopt;
@@ -340,7 +307,7 @@ std::optional<std::string> DesktopRegistry::desktopValue(RegistryRoot root, std:
     }
     case DesktopValue::UserFolder: {
         auto profile = mozillaProfile();
-        if (!profile || !sameIgnoringCase(*userKeyName(keyPath), profile->name))
+        if (!profile || !equalsIgnoreCase(*userKeyName(keyPath), profile->name))
             return std::nullopt;
         return profile->folder;
     }

@@ -1,5 +1,6 @@
 #include "platform/posix/DriveMap.h"
 
+#include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/XdgPaths.h"
 
@@ -34,19 +35,8 @@ char linkLetter(std::string_view name)
 {
     if (name.size() != 2 || name[1] != ':')
         return 0;
-    const char c = name[0];
-    if (c >= 'A' && c <= 'Z')
-        return c;
-    if (c >= 'a' && c <= 'z')
-        return static_cast<char>(c - 'a' + 'A');
-    return 0;
-}
-
-char upperLetter(char letter)
-{
-    if (letter >= 'a' && letter <= 'z')
-        return static_cast<char>(letter - 'a' + 'A');
-    return letter;
+    const char c = asciiUpper(name[0]);
+    return c >= 'A' && c <= 'Z' ? c : 0;
 }
 
 std::string canonicalPath(const std::string& path)
@@ -55,24 +45,11 @@ std::string canonicalPath(const std::string& path)
     return resolved ? std::string(resolved.get()) : std::string();
 }
 
-bool isFolder(const std::string& path)
-{
-    struct stat st = {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 std::string asRoot(std::string_view path)
 {
     while (!path.empty() && path.back() == '/')
         path.remove_suffix(1);
     return std::string(path) + "/";
-}
-
-std::string_view withoutTrailingSlash(std::string_view root)
-{
-    while (root.size() > 1 && root.back() == '/')
-        root.remove_suffix(1);
-    return root;
 }
 
 } // namespace
@@ -103,7 +80,7 @@ DriveMap DriveMap::fromSystem()
 
 const MappedDrive* DriveMap::find(char letter) const
 {
-    const char upper = upperLetter(letter);
+    const char upper = asciiUpper(letter);
     for (const MappedDrive& drive : m_drives) {
         if (drive.letter == upper)
             return &drive;
@@ -115,11 +92,11 @@ char DriveMap::letterHolding(std::string_view path) const
 {
     const MappedDrive* best = nullptr;
     for (const MappedDrive& drive : m_drives) {
-        const std::string_view folder = withoutTrailingSlash(drive.root);
+        const std::string_view folder = withoutTrailingSeparators(drive.root, '/');
         if (!pathIsWithin(path, folder))
             continue;
         // Strictly longer, so that of two letters on one folder the first keeps it.
-        if (best == nullptr || folder.size() > withoutTrailingSlash(best->root).size())
+        if (best == nullptr || folder.size() > withoutTrailingSeparators(best->root, '/').size())
             best = &drive;
     }
     return best != nullptr ? best->letter : 0;
@@ -127,7 +104,7 @@ char DriveMap::letterHolding(std::string_view path) const
 
 bool DriveMap::add(char letter, std::string root, const MountEntry* fileSystem)
 {
-    letter = upperLetter(letter);
+    letter = asciiUpper(letter);
     if (letter < 'A' || letter > 'Z' || find(letter) != nullptr)
         return false;
     if (root.empty() || root.front() != '/')

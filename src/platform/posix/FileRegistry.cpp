@@ -1,5 +1,7 @@
 #include "platform/posix/FileRegistry.h"
 
+#include "platform/posix/DescriptorIo.h"
+#include "platform/posix/DirStream.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
@@ -54,38 +56,6 @@ RegFile::Change setIn(RegFile& document, const std::string& keyPath, std::string
     return keyChange == RegFile::Change::Changed ? RegFile::Change::Changed : change;
 }
 
-Result<void> writeAll(int fd, std::string_view bytes, const std::string& path)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return systemError(errno, path);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
-
-Result<std::string> readAll(int fd, std::size_t limit, const std::string& path)
-{
-    std::string bytes;
-    char buffer[65536];
-    while (bytes.size() <= limit) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return systemError(errno, path);
-        }
-        if (got == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(got));
-    }
-    return bytes;
-}
-
 // Holds the folder's lock file locked for the life of the object.
 Result<UniqueFd> lockFolder(const std::string& folder)
 {
@@ -105,7 +75,7 @@ Result<UniqueFd> lockFolder(const std::string& folder)
 void removeStaleTemporaries(const std::string& folder, std::string_view fileName)
 {
     const std::string prefix = "." + std::string(fileName) + ".";
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+    const DirStream dir(::opendir(folder.c_str()));
     if (!dir)
         return;
     while (const dirent* entry = ::readdir(dir.get())) {
@@ -222,7 +192,7 @@ void FileRegistry::load(Cache& cache, const std::string& path, const Stamp& seen
     cache.unreadable = true;
     if (!S_ISREG(st.st_mode) || static_cast<std::size_t>(st.st_size) > RegFile::kMaxFileSize)
         return;
-    auto bytes = readAll(fd.get(), RegFile::kMaxFileSize, path);
+    auto bytes = readToEnd(fd.get(), RegFile::kMaxFileSize, path);
     if (!bytes)
         return;
     cache.contentHash = std::hash<std::string>{}(*bytes);

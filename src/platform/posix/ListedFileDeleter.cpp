@@ -1,5 +1,6 @@
 #include "platform/posix/ListedFileDeleter.h"
 
+#include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -41,12 +42,6 @@ const char* notRegularReason(mode_t mode)
     if (S_ISDIR(mode))
         return "not a regular file any more: now a folder";
     return "not a regular file: a FIFO, socket or device";
-}
-
-bool isSingleName(std::string_view name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
 }
 
 // Why `name` in `folder` could not be passed through. Opened without following, a link fails as "not a
@@ -149,16 +144,16 @@ Result<void> ListedFileDeleter::open(const std::string& path)
 
 Result<void> ListedFileDeleter::enter(std::string_view name)
 {
-    if (auto state = usable(); !state)
+    if (auto state = m_chain.usable("deletion", m_path); !state)
         return state.error();
     if (!isSingleName(name))
-        return Error{EINVAL, "not the name of a folder", pathOf(name)};
+        return Error{EINVAL, "not the name of a folder", joinPath(m_path, name, '/')};
     m_name.assign(name);
     UniqueFd next = openSubfolder(m_chain.top(), m_name.c_str());
     if (!next) {
         if (errno == EXDEV)
-            return Error{EXDEV, "a mount point, never entered", pathOf(name)};
-        return passError(errno, m_chain.top(), m_name.c_str(), pathOf(name));
+            return Error{EXDEV, "a mount point, never entered", joinPath(m_path, name, '/')};
+        return passError(errno, m_chain.top(), m_name.c_str(), joinPath(m_path, name, '/'));
     }
     if (m_path.empty() || m_path.back() != '/')
         m_path += '/';
@@ -194,10 +189,10 @@ Result<void> ListedFileDeleter::setNormalAttributes(std::string_view)
 Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
                                            const OpenFiles& inUse)
 {
-    if (auto state = usable(); !state)
+    if (auto state = m_chain.usable("deletion", m_path); !state)
         return state.error();
     if (!isSingleName(name))
-        return Error{EINVAL, "does not name a file", pathOf(name)};
+        return Error{EINVAL, "does not name a file", joinPath(m_path, name, '/')};
     m_name.assign(name);
     const int folder = m_chain.top();
 
@@ -205,60 +200,25 @@ Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo
     {
     };
     if (fstatat(folder, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return systemError(errno, pathOf(name));
+        return systemError(errno, joinPath(m_path, name, '/'));
     if (!S_ISREG(st.st_mode))
-        return Error{notRegularCode(st.st_mode), notRegularReason(st.st_mode), pathOf(name)};
+        return Error{notRegularCode(st.st_mode), notRegularReason(st.st_mode), joinPath(m_path, name, '/')};
     const FileInfo now = fileInfoFromStat(st);
     if (now.device != listed.device || now.inode != listed.inode)
-        return Error{ESTALE, "replaced by another file since the search", pathOf(name)};
+        return Error{ESTALE, "replaced by another file since the search", joinPath(m_path, name, '/')};
     if (now.size != listed.size)
-        return Error{ESTALE, "changed size since the search", pathOf(name)};
+        return Error{ESTALE, "changed size since the search", joinPath(m_path, name, '/')};
     if (now.modified != listed.modified)
-        return Error{ESTALE, "modified since the search", pathOf(name)};
+        return Error{ESTALE, "modified since the search", joinPath(m_path, name, '/')};
     if (inUse.contains(now.device, now.inode))
         return Error{EBUSY,
                      inUse.complete() ? "in use by another program"
                                       : "perhaps in use: the files that programs hold open could not be read",
-                     pathOf(name)};
+                     joinPath(m_path, name, '/')};
 
     if (unlinkat(folder, m_name.c_str(), 0) != 0)
-        return systemError(errno, pathOf(name));
+        return systemError(errno, joinPath(m_path, name, '/'));
     return {};
-}
-
-Result<void> ListedFileDeleter::deletePath(const std::string& path, const FileInfo& listed,
-                                           const OpenFiles& inUse)
-{
-    if (path.empty() || path.front() != '/')
-        return Error{EINVAL, "not an absolute path", path};
-    const std::size_t lastSlash = path.rfind('/');
-    const std::string_view name = std::string_view(path).substr(lastSlash + 1);
-    if (!isSingleName(name))
-        return Error{EINVAL, "does not name a file", path};
-    if (auto opened = open(lastSlash == 0 ? std::string("/") : path.substr(0, lastSlash)); !opened) {
-        Error error = opened.error();
-        error.path = path;
-        return error;
-    }
-    return deleteFile(name, listed, inUse);
-}
-
-Result<void> ListedFileDeleter::usable() const
-{
-    if (m_pathLengths.empty())
-        return Error{EBADF, "no folder is open", ""};
-    if (m_chain.lost())
-        return Error{ESTALE, "the deletion lost its place: a folder was moved or replaced meanwhile", m_path};
-    return {};
-}
-
-std::string ListedFileDeleter::pathOf(std::string_view name) const
-{
-    std::string path = m_path;
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    path += name;
-    return path;
 }
 
 } // namespace dustrel::posix

@@ -42,9 +42,6 @@ public:
     Result<void> setNormalAttributes(std::string_view name) override;
     Result<void> deleteFile(std::string_view name, const FileInfo& listed, const OpenFiles& inUse) override;
 
-    // One file given by its absolute path: open() on its folder, then deleteFile().
-    Result<void> deletePath(const std::string& path, const FileInfo& listed, const OpenFiles& inUse);
-
     // Descriptors held now; at most DescriptorChain::kKeptLevels + 1 whatever the depth.
     std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
 
@@ -56,8 +53,6 @@ private:
         No
     };
 
-    Result<void> usable() const;
-    std::string pathOf(std::string_view name) const;
     // A subfolder of `parent`, or none with errno set (EXDEV for a mount point).
     UniqueFd openSubfolder(int parent, const char* name);
 

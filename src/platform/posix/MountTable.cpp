@@ -1,5 +1,7 @@
 #include "platform/posix/MountTable.h"
 
+#include "base/Text.h"
+
 #include <charconv>
 #include <cstddef>
 
@@ -7,10 +9,8 @@ namespace dustrel::posix {
 
 namespace {
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r';
-}
+// A line read from a file written on another system may keep its carriage return.
+constexpr std::string_view kFieldBlanks = " \t\r";
 
 // Fields are separated by runs of blanks: some writers of this list put two blanks between fields.
 std::vector<std::string_view> splitFields(std::string_view line)
@@ -18,10 +18,10 @@ std::vector<std::string_view> splitFields(std::string_view line)
     std::vector<std::string_view> fields;
     std::size_t pos = 0;
     while (pos < line.size()) {
-        while (pos < line.size() && isBlank(line[pos]))
+        while (pos < line.size() && isBlank(line[pos], kFieldBlanks))
             ++pos;
         const std::size_t start = pos;
-        while (pos < line.size() && !isBlank(line[pos]))
+        while (pos < line.size() && !isBlank(line[pos], kFieldBlanks))
             ++pos;
         if (pos > start)
             fields.push_back(line.substr(start, pos - start));

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixDrives.h"
 
+#include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
 
 #include <algorithm>
@@ -27,13 +28,6 @@ constexpr std::string_view memoryFileSystems[] = {"tmpfs", "ramfs", "rootfs"};
 template <std::size_t N> bool listed(const std::string_view (&list)[N], std::string_view fsType)
 {
     return std::find(std::begin(list), std::end(list), fsType) != std::end(list);
-}
-
-std::string trimmed(std::string_view text)
-{
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return std::string(text);
 }
 
 } // namespace
@@ -78,7 +72,7 @@ bool PosixDrives::isRemovable(unsigned major, unsigned minor) const
     auto flag = fileSystem.readFile(device + "/removable", 64);
     if (!flag)
         flag = fileSystem.readFile(device + "/../removable", 64);
-    return flag.ok() && trimmed(*flag) == "1";
+    return flag.ok() && trimRight(*flag, " \t\n") == "1";
 }
 
 std::optional<DiskSpace> PosixDrives::diskFreeSpace(char letter)

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFileSystem.h"
 
+#include "platform/posix/DescriptorIo.h"
 #include "platform/posix/ListedFileDeleter.h"
 #include "platform/posix/OpenFilesScanner.h"
 #include "platform/posix/PosixFolderCursor.h"
@@ -104,7 +105,7 @@ Result<FileInfo> PosixFileSystem::fileInfo(const std::string& path)
     return fileInfoFromStat(st);
 }
 
-bool PosixFileSystem::isFolder(const std::string& path)
+bool isFolder(const std::string& path)
 {
     struct stat st
     {
@@ -165,22 +166,7 @@ Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size
         return systemError(errno, path);
     if (Result<void> regular = openedRegularFile(fd, path); !regular)
         return regular.error();
-    std::string content;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return systemError(errno, path);
-        }
-        if (n == 0)
-            break;
-        if (content.size() + static_cast<std::size_t>(n) > limit)
-            return Error{EFBIG, "file too large", path};
-        content.append(buffer, static_cast<std::size_t>(n));
-    }
-    return content;
+    return readToEnd(fd.get(), limit, path);
 }
 
 std::unique_ptr<FolderCursor> PosixFileSystem::newCursor()
@@ -197,12 +183,6 @@ Result<void> PosixFileSystem::setNormalAttributes(const std::string&)
 {
     // The mode bits do not govern unlinking, and widening them could expose a file that then stays.
     return {};
-}
-
-Result<void> PosixFileSystem::deleteListedFile(const std::string& path, const FileInfo& listed,
-                                               const OpenFiles& inUse)
-{
-    return ListedFileDeleter().deletePath(path, listed, inUse);
 }
 
 std::unique_ptr<DeletionCursor> PosixFileSystem::newDeletionCursor()

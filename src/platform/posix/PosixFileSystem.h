@@ -11,19 +11,18 @@ class PosixFileSystem : public FileSystem
 public:
     Result<std::vector<FolderEntry>> listFolder(const std::string& path) override;
     Result<FileInfo> fileInfo(const std::string& path) override;
-    bool isFolder(const std::string& path) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
     Result<std::FILE*> createFile(const std::string& path) override;
     std::unique_ptr<FolderCursor> newCursor() override;
     OpenFiles openFiles() override;
     Result<void> setNormalAttributes(const std::string& path) override;
-    Result<void> deleteListedFile(const std::string& path, const FileInfo& listed,
-                                  const OpenFiles& inUse) override;
     std::unique_ptr<DeletionCursor> newDeletionCursor() override;
 };
 
 EntryType entryTypeFromMode(unsigned mode);
 EntryType entryTypeFromDirent(unsigned char type);
 FileInfo fileInfoFromStat(const struct stat& st);
+// Whether the path, links followed, is a folder.
+bool isFolder(const std::string& path);
 
 } // namespace dustrel::posix

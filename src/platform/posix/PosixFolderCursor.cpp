@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFolderCursor.h"
 
+#include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
 
 #include <array>
@@ -43,12 +44,6 @@ constexpr std::array<unsigned long, 8> kOneDeviceFileSystems = {
     0x2011BAB0, // exFAT
     0x7366746E, // NTFS
 };
-
-bool isSingleName(std::string_view name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos &&
-           name.find('\0') == std::string_view::npos;
-}
 
 Error notAName(std::string path)
 {
@@ -129,7 +124,7 @@ Result<void> PosixFolderCursor::open(const std::string& path)
 Result<void> PosixFolderCursor::readEntries(FolderContents& out)
 {
     out.clear();
-    if (auto state = usable(); !state)
+    if (auto state = m_chain.usable("walk", m_path); !state)
         return state.error();
     const int folder = m_chain.top();
     Level& level = m_levels.back();
@@ -180,22 +175,22 @@ Result<void> PosixFolderCursor::readEntries(FolderContents& out)
 
 Result<FileInfo> PosixFolderCursor::entryInfo(std::string_view name)
 {
-    if (auto state = usable(); !state)
+    if (auto state = m_chain.usable("walk", m_path); !state)
         return state.error();
     if (!isSingleName(name))
-        return notAName(pathOf(name));
+        return notAName(joinPath(m_path, name, '/'));
     m_name.assign(name);
     struct stat st
     {
     };
     if (fstatat(m_chain.top(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return systemError(errno, pathOf(name));
+        return systemError(errno, joinPath(m_path, name, '/'));
     return fileInfoFromStat(st);
 }
 
 bool PosixFolderCursor::mayDelete(const FileInfo& entry)
 {
-    if (!usable())
+    if (!m_chain.usable("walk", m_path))
         return false;
     Level& level = m_levels.back();
     if (level.deleting == Deleting::Unknown)
@@ -241,25 +236,25 @@ UniqueFd PosixFolderCursor::openSubfolder(int parent, const char* name)
 
 Result<void> PosixFolderCursor::enter(std::string_view name)
 {
-    if (auto state = usable(); !state)
+    if (auto state = m_chain.usable("walk", m_path); !state)
         return state.error();
     if (!isSingleName(name))
-        return notAName(pathOf(name));
+        return notAName(joinPath(m_path, name, '/'));
     m_name.assign(name);
     const int folder = m_chain.top();
     UniqueFd fd = openSubfolder(folder, m_name.c_str());
     if (!fd) {
         const int code = errno;
         if (code == EXDEV)
-            return Error{EXDEV, "a mount point, not entered", pathOf(name)};
+            return Error{EXDEV, "a mount point, not entered", joinPath(m_path, name, '/')};
         if (code != ELOOP && code != ENOTDIR)
-            return systemError(code, pathOf(name));
+            return systemError(code, joinPath(m_path, name, '/'));
         struct stat st
         {
         };
         if (fstatat(folder, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
-            return Error{ELOOP, "a symbolic link, never entered", pathOf(name)};
-        return Error{ENOTDIR, "not a folder", pathOf(name)};
+            return Error{ELOOP, "a symbolic link, never entered", joinPath(m_path, name, '/')};
+        return Error{ENOTDIR, "not a folder", joinPath(m_path, name, '/')};
     }
     std::uint64_t inode = 0;
     if (m_checkEachFolder) {
@@ -267,16 +262,17 @@ Result<void> PosixFolderCursor::enter(std::string_view name)
         {
         };
         if (fstat(fd.get(), &st) != 0)
-            return systemError(errno, pathOf(name));
+            return systemError(errno, joinPath(m_path, name, '/'));
         if (!S_ISDIR(st.st_mode))
-            return Error{ENOTDIR, "not a folder", pathOf(name)};
+            return Error{ENOTDIR, "not a folder", joinPath(m_path, name, '/')};
         if (st.st_dev != m_device)
-            return Error{EXDEV, "on another file system, not entered", pathOf(name)};
+            return Error{EXDEV, "on another file system, not entered", joinPath(m_path, name, '/')};
         // Without openat2 a bind mount of a folder below itself stays on the same device and would never
         // end.
         if (m_openBeneath == Support::No) {
             if (m_ancestors.count(st.st_ino) != 0)
-                return Error{ELOOP, "the same folder as one above it, not entered", pathOf(name)};
+                return Error{ELOOP, "the same folder as one above it, not entered",
+                             joinPath(m_path, name, '/')};
             m_ancestors.insert(st.st_ino);
         }
         inode = st.st_ino;
@@ -308,24 +304,6 @@ Result<void> PosixFolderCursor::leave()
         return error;
     }
     return {};
-}
-
-Result<void> PosixFolderCursor::usable() const
-{
-    if (m_levels.empty())
-        return Error{EBADF, "no folder is open", ""};
-    if (m_chain.lost())
-        return Error{ESTALE, "the walk lost its place: a folder was moved or replaced meanwhile", m_path};
-    return {};
-}
-
-std::string PosixFolderCursor::pathOf(std::string_view name) const
-{
-    std::string path = m_path;
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    path += name;
-    return path;
 }
 
 } // namespace dustrel::posix

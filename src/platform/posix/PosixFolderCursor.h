@@ -78,10 +78,8 @@ private:
         Deleting deleting = Deleting::Unknown;
     };
 
-    Result<void> usable() const;
     Deleting whatMayBeDeleted(int folder);
     UniqueFd openSubfolder(int parent, const char* name);
-    std::string pathOf(std::string_view name) const;
 
     DescriptorChain m_chain;
     std::vector<Level> m_levels; // alongside the chain's levels

@@ -1,5 +1,7 @@
 #include "platform/posix/RegFile.h"
 
+#include "base/Text.h"
+
 #include <optional>
 #include <utility>
 
@@ -10,55 +12,6 @@ namespace {
 constexpr std::string_view kRegedit4 = "REGEDIT4";
 constexpr std::string_view kVersion5 = "Windows Registry Editor Version 5.00";
 constexpr char kCtrlZ = '\x1A';
-
-std::string fold(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-bool equalsFolded(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimLeft(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-std::string_view trimRight(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::string_view trim(std::string_view text)
-{
-    return trimRight(trimLeft(text));
-}
 
 // A value's data goes on over the next line when its line ends with "\".
 bool continues(std::string_view line)
@@ -274,7 +227,7 @@ std::optional<ValueLine> parseValueLine(std::string_view text)
 bool isHeader(std::string_view line)
 {
     line = trim(line);
-    return equalsFolded(line, kRegedit4) || equalsFolded(line, kVersion5);
+    return equalsIgnoreCase(line, kRegedit4) || equalsIgnoreCase(line, kVersion5);
 }
 
 Error parseError(std::size_t lineNumber, std::string_view what)
@@ -367,7 +320,8 @@ public:
                 }
                 if (!isHeader(line))
                     return parseError(lineNumber, "no REGEDIT4 header");
-                m_file.m_header = equalsFolded(trim(line), kRegedit4) ? Header::Regedit4 : Header::Version5;
+                m_file.m_header =
+                    equalsIgnoreCase(trim(line), kRegedit4) ? Header::Regedit4 : Header::Version5;
                 headerSeen = true;
                 continue;
             }
@@ -421,7 +375,7 @@ private:
             key.items.push_back(verbatim(line));
             return {};
         }
-        std::string folded = fold(value->name);
+        std::string folded = toLowerAscii(value->name);
         auto found = key.valueIndex.find(folded);
         if (value->kind == ValueLine::Deletion) {
             if (found != key.valueIndex.end()) {
@@ -572,19 +526,19 @@ std::string RegFile::serialize() const
 
 RegFile::Key* RegFile::findKey(std::string_view keyPath)
 {
-    auto it = m_keyIndex.find(fold(keyPath));
+    auto it = m_keyIndex.find(toLowerAscii(keyPath));
     return it == m_keyIndex.end() ? nullptr : &m_keys[it->second];
 }
 
 const RegFile::Key* RegFile::findKey(std::string_view keyPath) const
 {
-    auto it = m_keyIndex.find(fold(keyPath));
+    auto it = m_keyIndex.find(toLowerAscii(keyPath));
     return it == m_keyIndex.end() ? nullptr : &m_keys[it->second];
 }
 
 bool RegFile::keyExists(std::string_view keyPath) const
 {
-    std::string folded = fold(keyPath);
+    std::string folded = toLowerAscii(keyPath);
     if (m_keyIndex.count(folded) != 0)
         return true;
     // Keys below the key sort right after "key\".
@@ -598,13 +552,13 @@ const RegFile::Value* RegFile::findValue(std::string_view keyPath, std::string_v
     const Key* key = findKey(keyPath);
     if (key == nullptr)
         return nullptr;
-    auto it = key->valueIndex.find(fold(valueName));
+    auto it = key->valueIndex.find(toLowerAscii(valueName));
     return it == key->valueIndex.end() ? nullptr : &key->items[it->second].value;
 }
 
 RegFile::Key& RegFile::addKey(std::string_view keyPath)
 {
-    std::string folded = fold(keyPath);
+    std::string folded = toLowerAscii(keyPath);
     if (auto it = m_keyIndex.find(folded); it != m_keyIndex.end())
         return m_keys[it->second];
     m_keyIndex.emplace(folded, m_keys.size());
@@ -616,7 +570,7 @@ RegFile::Key& RegFile::addKey(std::string_view keyPath)
 
 void RegFile::removeKeyTree(std::string_view keyPath)
 {
-    const std::string folded = fold(keyPath);
+    const std::string folded = toLowerAscii(keyPath);
     const std::string below = folded + '\\';
     auto drop = [this](const std::string& path) {
         if (auto it = m_keyIndex.find(path); it != m_keyIndex.end()) {
@@ -650,11 +604,11 @@ void RegFile::compact()
             if (item.removed)
                 continue;
             if (item.isValue)
-                key.valueIndex.emplace(fold(item.value.name), items.size());
+                key.valueIndex.emplace(toLowerAscii(item.value.name), items.size());
             items.push_back(std::move(item));
         }
         key.items = std::move(items);
-        m_keyIndex.emplace(fold(key.path), keys.size());
+        m_keyIndex.emplace(toLowerAscii(key.path), keys.size());
         keys.push_back(std::move(key));
     }
     m_keys = std::move(keys);
@@ -685,7 +639,7 @@ RegFile::Change RegFile::setString(std::string_view keyPath, std::string_view va
             return Change::KeyMissing;
         key = &addKey(keyPath); // a key known only from the keys below it gets its own line
     }
-    std::string folded = fold(valueName);
+    std::string folded = toLowerAscii(valueName);
     if (auto it = key->valueIndex.find(folded); it != key->valueIndex.end()) {
         Value& value = key->items[it->second].value;
         if (value.isString && value.data == data)

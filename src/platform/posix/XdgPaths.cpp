@@ -1,5 +1,7 @@
 #include "platform/posix/XdgPaths.h"
 
+#include "base/Text.h"
+
 #include <cstdlib>
 #include <pwd.h>
 #include <unistd.h>
@@ -8,20 +10,13 @@ namespace dustrel::posix {
 
 namespace {
 
-std::string withoutTrailingSlashes(std::string path)
-{
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
 std::string absoluteVariable(const char* name)
 {
     const char* value = std::getenv(name);
     // The base-directory rules ignore relative values.
     if (value == nullptr || value[0] != '/')
         return {};
-    return withoutTrailingSlashes(value);
+    return std::string(withoutTrailingSeparators(value, '/'));
 }
 
 } // namespace
@@ -29,9 +24,9 @@ std::string absoluteVariable(const char* name)
 std::string homeFolder()
 {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
-        return withoutTrailingSlashes(home);
+        return std::string(withoutTrailingSeparators(home, '/'));
     if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
-        return withoutTrailingSlashes(entry->pw_dir);
+        return std::string(withoutTrailingSeparators(entry->pw_dir, '/'));
     return {};
 }
 

@@ -95,12 +95,8 @@ void About::Form_Load()
 
 void About::Image1_Click()
 {
-    Message message;
-    message.text = ThanksText(m_state.NEWLINE, m_state.TAB_CHAR);
-    message.title = std::string(kProgramTitle) + " - Special thanks";
-    message.icon = MessageIcon::Information;
-    message.buttons = MessageButtons::Ok;
-    message.defaultAnswer = MessageAnswer::Ok;
+    Message message = programMessage(ThanksText(m_state.NEWLINE, m_state.TAB_CHAR), MessageIcon::Information);
+    message.title += " - Special thanks";
     m_messageBoxes.show(message);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/TraceLog.h"
+#include "base/TraceLog.h"
 
 #include <QWidget>
 #include <string>

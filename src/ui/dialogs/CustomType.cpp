@@ -1,6 +1,6 @@
 #include "ui/dialogs/CustomType.h"
 
-#include "state/Text.h"
+#include "base/Text.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/TwipsScale.h"

@@ -1,7 +1,7 @@
 #include "ui/dialogs/FolderList.h"
 
+#include "base/Text.h"
 #include "platform/FileSystem.h"
-#include "state/Text.h"
 #include "ui/common/QtText.h"
 
 #include <QStyle>

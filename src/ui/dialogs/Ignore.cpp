@@ -1,11 +1,11 @@
 #include "ui/dialogs/Ignore.h"
 
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/FolderListing.h"
 #include "scan/PatternMatcher.h"
 #include "state/FileTypes.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/TwipsScale.h"

@@ -1,5 +1,6 @@
 #include "ui/main/Menu.h"
 
+#include "base/Text.h"
 #include "cleanup/Deletion.h"
 #include "platform/Platform.h"
 #include "scan/ResultsCommands.h"
@@ -8,8 +9,8 @@
 #include "settings/RegistryAccess.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 #include "ui/common/ChoiceBox.h"
+#include "ui/common/EventLoop.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/StatusLabel.h"
@@ -749,8 +750,7 @@ void Menu::Form_QueryUnload(bool& cancel)
     if (m_ending)
         return;
     const MessageAnswer answer = m_platform.messageBoxes.show(
-        Message{"Do you really want to quit Dustrel ?", std::string(kProgramTitle), MessageIcon::Question,
-                MessageButtons::YesNo, MessageAnswer::No});
+        programQuestion("Do you really want to quit Dustrel ?", MessageAnswer::No));
     if (answer != MessageAnswer::Yes) {
         cancel = true;
         return;
@@ -769,13 +769,7 @@ void Menu::endProgram()
         m_endProgram();
         return;
     }
-    // Hidden rather than closed, so that no other window's handler runs on the way out.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        if (window != this)
-            window->hide();
-    }
-    QCoreApplication::exit(0);
+    endEventLoop(this);
 }
 
 void Menu::Help_index_Click()
@@ -790,8 +784,7 @@ void Menu::Help_index_Click()
     else if (Result<void> opened = m_platform.processes.openTextFile(path); !opened)
         problem = "The help file could not be opened :" + m_state.NEWLINE + opened.error().describe();
     if (!problem.empty())
-        m_platform.messageBoxes.show(Message{problem, std::string(kProgramTitle), MessageIcon::Exclamation,
-                                             MessageButtons::Ok, MessageAnswer::Ok});
+        m_platform.messageBoxes.show(programMessage(problem, MessageIcon::Exclamation));
 }
 
 void Menu::Help_About_Click()

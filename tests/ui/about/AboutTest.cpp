@@ -5,9 +5,9 @@
 
 #include "state/ProgramState.h"
 #include "support/Fakes.h"
+#include "support/UiTestMain.h"
 #include "ui/about/Splash.h"
 #include "ui/common/TwipsScale.h"
-#include "ui/main/UiTestMain.h"
 
 #include <QApplication>
 #include <QDir>

@@ -2,9 +2,9 @@
 // DUSTREL_SCREENSHOTS naming a folder, pictures of both are written there for a person to look at.
 
 #include "state/ProgramState.h"
+#include "support/UiTestMain.h"
 #include "ui/diagnostics/DebugFrm.h"
 #include "ui/diagnostics/Spy_frm.h"
-#include "ui/main/UiTestMain.h"
 
 #include <QApplication>
 #include <QDir>

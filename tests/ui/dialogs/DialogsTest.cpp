@@ -1,10 +1,10 @@
 // The ignore and custom-type dialogs, opened without a modal loop and driven as a user drives them.
 
+#include "support/UiTestMain.h"
+#include "support/UiWorld.h"
 #include "ui/dialogs/CustomType.h"
 #include "ui/dialogs/FolderList.h"
 #include "ui/dialogs/Ignore.h"
-#include "ui/main/UiTestMain.h"
-#include "ui/main/UiWorld.h"
 
 #include <QApplication>
 #include <QComboBox>

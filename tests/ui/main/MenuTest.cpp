@@ -4,12 +4,12 @@
 
 #include "settings/Parameters.h"
 #include "state/ProgramInfo.h"
+#include "support/UiWorld.h"
 #include "ui/common/ChoiceBox.h"
 #include "ui/common/StatusLabel.h"
 #include "ui/dialogs/CustomType.h"
 #include "ui/dialogs/Ignore.h"
 #include "ui/main/ResultsTableModel.h"
-#include "ui/main/UiWorld.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
 // Pictures of the main window on each tab after a search, and of its two dialogs, written as PNG files
 // into the folder named by DUSTREL_SCREENSHOTS (skipped when it is not set), for a person to look at.
 
+#include "support/UiWorld.h"
 #include "ui/common/ChoiceBox.h"
 #include "ui/dialogs/CustomType.h"
 #include "ui/dialogs/Ignore.h"
 #include "ui/main/Menu.h"
-#include "ui/main/UiWorld.h"
 
 #include <QDir>
 #include <QLineEdit>

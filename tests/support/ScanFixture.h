@@ -3,9 +3,9 @@
 #include "scan/ResultsList.h"
 #include "scan/SearchRun.h"
 #include "scan/WorkContext.h"
-#include "state/HeadlessWindowHost.h"
 #include "state/ProgramState.h"
 #include "support/Fakes.h"
+#include "support/HeadlessWindowHost.h"
 #include "support/TempFolder.h"
 
 #include <cerrno>

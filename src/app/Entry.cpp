@@ -4,10 +4,10 @@
 
 #include "app/QtMessageBoxes.h"
 #include "app/QtRunModes.h"
+#include "base/Text.h"
 #include "platform/posix/PosixPlatform.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "state/Text.h"
 
 #include <QApplication>
 #include <QtGlobal>

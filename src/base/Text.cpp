@@ -1,4 +1,4 @@
-#include "state/Text.h"
+#include "base/Text.h"
 
 #include <algorithm>
 
@@ -24,6 +24,11 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b)
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
 }
 
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
 bool nameLess(std::string_view a, std::string_view b)
 {
     const std::size_t n = std::min(a.size(), b.size());
@@ -36,6 +41,32 @@ bool nameLess(std::string_view a, std::string_view b)
     if (a.size() != b.size())
         return a.size() < b.size();
     return a < b;
+}
+
+std::string_view trimLeft(std::string_view text, std::string_view blanks)
+{
+    while (!text.empty() && isBlank(text.front(), blanks))
+        text.remove_prefix(1);
+    return text;
+}
+
+std::string_view trimRight(std::string_view text, std::string_view blanks)
+{
+    while (!text.empty() && isBlank(text.back(), blanks))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view trim(std::string_view text, std::string_view blanks)
+{
+    return trimRight(trimLeft(text, blanks), blanks);
+}
+
+std::string_view withoutTrailingSeparators(std::string_view path, char separator)
+{
+    while (path.size() > 1 && path.back() == separator)
+        path.remove_suffix(1);
+    return path;
 }
 
 std::string withoutTrailingSeparator(std::string_view path, char separator)

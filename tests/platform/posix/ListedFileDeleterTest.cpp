@@ -1,3 +1,5 @@
+#include "platform/posix/ListedFileDeleter.h"
+
 #include "FileSystemTestSupport.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/TempFolder.h"
@@ -44,7 +46,12 @@ protected:
     FileInfo listed(const std::string& path) { return *fileSystem.fileInfo(path); }
     int deletion(const std::string& path, const FileInfo& info, const OpenFiles& inUse = {})
     {
-        const auto result = fileSystem.deleteListedFile(path, info, inUse);
+        // A cursor on the file's folder, as a deletion run holds one.
+        const std::size_t slash = path.rfind('/');
+        ListedFileDeleter deleter;
+        Result<void> result = deleter.open(path.substr(0, slash));
+        if (result)
+            result = deleter.deleteFile(std::string_view(path).substr(slash + 1), info, inUse);
         lastMessage = result ? "deleted" : result.error().describe();
         return result ? 0 : result.error().code;
     }
@@ -134,7 +141,7 @@ TEST_F(DeleteListedFileTest, RefusesPathsThatDoNotNameAListedFile)
     const FileInfo info = listed(path);
     tree.makeFolder("sub");
     for (const std::string& bad :
-         {std::string("file"), tree / "sub/../file", tree / "file/", tree / "file/."})
+         {std::string("file"), tree / "sub/../file", tree / "", tree / ".", tree / "sub/.."})
         EXPECT_EQ(deletion(bad, info), EINVAL) << lastMessage;
     EXPECT_TRUE(exists(path));
 }

@@ -9,17 +9,18 @@
 #include "state/ProgramState.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
+#include "support/UiWorld.h"
 #include "ui/about/Splash.h"
 #include "ui/diagnostics/DebugFrm.h"
 #include "ui/diagnostics/Spy_frm.h"
 #include "ui/main/Menu.h"
-#include "ui/main/UiWorld.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <cstdlib>
 #include <fcntl.h>
 #include <memory>
 #include <sstream>
@@ -420,7 +421,10 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     RunModesTest test;
-    return QTest::qExec(&test, argc, argv);
+    const int windows = QTest::qExec(&test, argc, argv);
+    // The entry's window-free tests share this executable.
+    const int entry = RUN_ALL_TESTS();
+    return windows == 0 && entry == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
 #include "RunModesTest.moc"

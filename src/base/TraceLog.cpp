@@ -1,4 +1,4 @@
-#include "app/TraceLog.h"
+#include "base/TraceLog.h"
 
 namespace dustrel {
 
