@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds a Release build, installs it for this user under ~/.local, writes the
-# default settings on the first run, and starts Dustrel.
+# Installs what is missing, builds a Release build, installs it for this user under ~/.local and starts
+# Dustrel. A first start writes the default settings itself, with ~/.local/share/dustrel as the
+# installation folder.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -12,12 +13,4 @@ cmake --preset release -DCMAKE_INSTALL_PREFIX="$prefix"
 cmake --build --preset release -j "$jobs"
 cmake --install build/release --prefix "$prefix"
 
-install_folder="$prefix/share/dustrel"
-settings="${XDG_CONFIG_HOME:-$HOME/.config}/dustrel/HKEY_LOCAL_MACHINE.reg"
-if [ ! -e "$settings" ]; then
-    # The folder the defaults are written from becomes the installation folder (help page, events log).
-    (cd "$install_folder" && "$prefix/bin/dustrel" /REGINIT)
-fi
-
-cd "$install_folder"
 exec "$prefix/bin/dustrel" "$@"

@@ -116,9 +116,10 @@ RunOutcome QtRunModes::DebugMode()
     m_spy->show();
     GetHardDrives(m_state, m_platform.drives, m_platform.locale);
     InitPublicVariables(m_state, m_platform);
+    const Result<std::string> eventsLog = GetEventsLogPath(m_platform, m_state.DTR_PATH, false);
     m_debug = std::make_unique<DebugFrm>(
-        m_state, m_spy.get(), [this] { endProgram(); }, nullptr,
-        [this] { return describeDatabases(m_platform.installedSoftware.ownedFiles({}).databases); });
+        m_state, m_spy.get(), [this] { endProgram(); }, eventsLog ? *eventsLog : eventsLog.error().describe(),
+        nullptr, [this] { return describeDatabases(m_platform.installedSoftware.ownedFiles({}).databases); });
     setMessageOwner(m_debug.get());
     m_debug->show();
     return RunOutcome::eventLoop();
@@ -126,10 +127,21 @@ RunOutcome QtRunModes::DebugMode()
 
 void QtRunModes::writeDefaults()
 {
-    if (const Result<void> written = WriteDefaultParameters(m_state, m_platform); !written)
-        m_platform.messageBoxes.show(programMessage("The default parameters could not be written." +
-                                                        m_state.NEWLINE + written.error().describe(),
-                                                    MessageIcon::Exclamation));
+    // A start from the desktop's menu may be in any folder; the help page is where the program was
+    // installed. A program run where it was built has no such folder and keeps the current one.
+    std::string folder = m_platform.folders.installedFolder();
+    if (folder.empty())
+        folder = m_platform.folders.currentDirectory();
+    const Result<void> written = WriteDefaultParameters(m_state, m_platform, folder);
+    if (written) {
+        // Start-up read the installation folder before there was one: this run needs it too, for the
+        // help page and the events log.
+        m_state.DTR_PATH = folder;
+        return;
+    }
+    m_platform.messageBoxes.show(programMessage(
+        "The default parameters could not be written." + m_state.NEWLINE + written.error().describe(),
+        MessageIcon::Exclamation));
 }
 
 RunOutcome QtRunModes::AutoMode()

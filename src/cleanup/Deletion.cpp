@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "cleanup/DeletionRoute.h"
 #include "cleanup/EventsLog.h"
+#include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
 #include "scan/ResultsList.h"
 #include "state/ProgramInfo.h"
@@ -19,8 +20,10 @@ namespace {
 
 constexpr std::string_view kLogName = "DUSTREL.LOG";
 constexpr std::string_view kKilling = "   -> Killing : ";
+constexpr std::string_view kMovingToTrash = "   -> Moving to trash : ";
 constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";
 constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";
+constexpr std::string_view kAllTrashed = "Selected Files have been moved to the trash.";
 
 // What could not be done, told to the user when there is one and written to the options' stream when
 // there is none: never passed over.
@@ -47,8 +50,9 @@ void reportProblem(WorkContext& context, bool prompt, const DeletionOptions& opt
 
 void showFinalMessage(WorkContext& context, std::size_t failures)
 {
-    context.platform.messageBoxes.show(programMessage(
-        FinalMessage(failures), failures == 0 ? MessageIcon::Information : MessageIcon::Exclamation));
+    context.platform.messageBoxes.show(
+        programMessage(FinalMessage(failures, context.state.choices.optTrash()),
+                       failures == 0 ? MessageIcon::Information : MessageIcon::Exclamation));
 }
 
 void openViewer(WorkContext& context, bool prompt, const DeletionOptions& options, const std::string& path)
@@ -77,12 +81,17 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
     const std::unique_ptr<DeletionCursor> cursor = fileSystem.newDeletionCursor();
     DeletionRoute route(results, *cursor);
 
+    // With the trash option every file goes through the same checks, then into the trash; the whole run
+    // shares one deletion date.
+    const bool toTrash = context.state.choices.optTrash();
+    const FileTime deletedAt = toTrash ? context.platform.clock.now() : FileTime{};
+
     DeletionOutcome outcome;
     std::vector<bool> deleted(results.size(), false);
     std::string line;
     for (std::size_t row = 0; row < results.size(); ++row) {
         if (log != nullptr) {
-            line.assign(kKilling);
+            line.assign(toTrash ? kMovingToTrash : kKilling);
             line += results.fullPath(row);
             log->line(line);
         }
@@ -92,7 +101,10 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
         const std::string_view name = results.fileName(row);
         // A failure to clear the attributes counts, but the file is still tried.
         const bool normal = reached && cursor->setNormalAttributes(name).ok();
-        const bool gone = reached && cursor->deleteFile(name, results.fileInfo(row), inUse).ok();
+        const bool gone =
+            reached && (toTrash ? cursor->moveToTrash(name, results.fileInfo(row), inUse, deletedAt)
+                                : cursor->deleteFile(name, results.fileInfo(row), inUse))
+                           .ok();
         ++outcome.tried;
         if (normal && gone) {
             deleted[row] = true;
@@ -159,18 +171,11 @@ void writeHeader(WorkContext& context, EventsLog& log)
 
 } // namespace
 
-std::string FinalMessage(std::size_t failures)
+std::string FinalMessage(std::size_t failures, bool toTrash)
 {
     if (failures == 0)
-        return std::string(kAllKilled);
+        return std::string(toTrash ? kAllTrashed : kAllKilled);
     return std::to_string(failures) + " error(s) happened while killing selected files.";
-}
-
-std::string EventsLogPath(WorkContext& context)
-{
-    if (context.state.DTR_PATH.empty())
-        return {};
-    return joinPath(context.state.DTR_PATH, kLogName, context.platform.pathRules.separator);
 }
 
 DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt)
@@ -185,10 +190,14 @@ DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt)
 
 DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, const DeletionOptions& options)
 {
-    const std::string path = EventsLogPath(context);
+    const Result<std::string> place = GetEventsLogPath(context.platform, context.state.DTR_PATH, true);
+    const std::string path = place ? *place : std::string();
     // An empty installation folder would put the log at the root of the file system.
-    auto created = path.empty() ? Result<EventsLog>(Error{0, "the installation folder is not known", ""})
-                                : EventsLog::create(context.platform.fileSystem, path);
+    Result<EventsLog> created = Error{0, "the installation folder is not known", ""};
+    if (!place)
+        created = place.error();
+    else if (!path.empty())
+        created = EventsLog::create(context.platform.fileSystem, path);
     if (!created) {
         reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
                       "The listed files are deleted without it.");
@@ -199,7 +208,7 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     context.host.setPointer(Pointer::Hourglass);
     writeHeader(context, log);
     const DeletionOutcome outcome = killRows(context, &log);
-    const std::string finalMessage = FinalMessage(outcome.failures);
+    const std::string finalMessage = FinalMessage(outcome.failures, context.state.choices.optTrash());
     context.host.setPointer(Pointer::Default);
     log.line("");
     log.line("");

@@ -26,12 +26,14 @@ struct DeletionOutcome
 
 // Deletes the file of every row, top to bottom: the normal attributes first, then the file itself, and
 // only the very file the search listed (see DeletionCursor::deleteFile); files in use are left alone.
+// With the trash option ticked each file is moved to the trash instead, after the same checks.
 // The rows of deleted files leave the list in one pass at the end; the failed rows stay, in their order.
 // WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
 // shown in a message box; without it nothing is shown.
 DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt);
 
-// The same, writing the events log DUSTREL.LOG in the installation folder. With `prompt` the user is
+// The same, writing the events log DUSTREL.LOG in the installation folder, or in the user's state folder
+// when the installation folder is not theirs to write (see GetEventsLogPath). With `prompt` the user is
 // offered to read it; without, the viewer is started on it unless the options say otherwise. A log that
 // cannot be created is reported (a message box with `prompt`, the options' stream without) and the files
 // are deleted without it; a log that could not be written completely is reported at the end.
@@ -45,10 +47,8 @@ DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const Deletion
 // The Delete command.
 void Command3_Click(WorkContext& context);
 
-// "Selected Files have been correctly killed." or "<n> error(s) happened while killing selected files.".
-std::string FinalMessage(std::size_t failures);
-
-// Where the events log is written; empty when the installation folder is not known.
-std::string EventsLogPath(WorkContext& context);
+// "Selected Files have been correctly killed." ("Selected Files have been moved to the trash." when they
+// went to the trash) or "<n> error(s) happened while killing selected files.".
+std::string FinalMessage(std::size_t failures, bool toTrash = false);
 
 } // namespace dustrel

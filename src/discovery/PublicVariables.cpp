@@ -66,6 +66,24 @@ std::string GetInstallFolder(Platform& platform)
     return readSetting(platform, RegistryRoot::LocalMachine, kSettingsKey, "InstallPath");
 }
 
+Result<std::string> GetEventsLogPath(Platform& platform, const std::string& installFolder, bool make)
+{
+    constexpr std::string_view kLogName = "DUSTREL.LOG";
+    const char separator = platform.pathRules.separator;
+    if (installFolder.empty())
+        return std::string();
+    // A missing installation folder is reported where the log is created, as the user's settings name it.
+    const std::string userFolder = platform.folders.userStateFolder();
+    if (platform.fileSystem.folderAccess(installFolder) != FolderAccess::Refused || userFolder.empty())
+        return joinPath(installFolder, kLogName, separator);
+    const std::string folder = joinPath(userFolder, "dustrel", separator);
+    if (make) {
+        if (Result<void> made = platform.fileSystem.makeFolders(folder); !made)
+            return made.error();
+    }
+    return joinPath(folder, kLogName, separator);
+}
+
 std::string GetTempFolder(Platform& platform)
 {
     return withoutTrailingSeparator(platform.folders.tempPath(), platform.pathRules.separator);

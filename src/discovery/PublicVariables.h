@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <string>
 
 namespace dustrel {
@@ -20,6 +22,11 @@ std::string GetExplorerCache(Platform& platform);
 // The program's own temporary file in `tempFolder`: the "~DF*.TMP" file modified last within the last
 // ten seconds, else the first in name order.
 std::string GetTempFile(Platform& platform, const std::string& tempFolder);
+
+// Where the events log of a deletion goes: DUSTREL.LOG in the installation folder, unless this user may
+// not write there (a shared installation such as /usr/share/dustrel): then in the user's own state
+// folder, which `make` creates when it is missing. Empty when the installation folder is not known.
+Result<std::string> GetEventsLogPath(Platform& platform, const std::string& installFolder, bool make);
 
 // Gives the shared paths, the temporary file and the first shapes of the tables their values.
 void InitPublicVariables(ProgramState& state, Platform& platform);

@@ -25,6 +25,14 @@ enum class EntryType
     Other, // FIFO, socket, device
 };
 
+// Whether this user may create files in a folder.
+enum class FolderAccess
+{
+    Writable,
+    Refused, // the folder is there but the system says no: its permissions, a read-only file system
+    Missing, // no folder by that name
+};
+
 struct FolderEntry
 {
     std::string name; // bytes as the system gives them
@@ -183,6 +191,11 @@ public:
     // fails and leaves the file alone.
     virtual Result<void> deleteFile(std::string_view name, const FileInfo& listed,
                                     const OpenFiles& inUse) = 0;
+    // Under the same checks, moves the file into the desktop's trash, from where the user can restore it,
+    // instead of deleting it; `deletedAt` is the deletion date the trash records. A file that cannot be
+    // moved into a trash on its own file system fails and stays where it was: it is never copied.
+    virtual Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                                     FileTime deletedAt) = 0;
 };
 
 // The file system as the program sees it. Paths and names are byte strings; links are never followed
@@ -205,6 +218,10 @@ public:
     // into anything but a regular file, or into a file that has other names: a cleaner may run as root in a
     // folder others can write to. The caller closes the stream.
     virtual Result<std::FILE*> createFile(const std::string& path) = 0;
+
+    virtual FolderAccess folderAccess(const std::string& path) = 0;
+    // Makes a folder and whichever of its parents are missing; each folder made is for this user alone.
+    virtual Result<void> makeFolders(const std::string& path) = 0;
 
     virtual std::unique_ptr<FolderCursor> newCursor() = 0;
 

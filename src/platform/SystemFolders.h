@@ -19,6 +19,14 @@ public:
 
     // The process's current folder, without a trailing separator except at a drive root.
     virtual std::string currentDirectory() = 0;
+
+    // Where programs keep what they write for this user alone and that is worth keeping but is not a
+    // setting or a document (the XDG state folder on POSIX); empty when it cannot be told.
+    virtual std::string userStateFolder() = 0;
+
+    // The folder the program was installed with, the one that holds its help page; empty when the
+    // running program was not installed (a build run where it was built).
+    virtual std::string installedFolder() = 0;
 };
 
 } // namespace dustrel

@@ -84,6 +84,7 @@ void LoadParameters(ProgramState& state, RegistryAccess& registry, WindowHost& w
 
     choices.setOptLog(registry.ReadRegString(kRoot, kSettingsKey, "LogFile") == "Yes");
     choices.setOptSave(registry.ReadRegString(kRoot, kSettingsKey, "SaveParams") == "Yes");
+    choices.setOptTrash(registry.ReadRegString(kRoot, kSettingsKey, "UseTrash") == "Yes");
 }
 
 void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all)
@@ -112,6 +113,7 @@ void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all)
         registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", std::to_string(custom.size()));
 
         registry.WriteRegString(kRoot, kSettingsKey, "LogFile", choices.optLog() ? "Yes" : "No");
+        registry.WriteRegString(kRoot, kSettingsKey, "UseTrash", choices.optTrash() ? "Yes" : "No");
     }
 
     // Losing the user's choices without a word would look like a save that worked.
@@ -124,7 +126,7 @@ bool ParametersSaved(Platform& platform)
     return platform.registry.keyExists(kRoot, kSettingsKey);
 }
 
-Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
+Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, const std::string& installFolder)
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
     RegistryBatch batch(platform.registry);
@@ -135,15 +137,17 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform)
                             std::string(static_cast<std::size_t>(state.DRIVES_NB), '1'));
     registry.WriteRegString(kRoot, kSettingsKey, "IgnoreNb", "0");
     registry.WriteRegString(kRoot, kSettingsKey, "CustomNb", "0");
-    registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", platform.folders.currentDirectory());
+    registry.WriteRegString(kRoot, kSettingsKey, "InstallPath", installFolder);
     registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
     registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
+    registry.WriteRegString(kRoot, kSettingsKey, "UseTrash", "No");
     return batch.commit();
 }
 
 int InitRegistry(ProgramState& state, Platform& platform)
 {
-    const Result<void> committed = WriteDefaultParameters(state, platform);
+    const Result<void> committed =
+        WriteDefaultParameters(state, platform, platform.folders.currentDirectory());
     if (!committed) {
         platform.messageBoxes.show(programMessage("The default parameters could not be written." +
                                                       state.NEWLINE + committed.error().describe(),

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <string>
 #include <string_view>
 
 namespace dustrel {
@@ -24,12 +25,12 @@ void SaveParameters(ProgramState& state, RegistryAccess& registry, bool all);
 // Whether choices have ever been saved: the settings key exists.
 bool ParametersSaved(Platform& platform);
 
-// Writes every default in one replacement of the store, the current folder as the installation folder.
-// The drives must have been counted.
-Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform);
+// Writes every default in one replacement of the store. The drives must have been counted.
+Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform,
+                                    const std::string& installFolder);
 
-// Writes every default and says so; the caller has counted the drives. Returns the program's exit status:
-// the caller ends the program.
+// Writes every default with the current folder as the installation folder and says so; the caller has
+// counted the drives. Returns the program's exit status: the caller ends the program.
 int InitRegistry(ProgramState& state, Platform& platform);
 
 } // namespace dustrel

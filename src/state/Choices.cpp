@@ -93,6 +93,14 @@ void Choices::setOptSave(bool on)
     }
 }
 
+void Choices::setOptTrash(bool on)
+{
+    if (m_optTrash != on) {
+        m_optTrash = on;
+        changed();
+    }
+}
+
 void Choices::changed()
 {
     if (m_observer != nullptr)

@@ -49,7 +49,7 @@ public:
     virtual void choicesChanged() = 0;
 };
 
-// What the user has chosen: the file-type, special-folder and drive check boxes and the two options.
+// What the user has chosen: the file-type, special-folder and drive check boxes and the options.
 // The window shows and edits these; the search, the deletion and the saved parameters read them.
 class Choices
 {
@@ -61,6 +61,8 @@ public:
     const std::vector<DriveEntry>& drives() const { return m_drives; }
     bool optLog() const { return m_optLog; }
     bool optSave() const { return m_optSave; }
+    // Whether a deletion moves the files to the trash instead of deleting them.
+    bool optTrash() const { return m_optTrash; }
 
     void setFileState(std::size_t index, CheckState state);
     void setDirState(std::size_t index, CheckState state);
@@ -70,6 +72,7 @@ public:
     void addDrive(DriveEntry entry);
     void setOptLog(bool on);
     void setOptSave(bool on);
+    void setOptTrash(bool on);
 
     void setObserver(ChoicesObserver* observer) { m_observer = observer; }
 
@@ -81,6 +84,7 @@ private:
     std::vector<DriveEntry> m_drives;
     bool m_optLog = false;
     bool m_optSave = false;
+    bool m_optTrash = false;
     ChoicesObserver* m_observer = nullptr;
 };
 

@@ -21,7 +21,6 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdlib>
-#include <fcntl.h>
 #include <memory>
 #include <sstream>
 #include <unistd.h>
@@ -74,26 +73,9 @@ struct Machine
     }
 };
 
-bool exists(const std::string& path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
 std::vector<std::string> traceLines(const ProgramState& state)
 {
-    std::vector<std::string> lines;
-    const std::string& text = state.trace.text();
-    std::size_t from = 0;
-    while (from < text.size()) {
-        const std::size_t end = text.find("\r\n", from);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(from) + "<no line end>");
-            break;
-        }
-        lines.push_back(text.substr(from, end - from));
-        from = end + 2;
-    }
-    return lines;
+    return crlfLines(state.trace.text());
 }
 
 std::string joined(const std::vector<std::string>& lines)
@@ -254,29 +236,6 @@ private slots:
         }
     }
 
-    void clicksOnTheInertMainWindowDoNothing()
-    {
-        Machine machine;
-        machine.file("C/junk/OLD.BAK");
-        QtRunModes modes(machine.state, machine.fake.platform, {});
-        modes.setEndProgram([] {});
-        int clicks = 0;
-        std::chrono::milliseconds elapsed{0};
-        modes.setWaitHook([&] {
-            if (modes.menu() != nullptr) {
-                QTest::mouseClick(modes.menu()->commandButton(1), Qt::LeftButton);
-                ++clicks;
-            }
-            machine.fake.clock.advance(250ms);
-            elapsed += 250ms;
-        });
-        Main(machine.state, machine.fake.platform, "", modes);
-        QVERIFY(clicks > 0);
-        QVERIFY(modes.menu()->results().size() == 0);
-        QVERIFY(machine.fake.messageBoxes.shown.empty());
-        QCOMPARE(machine.state.FILTRE, std::string());
-    }
-
     void eachModeLeavesItsOwnTrace()
     {
         {
@@ -307,85 +266,28 @@ private slots:
             QVERIFY(traceHolds(machine.state, concat({{1, 2}, range(5, 8)}), "/REGINIT"));
             QVERIFY(modes.menu() == nullptr && !modes.spyWatcher()->isVisible());
         }
-        {
-            Machine machine;
-            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
-            QtRunModes modes(machine.state, machine.fake.platform, {});
-            const RunOutcome outcome = start(machine, modes, "/AUTO /NOSPLASH");
-            QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
-            QVERIFY(traceHolds(machine.state, {1, 2}, "/AUTO /NOSPLASH"));
-            QVERIFY(modes.menu() == nullptr && modes.splash() == nullptr);
-        }
     }
 
-    void autoModeDeletesWhatItFoundAndEnds()
+    void aFirstStartWritesTheDefaults()
     {
-        for (const bool withLog : {false, true}) {
-            Machine machine;
-            machine.setting("LogFile", withLog ? "Yes" : "No");
-            const std::string a = machine.file("C/junk/OLD.BAK");
-            const std::string b = machine.file("C/junk/deep/setuplog.txt");
-            const std::string kept = machine.file("C/junk/notes.txt");
-            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
-            const RunOutcome outcome = start(machine, modes, "/auto");
-            QCOMPARE(outcome.next, RunOutcome::Next::EndProgram);
-            QCOMPARE(outcome.exitCode, 0);
-            QVERIFY(!exists(a) && !exists(b) && exists(kept));
-            QVERIFY(machine.fake.messageBoxes.shown.empty());
-            QVERIFY(traceHolds(machine.state, range(1, 22), "/auto"));
-            const std::string log = machine.temp / "C/install/DUSTREL.LOG";
-            QCOMPARE(exists(log), withLog);
-            // Nobody is there to read the log.
-            QVERIFY(machine.fake.processes.opened.empty());
-            QCOMPARE(machine.fake.registry.writes, 0);
-        }
-    }
-
-    void aFirstStartWritesTheDefaultsButTheAutomaticPassRefusesToGuess()
-    {
-        {
+        // The installation folder is where the program was installed, wherever the desktop started it;
+        // a build run where it was built has none and keeps the current folder.
+        for (const std::string installed : {"", "/usr/share/dustrel"}) {
             Machine machine;
             machine.fake.registry = FakeRegistry();
+            machine.fake.folders.installed = installed;
             QtRunModes modes(machine.state, machine.fake.platform, {});
             modes.setEndProgram([] {});
             start(machine, modes, "");
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "TypeOfFiles"),
                      std::optional<std::string>("1111111111111111111"));
+            const std::string folder = installed.empty() ? machine.temp / "C/install" : installed;
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath"),
-                     std::optional<std::string>(machine.temp / "C/install"));
+                     std::optional<std::string>(folder));
+            QCOMPARE(machine.state.DTR_PATH, folder); // this run's help page and log too
             QVERIFY(machine.state.choices.files()[0].ticked() && machine.state.choices.optSave());
             QVERIFY(machine.fake.messageBoxes.shown.empty());
         }
-        {
-            Machine machine;
-            machine.fake.registry = FakeRegistry();
-            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
-            const std::string junk = machine.file("C/junk/OLD.BAK");
-            const std::string null = machine.file("C/junk/NULL");
-            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr, false});
-            const RunOutcome outcome = start(machine, modes, "/AUTO");
-            QCOMPARE(outcome.exitCode, 1);
-            QVERIFY(exists(junk) && exists(null));
-            QCOMPARE(machine.fake.registry.writes, 0);
-            QCOMPARE(machine.fake.messageBoxes.shown.size(), std::size_t{1});
-            QCOMPARE(machine.fake.messageBoxes.shown[0].icon, MessageIcon::Exclamation);
-        }
-    }
-
-    void autoModeFailsWhenAFileCannotBeDeleted()
-    {
-        Machine machine;
-        const std::string held = machine.file("C/junk/HELD.TMP");
-        const std::string free = machine.file("C/junk/FREE.TMP");
-        // A file some process holds open is in use and stays.
-        const int fd = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
-        QVERIFY(fd >= 0);
-        QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
-        const RunOutcome outcome = start(machine, modes, "/AUTO");
-        ::close(fd);
-        QCOMPARE(outcome.exitCode, 1);
-        QVERIFY(exists(held) && !exists(free));
-        QCOMPARE(modes.menu()->results().size(), std::size_t{1});
     }
 
     void stopDuringTheAutomaticSearchDeletesOnlyWhatWasFound()

@@ -50,6 +50,10 @@ public:
     std::size_t depth() const override { return m_depth; }
     Result<void> setNormalAttributes(std::string_view) override { return {}; }
     Result<void> deleteFile(std::string_view, const FileInfo&, const OpenFiles&) override { return {}; }
+    Result<void> moveToTrash(std::string_view, const FileInfo&, const OpenFiles&, FileTime) override
+    {
+        return {};
+    }
 
     Strings steps;
     std::set<std::string> refused;

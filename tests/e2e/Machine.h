@@ -43,12 +43,4 @@ struct Machine
     TempFolder folder;
 };
 
-inline bool exists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return lstat(path.c_str(), &st) == 0;
-}
-
 } // namespace dustrel::test

@@ -1,4 +1,5 @@
 #include "base/Text.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/ScanFixture.h"
 
 #include <algorithm>
@@ -10,48 +11,6 @@
 namespace dustrel {
 namespace {
 
-// A chain of `depth` folders "dd" with a file "<level>.tmp" every `every` levels, made and removed through
-// descriptors: no path to its deep end fits in PATH_MAX.
-class DeepChain
-{
-public:
-    DeepChain(const std::string& base, std::size_t depth, std::size_t every) : m_base(base), m_depth(depth)
-    {
-        int fd = open(base.c_str(), O_RDONLY | O_DIRECTORY);
-        for (std::size_t level = 1; level <= depth && fd >= 0; ++level) {
-            mkdirat(fd, "dd", 0755);
-            const int next = openat(fd, "dd", O_RDONLY | O_DIRECTORY);
-            close(fd);
-            fd = next;
-            if (level % every == 0 && fd >= 0)
-                close(openat(fd, (std::to_string(level) + ".tmp").c_str(), O_WRONLY | O_CREAT, 0644));
-        }
-        EXPECT_GE(fd, 0) << "could not build the chain";
-        close(fd);
-    }
-    ~DeepChain()
-    {
-        int fd = open(m_base.c_str(), O_RDONLY | O_DIRECTORY);
-        std::size_t level = 0;
-        for (int next; level < m_depth && (next = openat(fd, "dd", O_RDONLY | O_DIRECTORY)) >= 0; ++level) {
-            close(fd);
-            fd = next;
-        }
-        for (; fd >= 0 && level > 0; --level) {
-            unlinkat(fd, (std::to_string(level) + ".tmp").c_str(), 0);
-            const int parent = openat(fd, "..", O_RDONLY | O_DIRECTORY);
-            close(fd);
-            fd = parent;
-            unlinkat(fd, "dd", AT_REMOVEDIR);
-        }
-        close(fd);
-    }
-
-private:
-    std::string m_base;
-    std::size_t m_depth;
-};
-
 class DirectoryWalk : public test::ScanFixture, public ::testing::Test
 {
 };
@@ -60,13 +19,19 @@ TEST_F(DirectoryWalk, ATreeDeeperThanAnyPathLimitIsWalkedToTheBottomInOrder)
 {
     const std::string root = addDrive('C', "c");
     constexpr std::size_t kDepth = 3000; // paths of about 9,000 bytes
-    const DeepChain chain(temp / "c", kDepth, 1000);
+    // A file every thousand levels; the chain is built and removed through descriptors.
+    test::makeChain(temp / "c", "dd", kDepth, [](int folder, std::size_t level) {
+        if (level % 1000 == 0)
+            close(openat(folder, (std::to_string(level) + ".tmp").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC,
+                         0644));
+    });
     file("c/top.tmp");
     tickRule(2);
     std::size_t longestStatus = 0;
     host.onPump = [&] { longestStatus = std::max(longestStatus, host.statusText().size()); };
 
     search();
+    test::removeChain(temp / "c", "dd", kDepth);
 
     std::string deepest = root + "dd";
     for (std::size_t level = 2; level <= kDepth; ++level)

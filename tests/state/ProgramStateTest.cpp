@@ -44,7 +44,6 @@ TEST(BuildFilter, JoinsTickedRulesInIndexOrderThenCustomPatterns)
         {{}, {}, "NULL"},
         {{3, 0}, {"*.XYZ"}, "*.BAK;*.~*;~*.*;*.XYZ"},
         {{}, {"A*", "B?"}, "A*;B?"},
-        {{18}, {}, "*LOG.TXT;BOOTLOG.PRV;MODEMDET.TXT;SUHDLOG.DAT;SYSTEM.1ST"},
         {{2}, {"*.TMP"}, "*.TMP;*.TMP"},
         {{}, {"*.A;*.B"}, "*.A;*.B"},
     };

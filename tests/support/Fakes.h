@@ -76,10 +76,14 @@ public:
     std::string windowsDirectory() override { return windows; }
     std::string tempPath() override { return temp; }
     std::string currentDirectory() override { return current; }
+    std::string userStateFolder() override { return state; }
+    std::string installedFolder() override { return installed; }
 
     std::string windows;
     std::string temp;
     std::string current;
+    std::string state;
+    std::string installed;
 };
 
 class FakeClock : public Clock

@@ -11,12 +11,10 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -91,44 +89,6 @@ struct ScanFixture
         return out;
     }
 };
-
-// Runs `work` as the user nobody in a child process and returns what it printed, so that permission bits
-// hold as they do for a user. Without root privileges it runs `work` here.
-inline std::string runUnprivileged(const std::function<std::string()>& work)
-{
-    if (geteuid() != 0)
-        return work();
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        ADD_FAILURE() << "pipe: " << std::strerror(errno);
-        return {};
-    }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(pipeFds[0]);
-        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(3);
-        const std::string out = work();
-        for (std::size_t done = 0; done < out.size();) {
-            const ssize_t n = write(pipeFds[1], out.data() + done, out.size() - done);
-            if (n <= 0)
-                _exit(4);
-            done += static_cast<std::size_t>(n);
-        }
-        _exit(0);
-    }
-    close(pipeFds[1]);
-    std::string out;
-    char buffer[4096];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-        out.append(buffer, static_cast<std::size_t>(n));
-    close(pipeFds[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "the unprivileged part failed, status " << status;
-    return out;
-}
 
 // mkdtemp makes the temporary folder private to root; an unprivileged user needs to reach inside.
 inline void openToEveryone(const std::string& path)

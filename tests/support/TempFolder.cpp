@@ -87,6 +87,31 @@ std::string readWholeFile(const std::string& path)
     return out.str();
 }
 
+bool exists(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    return lstat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> crlfLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            ADD_FAILURE() << "a line without CR LF at the end";
+            lines.push_back(text.substr(start) + "<no line end>");
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
 ScopedEnv::ScopedEnv(std::string name, const char* value) : m_name(std::move(name))
 {
     if (const char* old = std::getenv(m_name.c_str())) {

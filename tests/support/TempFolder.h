@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dustrel::test {
 
@@ -29,6 +30,12 @@ private:
 void removeTree(const std::string& path);
 
 std::string readWholeFile(const std::string& path);
+
+// Whether anything, a dangling link included, has this name.
+bool exists(const std::string& path);
+
+// The lines of a text whose every line ends with CR LF; a last line without one fails the test.
+std::vector<std::string> crlfLines(const std::string& text);
 
 // Sets an environment variable for the life of the object and restores the old value afterwards.
 class ScopedEnv

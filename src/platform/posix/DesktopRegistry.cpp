@@ -216,12 +216,12 @@ std::optional<MozillaProfile> defaultMozillaProfile(std::string_view profilesIni
 }
 
 DesktopRegistry::DesktopRegistry(Registry& store, DesktopFolders folders)
-    : m_store(store), m_folders(std::move(folders))
+    : ForwardingRegistry(store), m_folders(std::move(folders))
 {}
 
 bool DesktopRegistry::keyExists(RegistryRoot root, std::string_view keyPath)
 {
-    if (m_store.keyExists(root, keyPath))
+    if (store().keyExists(root, keyPath))
         return true;
     const DesktopValue value = desktopValueOfKey(root, keyPath);
     return value != DesktopValue::None && desktopValue(root, keyPath, valueNameOf(value)).has_value();
@@ -231,35 +231,14 @@ std::optional<std::string> DesktopRegistry::queryValue(RegistryRoot root, std::s
                                                        std::string_view valueName, std::size_t capacity)
 {
     if (desktopValueOf(root, keyPath, valueName) == DesktopValue::None)
-        return m_store.queryValue(root, keyPath, valueName, capacity);
+        return store().queryValue(root, keyPath, valueName, capacity);
     // Asked without a limit, so that a stored value too long for the caller still hides the desktop's.
-    auto answer = m_store.queryValue(root, keyPath, valueName, std::numeric_limits<std::size_t>::max());
+    auto answer = store().queryValue(root, keyPath, valueName, std::numeric_limits<std::size_t>::max());
     if (!answer)
         answer = desktopValue(root, keyPath, valueName);
     if (!answer || answer->size() > capacity)
         return std::nullopt;
     return answer;
-}
-
-RegistryWrite DesktopRegistry::setValue(RegistryRoot root, std::string_view keyPath,
-                                        std::string_view valueName, std::string_view data)
-{
-    return m_store.setValue(root, keyPath, valueName, data);
-}
-
-void DesktopRegistry::createKey(RegistryRoot root, std::string_view keyPath)
-{
-    m_store.createKey(root, keyPath);
-}
-
-void DesktopRegistry::beginBatch()
-{
-    m_store.beginBatch();
-}
-
-Result<void> DesktopRegistry::commitBatch()
-{
-    return m_store.commitBatch();
 }
 
 std::optional<std::string> DesktopRegistry::desktopValue(RegistryRoot root, std::string_view keyPath,

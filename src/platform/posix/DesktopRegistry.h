@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Registry.h"
+#include "platform/ForwardingRegistry.h"
 
 #include <optional>
 #include <string>
@@ -23,7 +23,7 @@ struct DesktopFolders
 // documents, browser caches, the browser's user folder) are answered from the desktop when the store
 // lacks them, much as a Windows compatibility layer would fill them in. A value in the store always
 // wins over the desktop's, even one too long for the caller.
-class DesktopRegistry : public Registry
+class DesktopRegistry : public ForwardingRegistry
 {
 public:
     explicit DesktopRegistry(Registry& store, DesktopFolders folders = DesktopFolders::fromEnvironment());
@@ -31,18 +31,12 @@ public:
     bool keyExists(RegistryRoot root, std::string_view keyPath) override;
     std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath,
                                           std::string_view valueName, std::size_t capacity) override;
-    RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
-                           std::string_view data) override;
-    void createKey(RegistryRoot root, std::string_view keyPath) override;
-    void beginBatch() override;
-    Result<void> commitBatch() override;
 
 private:
     // The desktop's answer for one value; nothing for values it does not stand in for.
     std::optional<std::string> desktopValue(RegistryRoot root, std::string_view keyPath,
                                             std::string_view valueName);
 
-    Registry& m_store;
     DesktopFolders m_folders;
 };
 

@@ -70,7 +70,11 @@ int openBeneath(int parent, const char* name)
 
 } // namespace
 
-ListedFileDeleter::ListedFileDeleter() : m_chain(kPassFlags) {}
+ListedFileDeleter::ListedFileDeleter(std::function<Result<TrashRules>()> trashRules)
+    : m_chain(kPassFlags), m_trashRules(std::move(trashRules))
+{}
+
+ListedFileDeleter::~ListedFileDeleter() = default;
 
 UniqueFd ListedFileDeleter::openSubfolder(int parent, const char* name)
 {
@@ -186,8 +190,8 @@ Result<void> ListedFileDeleter::setNormalAttributes(std::string_view)
     return {};
 }
 
-Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
-                                           const OpenFiles& inUse)
+Result<void> ListedFileDeleter::checkListed(std::string_view name, const FileInfo& listed,
+                                            const OpenFiles& inUse)
 {
     if (auto state = m_chain.usable("deletion", m_path); !state)
         return state.error();
@@ -215,10 +219,32 @@ Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo
                      inUse.complete() ? "in use by another program"
                                       : "perhaps in use: the files that programs hold open could not be read",
                      joinPath(m_path, name, '/')};
+    return {};
+}
 
-    if (unlinkat(folder, m_name.c_str(), 0) != 0)
+Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
+                                           const OpenFiles& inUse)
+{
+    if (auto checked = checkListed(name, listed, inUse); !checked)
+        return checked;
+    if (unlinkat(m_chain.top(), m_name.c_str(), 0) != 0)
         return systemError(errno, joinPath(m_path, name, '/'));
     return {};
+}
+
+Result<void> ListedFileDeleter::moveToTrash(std::string_view name, const FileInfo& listed,
+                                            const OpenFiles& inUse, FileTime deletedAt)
+{
+    if (auto checked = checkListed(name, listed, inUse); !checked)
+        return checked;
+    const std::string path = joinPath(m_path, name, '/');
+    if (!m_trash) {
+        auto rules = m_trashRules();
+        if (!rules)
+            return Error{rules.error().code, "the trash could not be found: " + rules.error().describe(), path};
+        m_trash = std::make_unique<TrashMover>(std::move(*rules));
+    }
+    return m_trash->move(m_chain.top(), name, path, deletedAt);
 }
 
 } // namespace dustrel::posix

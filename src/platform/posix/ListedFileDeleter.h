@@ -2,8 +2,11 @@
 
 #include "platform/FileSystem.h"
 #include "platform/posix/DescriptorChain.h"
+#include "platform/posix/TrashMover.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,7 +35,9 @@ namespace dustrel::posix {
 class ListedFileDeleter : public DeletionCursor
 {
 public:
-    ListedFileDeleter();
+    // `trashRules` is asked once, on the first move to the trash.
+    explicit ListedFileDeleter(std::function<Result<TrashRules>()> trashRules = TrashRules::fromSystem);
+    ~ListedFileDeleter() override;
 
     Result<void> open(const std::string& path) override;
     Result<void> enter(std::string_view name) override;
@@ -41,6 +46,9 @@ public:
 
     Result<void> setNormalAttributes(std::string_view name) override;
     Result<void> deleteFile(std::string_view name, const FileInfo& listed, const OpenFiles& inUse) override;
+    // The same checks, then a move into the trash (see TrashMover) instead of the unlink.
+    Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                             FileTime deletedAt) override;
 
     // Descriptors held now; at most DescriptorChain::kKeptLevels + 1 whatever the depth.
     std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
@@ -53,6 +61,8 @@ private:
         No
     };
 
+    // Whether `name` is still the file the search listed, and free; leaves the name in m_name.
+    Result<void> checkListed(std::string_view name, const FileInfo& listed, const OpenFiles& inUse);
     // A subfolder of `parent`, or none with errno set (EXDEV for a mount point).
     UniqueFd openSubfolder(int parent, const char* name);
 
@@ -62,6 +72,8 @@ private:
     std::vector<std::size_t> m_pathLengths;   // of m_path at each level
     std::string m_path;                       // for messages only; never used to reach a file
     std::string m_name;                       // a name made NUL-terminated for a call
+    std::function<Result<TrashRules>()> m_trashRules;
+    std::unique_ptr<TrashMover> m_trash;
 };
 
 } // namespace dustrel::posix

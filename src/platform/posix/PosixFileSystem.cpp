@@ -159,6 +159,39 @@ Result<std::FILE*> PosixFileSystem::createFile(const std::string& path)
     return file;
 }
 
+FolderAccess PosixFileSystem::folderAccess(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return FolderAccess::Missing;
+    // The real user's rights, not those of a set-user-ID program.
+    return access(path.c_str(), W_OK | X_OK) == 0 ? FolderAccess::Writable : FolderAccess::Refused;
+}
+
+Result<void> PosixFileSystem::makeFolders(const std::string& path)
+{
+    if (path.empty() || path.front() != '/')
+        return Error{EINVAL, "not an absolute path", path};
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        struct stat st
+        {
+        };
+        if (folder.back() != '/' && stat(folder.c_str(), &st) != 0) {
+            if (errno != ENOENT || (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST))
+                return systemError(errno, folder);
+            if (stat(folder.c_str(), &st) != 0)
+                return systemError(errno, folder);
+        }
+        if (folder.back() != '/' && !S_ISDIR(st.st_mode))
+            return systemError(ENOTDIR, folder);
+        if (end == std::string::npos)
+            return {};
+    }
+}
+
 Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size_t limit)
 {
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));

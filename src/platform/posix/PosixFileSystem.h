@@ -13,6 +13,8 @@ public:
     Result<FileInfo> fileInfo(const std::string& path) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
     Result<std::FILE*> createFile(const std::string& path) override;
+    FolderAccess folderAccess(const std::string& path) override;
+    Result<void> makeFolders(const std::string& path) override;
     std::unique_ptr<FolderCursor> newCursor() override;
     OpenFiles openFiles() override;
     Result<void> setNormalAttributes(const std::string& path) override;

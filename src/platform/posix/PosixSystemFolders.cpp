@@ -43,4 +43,40 @@ std::string PosixSystemFolders::currentDirectory()
     }
 }
 
+std::string PosixSystemFolders::userStateFolder()
+{
+    const std::string folder = stateHome();
+    // Without a home folder that would be "/.local/state", a folder at the root and nobody's own.
+    return folder.rfind("/.local/", 0) == 0 ? std::string() : folder;
+}
+
+std::string PosixSystemFolders::installedFolder()
+{
+    std::string executable(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", executable.data(), executable.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= executable.size())
+        return {};
+    executable.resize(static_cast<std::size_t>(length));
+    return installedFolderOf(executable);
+}
+
+std::string installedFolderOf(const std::string& executable)
+{
+    const std::size_t slash = executable.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return {};
+    const std::string binFolder = executable.substr(0, slash);
+    const std::size_t parent = binFolder.rfind('/');
+    if (parent == std::string::npos)
+        return {};
+    // The layout `cmake --install` and the package both give: PREFIX/bin and PREFIX/share/dustrel.
+    const std::string folder = binFolder.substr(0, parent) + "/share/dustrel";
+    struct stat st
+    {
+    };
+    if (stat((folder + "/DUSTREL.HTML").c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    return folder;
+}
+
 } // namespace dustrel::posix

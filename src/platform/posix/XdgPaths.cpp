@@ -48,6 +48,12 @@ std::string cacheHome()
     return value.empty() ? homeFolder() + "/.cache" : value;
 }
 
+std::string stateHome()
+{
+    std::string value = absoluteVariable("XDG_STATE_HOME");
+    return value.empty() ? homeFolder() + "/.local/state" : value;
+}
+
 std::string dustrelConfigFolder()
 {
     return configHome() + "/dustrel";

@@ -9,6 +9,7 @@ std::string homeFolder();      // $HOME, else the password database's entry
 std::string configHome();      // $XDG_CONFIG_HOME when absolute, else ~/.config
 std::string dataHome();        // $XDG_DATA_HOME when absolute, else ~/.local/share
 std::string cacheHome();       // $XDG_CACHE_HOME when absolute, else ~/.cache
+std::string stateHome();       // $XDG_STATE_HOME when absolute, else ~/.local/state
 std::string dustrelConfigFolder(); // configHome() + "/dustrel"
 
 } // namespace dustrel::posix

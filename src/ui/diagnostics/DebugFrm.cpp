@@ -4,6 +4,7 @@
 #include "state/ProgramState.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
+#include "ui/common/TwipsRect.h"
 #include "ui/common/TwipsScale.h"
 #include "ui/diagnostics/Spy_frm.h"
 
@@ -27,35 +28,29 @@ constexpr int kHelpTopic = 505;
 constexpr double kClientWidth = 5190;
 // Room for the package databases' row below the drives.
 constexpr double kClientHeight = 5565;
-constexpr double kLabelLeft = 120;
-constexpr double kLabelWidth = 1695;
-constexpr double kValueLeft = 1920;
-constexpr double kValueWidth = 3135;
-constexpr double kRowHeight = 255;
-// The closest rows stand this far apart.
+// Label1(i) and Affiche(i) stand at kRowTops[i]; the closest rows stand kRowPitch apart.
+constexpr TwipsRect kLabel1{120, 0, 1695, 255};
+constexpr TwipsRect kAffiche{1920, 0, 3135, 255};
 constexpr double kRowPitch = 240;
-constexpr std::array<double, DebugFrm::kRows> kRowTops{240,  480,  720,  960,  1440,
-                                                       1920, 2160, 2400, 3000, 3240};
+// The events log's row sits in the gap under the installation folder it belongs to; the package
+// databases' row, last, under the drives.
+constexpr std::array<double, DebugFrm::kRows> kRowTops{240,  480,  720,  960,  1440, 1920,
+                                                       2160, 2400, 3000, 3240, 1680, 4680};
 constexpr std::array<const char*, DebugFrm::kRows> kCaptions{
-    "Windows Directory :",  "Documents Folder :", "Temporary Directory :", "Temporary File :",
-    "Dustrel Path :",       "Navigator Cache :",  "Communicator Cache :",  "MS IExplorer Cache :",
-    "Number of HD found :", "Hard-Drives found :"};
+    "Windows Directory :",  "Documents Folder :",  "Temporary Directory :", "Temporary File :",
+    "Dustrel Path :",       "Navigator Cache :",   "Communicator Cache :",  "MS IExplorer Cache :",
+    "Number of HD found :", "Hard-Drives found :", "Events Log :",          "Package databases :"};
 // The list reaches down to the room above OK, a few lines high, rather than one line.
-constexpr double kListTop = 3480;
-constexpr double kListBottom = 4560;
-constexpr double kPackagesTop = 4680;
-constexpr double kCommand1Left = 3840;
-constexpr double kCommand1Top = 5040;
-constexpr double kCommand1Width = 1215;
-constexpr double kCommand1Height = 375;
+constexpr TwipsRect kAfficheList{1920, 3480, 3135, 1080};
+constexpr TwipsRect kCommand1{3840, 5040, 1215, 375};
 
 } // namespace
 
-DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram, QWidget* parent,
-                   std::function<std::string()> packageDatabases)
+DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram,
+                   std::string eventsLog, QWidget* parent, std::function<std::string()> packageDatabases)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram)),
+      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram)), m_eventsLog(std::move(eventsLog)),
       m_packageDatabases(std::move(packageDatabases))
 {
     setObjectName(QStringLiteral("DebugFrm"));
@@ -74,12 +69,6 @@ DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()
     }
     m_afficheList = new QListWidget(this);
     m_afficheList->setObjectName(QStringLiteral("AfficheList"));
-    m_packagesLabel = new QLabel(QStringLiteral("Package databases :"), this);
-    m_packagesLabel->setObjectName(QStringLiteral("PackagesLabel"));
-    m_packages = new QLineEdit(this);
-    m_packages->setObjectName(QStringLiteral("Packages"));
-    m_packages->setReadOnly(true);
-    m_packagesLabel->setBuddy(m_packages);
     m_command1 = new QPushButton(QStringLiteral("&OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setDefault(true);
@@ -104,30 +93,27 @@ void DebugFrm::layOut()
     const TwipsScale scale = TwipsScale::forWidget(*this);
     // Captions longer than their column in the user's font push the values to the right and widen the
     // window by as much, so that none is cut.
-    int captionWidth = scale.px(kLabelWidth);
+    int captionWidth = scale.px(kLabel1.width);
     for (const QLabel* label : m_label1)
         captionWidth = std::max(captionWidth, label->sizeHint().width());
-    captionWidth = std::max(captionWidth, m_packagesLabel->sizeHint().width());
-    const int shift = captionWidth - scale.px(kLabelWidth);
+    const int shift = captionWidth - scale.px(kLabel1.width);
     // Value fields taller than the grid's rows spread every row downwards by the same ratio, so that the
     // closest rows do not overlap.
-    const int fieldHeight = std::max(scale.px(kRowHeight), m_affiche[0]->sizeHint().height());
+    const int fieldHeight = std::max(scale.px(kLabel1.height), m_affiche[0]->sizeHint().height());
     const double down = std::max(1.0, (fieldHeight + 1) / (kRowPitch * scale.pixelsPerTwip()));
     auto y = [&](double twips) { return scale.px(twips * down); };
 
     setFixedSize(scale.px(kClientWidth) + shift, y(kClientHeight));
     for (std::size_t row = 0; row < m_label1.size(); ++row) {
         const int top = y(kRowTops[row]);
-        m_label1[row]->setGeometry(scale.px(kLabelLeft), top, captionWidth, fieldHeight);
-        m_affiche[row]->setGeometry(scale.px(kValueLeft) + shift, top, scale.px(kValueWidth), fieldHeight);
+        m_label1[row]->setGeometry(scale.px(kLabel1.left), top, captionWidth, fieldHeight);
+        m_affiche[row]->setGeometry(scale.px(kAffiche.left) + shift, top, scale.px(kAffiche.width),
+                                    fieldHeight);
     }
-    m_afficheList->setGeometry(scale.px(kValueLeft) + shift, y(kListTop), scale.px(kValueWidth),
-                               y(kListBottom) - y(kListTop));
-    m_packagesLabel->setGeometry(scale.px(kLabelLeft), y(kPackagesTop), captionWidth, fieldHeight);
-    m_packages->setGeometry(scale.px(kValueLeft) + shift, y(kPackagesTop), scale.px(kValueWidth),
-                            fieldHeight);
-    const int buttonHeight = std::max(y(kCommand1Height), m_command1->sizeHint().height());
-    m_command1->setGeometry(scale.px(kCommand1Left) + shift, y(kCommand1Top), scale.px(kCommand1Width),
+    m_afficheList->setGeometry(scale.px(kAfficheList.left) + shift, y(kAfficheList.top),
+                               scale.px(kAfficheList.width), y(kAfficheList.bottom()) - y(kAfficheList.top));
+    const int buttonHeight = std::max(y(kCommand1.height), m_command1->sizeHint().height());
+    m_command1->setGeometry(scale.px(kCommand1.left) + shift, y(kCommand1.top), scale.px(kCommand1.width),
                             buttonHeight);
 }
 
@@ -170,19 +156,15 @@ void DebugFrm::ShowValues()
                                                 m_state.DIRECTORIES[3],
                                                 m_state.DIRECTORIES[4],
                                                 std::to_string(m_state.DRIVES_NB),
-                                                letters};
+                                                letters,
+                                                m_eventsLog,
+                                                m_packageDatabases ? m_packageDatabases() : std::string()};
     for (std::size_t row = 0; row < values.size(); ++row) {
         const QString text = toQString(values[row]);
         m_affiche[row]->setText(text);
         // Paths are often longer than their field; the whole text shows on hovering.
         m_affiche[row]->setToolTip(text);
         m_affiche[row]->setCursorPosition(0);
-    }
-    if (m_packageDatabases) {
-        const QString text = toQString(m_packageDatabases());
-        m_packages->setText(text);
-        m_packages->setToolTip(text);
-        m_packages->setCursorPosition(0);
     }
 }
 

@@ -19,18 +19,20 @@ struct ProgramState;
 
 // The debug window of debug mode: the folders, the temporary file and the drives that start-up worked
 // out, shown once half a second after the window is created. Closing it, by OK or by its close box,
-// ends the program. Below the drives it says which package databases a search reads.
+// ends the program.
 class DebugFrm : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kRows = 10;
+    static constexpr int kRows = 12;
     static constexpr int kTimerInterval = 500; // milliseconds
 
-    // `endProgram` runs when the window is asked to close; `spy` is closed first by OK. `packageDatabases`
-    // reads them and says how it went, when the values are shown.
+    // `endProgram` runs when the window is asked to close; `spy` is closed first by OK. `eventsLog` is
+    // where a deletion would write the events log. `packageDatabases` reads them and says how it went,
+    // when the values are shown.
     DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram,
-             QWidget* parent = nullptr, std::function<std::string()> packageDatabases = {});
+             std::string eventsLog = {}, QWidget* parent = nullptr,
+             std::function<std::string()> packageDatabases = {});
 
     void Form_Load();
     void Timer1_Timer();
@@ -41,8 +43,6 @@ public:
     QLabel* Label1(int i) const { return m_label1.at(static_cast<std::size_t>(i)); }
     QLineEdit* Affiche(int i) const { return m_affiche.at(static_cast<std::size_t>(i)); }
     QListWidget* AfficheList() const { return m_afficheList; }
-    QLabel* PackagesLabel() const { return m_packagesLabel; }
-    QLineEdit* Packages() const { return m_packages; }
     QPushButton* Command1() const { return m_command1; }
     QTimer* Timer1() const { return m_timer1; }
 
@@ -56,14 +56,13 @@ private:
     const ProgramState& m_state;
     QPointer<Spy_frm> m_spy;
     std::function<void()> m_endProgram;
+    std::string m_eventsLog;
     std::function<std::string()> m_packageDatabases;
     bool m_ending = false;
 
     std::array<QLabel*, kRows> m_label1{};
     std::array<QLineEdit*, kRows> m_affiche{};
     QListWidget* m_afficheList = nullptr;
-    QLabel* m_packagesLabel = nullptr;
-    QLineEdit* m_packages = nullptr;
     QPushButton* m_command1 = nullptr;
     QTimer* m_timer1 = nullptr;
 };

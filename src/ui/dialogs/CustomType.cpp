@@ -51,7 +51,7 @@ CustomType::CustomType(QWidget* owner)
 void CustomType::layOut()
 {
     const TwipsScale scale = TwipsScale::forWidget(*this);
-    setFixedSize(scale.px(kCustomTypeWidth), scale.px(kCustomTypeHeight));
+    setFixedSize(scale.px(kWidth), scale.px(kCustomTypeHeight));
     // The label's text is wider than its designed line in most fonts: it wraps into the free space above
     // the text box instead of being cut.
     QRect label = scale.rect(kCustomTypeLabel1);

@@ -8,23 +8,35 @@ namespace dustrel {
 // area.
 namespace DialogLayout {
 
+// Both dialogs are kWidth wide and laid out on two columns 1695 wide and 105 apart, the first 120 from the
+// left edge; their two buttons stand at the foot of the columns.
+constexpr double kWidth = 3750;
+
+constexpr TwipsRect inColumn(int column, double top, double height)
+{
+    return TwipsRect{120.0 + column * (1695.0 + 105.0), top, 1695, height};
+}
+
+constexpr TwipsRect acrossColumns(double top, double height)
+{
+    return TwipsRect{120, top, 1695 + 105 + 1695, height};
+}
+
 // The ignore dialog.
-constexpr double kIgnoreWidth = 3750;
 constexpr double kIgnoreHeight = 2910;
-constexpr TwipsRect kIgnoreDrive1{120, 120, 3495, 315};
-constexpr TwipsRect kIgnoreDir1{120, 600, 1695, 1665};
-constexpr TwipsRect kIgnoreFile1{1920, 600, 1695, 1650};
-constexpr TwipsRect kIgnoreCommand1{120, 2400, 1695, 375};
-constexpr TwipsRect kIgnoreCommand2{1920, 2400, 1695, 375};
+constexpr TwipsRect kIgnoreDrive1 = acrossColumns(120, 315);
+constexpr TwipsRect kIgnoreDir1 = inColumn(0, 600, 1665);
+constexpr TwipsRect kIgnoreFile1 = inColumn(1, 600, 1650);
+constexpr TwipsRect kIgnoreCommand1 = inColumn(0, 2400, 375);
+constexpr TwipsRect kIgnoreCommand2 = inColumn(1, 2400, 375);
 constexpr int kIgnoreHelpTopic = 300;
 
 // The custom-type dialog.
-constexpr double kCustomTypeWidth = 3750;
 constexpr double kCustomTypeHeight = 1830;
-constexpr TwipsRect kCustomTypeLabel1{120, 240, 3495, 255};
+constexpr TwipsRect kCustomTypeLabel1 = acrossColumns(240, 255);
 constexpr TwipsRect kCustomTypeText1{240, 720, 3255, 285};
-constexpr TwipsRect kCustomTypeCommand1{120, 1320, 1695, 375};
-constexpr TwipsRect kCustomTypeCommand2{1920, 1320, 1695, 375};
+constexpr TwipsRect kCustomTypeCommand1 = inColumn(0, 1320, 375);
+constexpr TwipsRect kCustomTypeCommand2 = inColumn(1, 1320, 375);
 constexpr int kCustomTypeHelpTopic = 305;
 
 } // namespace DialogLayout

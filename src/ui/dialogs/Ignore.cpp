@@ -65,7 +65,7 @@ Ignore::Ignore(ProgramState& state, Platform& platform, QWidget* owner)
 void Ignore::layOut()
 {
     const TwipsScale scale = TwipsScale::forWidget(*this);
-    setFixedSize(scale.px(kIgnoreWidth), scale.px(kIgnoreHeight));
+    setFixedSize(scale.px(kWidth), scale.px(kIgnoreHeight));
     m_drive1->setGeometry(scale.rect(kIgnoreDrive1));
     m_dir1->setGeometry(scale.rect(kIgnoreDir1));
     m_file1->setGeometry(scale.rect(kIgnoreFile1));

@@ -191,8 +191,14 @@ void Menu::createMenus()
     named(m_mnuOpt->addSeparator(), "Opt_sep0", 0);
     m_optSave = named(m_mnuOpt->addAction(QStringLiteral("&Save parameters on exit")), "Opt_save", 400);
     m_optSave->setCheckable(true);
+    m_optTrash =
+        named(m_mnuOpt->addAction(QStringLiteral("Move deleted files to the &Trash")), "Opt_trash", 410);
+    m_optTrash->setCheckable(true);
+    m_optTrash->setToolTip(QStringLiteral("Deleted files go to the trash, from where they can be restored"));
+    m_mnuOpt->setToolTipsVisible(true);
     connect(m_optLog, &QAction::triggered, this, [this] { opt_log_Click(); });
     connect(m_optSave, &QAction::triggered, this, [this] { opt_save_Click(); });
+    connect(m_optTrash, &QAction::triggered, this, [this] { opt_trash_Click(); });
 
     m_mnuHelp = menuBar()->addMenu(QStringLiteral("&?"));
     m_mnuHelp->setObjectName(QStringLiteral("mnu_help"));
@@ -481,6 +487,7 @@ void Menu::choicesChanged()
         m_drives[k]->display(choices.drives()[k].box);
     m_optLog->setChecked(choices.optLog());
     m_optSave->setChecked(choices.optSave());
+    m_optTrash->setChecked(choices.optTrash());
 }
 
 // ---- Layout -------------------------------------------------------------------------------------
@@ -728,6 +735,12 @@ void Menu::opt_save_Click()
 {
     m_state.choices.setOptSave(!m_state.choices.optSave());
     m_optSave->setChecked(m_state.choices.optSave());
+}
+
+void Menu::opt_trash_Click()
+{
+    m_state.choices.setOptTrash(!m_state.choices.optTrash());
+    m_optTrash->setChecked(m_state.choices.optTrash());
 }
 
 void Menu::File_Exit_Click()

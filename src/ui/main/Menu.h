@@ -97,6 +97,7 @@ public:
     StatusLabel* StatusBar1() const { return m_statusBar1; }
     QAction* Opt_log() const { return m_optLog; }
     QAction* Opt_save() const { return m_optSave; }
+    QAction* Opt_trash() const { return m_optTrash; }
     QAction* File_Exit() const { return m_fileExit; }
     QAction* Help_Index() const { return m_helpIndex; }
     QAction* Help_About() const { return m_helpAbout; }
@@ -119,6 +120,7 @@ public:
     void ListView1_DblClick();
     void opt_log_Click();
     void opt_save_Click();
+    void opt_trash_Click();
     void File_Exit_Click();
     void Help_index_Click();
     void Help_About_Click();
@@ -186,6 +188,7 @@ private:
     QAction* m_fileExit = nullptr;
     QAction* m_optLog = nullptr;
     QAction* m_optSave = nullptr;
+    QAction* m_optTrash = nullptr;
     QAction* m_helpIndex = nullptr;
     QAction* m_helpAbout = nullptr;
 };

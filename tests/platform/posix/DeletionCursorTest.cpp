@@ -1,7 +1,7 @@
-#include "FileSystemTestSupport.h"
 #include "cleanup/DeletionRoute.h"
 #include "platform/posix/ListedFileDeleter.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <cerrno>
@@ -13,16 +13,9 @@
 namespace dustrel::posix {
 namespace {
 
+using test::exists;
 using test::TempFolder;
 using Strings = std::vector<std::string>;
-
-bool exists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return lstat(path.c_str(), &st) == 0;
-}
 
 FileInfo seen(const std::string& path)
 {
@@ -32,46 +25,6 @@ FileInfo seen(const std::string& path)
 std::string describe(const Result<void>& result)
 {
     return result ? "ok" : result.error().describe();
-}
-
-// The folder a cursor holds is the folder it reached without links: a rename of that folder, or a link
-// put in its place, neither stops it nor sends it anywhere else, and any fresh way through the path meets
-// the link and stops there.
-TEST(DeletionCursor, AHeldFolderStaysTheOneReachedWhateverHappensToItsPath)
-{
-    TempFolder scene;
-    const std::string first = scene.makeFolder("in/sub") + "/first";
-    std::ofstream(first) << "1";
-    const std::string second = scene / "in/sub/second";
-    std::ofstream(second) << "2";
-    const FileInfo firstSeen = seen(first);
-    const FileInfo secondSeen = seen(second);
-    // The same file under a name outside: only a deletion that followed the link could reach this name.
-    scene.makeFolder("outside/sub");
-    ASSERT_EQ(link(second.c_str(), (scene / "outside/sub/second").c_str()), 0);
-
-    ListedFileDeleter cursor;
-    ASSERT_TRUE(cursor.open(scene.path()));
-    ASSERT_TRUE(cursor.enter("in"));
-    ASSERT_TRUE(cursor.enter("sub"));
-    EXPECT_TRUE(cursor.deleteFile("first", firstSeen, {}));
-    ASSERT_EQ(rename((scene / "in").c_str(), (scene / "old").c_str()), 0);
-    ASSERT_EQ(symlink("outside", (scene / "in").c_str()), 0);
-
-    EXPECT_EQ(describe(cursor.deleteFile("second", secondSeen, {})), "ok");
-    EXPECT_FALSE(exists(scene / "old/sub/second"));
-    EXPECT_TRUE(exists(scene / "outside/sub/second"));
-    EXPECT_FALSE(exists(first));
-
-    ASSERT_TRUE(cursor.leave());
-    ASSERT_TRUE(cursor.leave());
-    const auto through = cursor.enter("in");
-    ASSERT_FALSE(through);
-    EXPECT_EQ(through.error().code, ELOOP) << through.error().describe();
-    const auto fresh = cursor.open(scene / "in/sub");
-    ASSERT_FALSE(fresh);
-    EXPECT_EQ(fresh.error().code, ELOOP) << fresh.error().describe();
-    EXPECT_FALSE(cursor.deleteFile("second", secondSeen, {})) << "no folder after a failed open";
 }
 
 TEST(DeletionCursor, RefusesWhatIsNotAnAbsolutePathWithoutLinksOrASingleName)

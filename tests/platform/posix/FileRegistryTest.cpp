@@ -1,12 +1,12 @@
 #include "platform/posix/FileRegistry.h"
 
+#include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/inotify.h>
@@ -216,12 +216,7 @@ TEST(FileRegistry, AWriteTheSystemRefusesFailsAndLeavesTheFileAlone)
         }
         const std::string before = readWholeFile(path);
 
-        const int code = exitCodeOf(spawn([&] {
-            const bool dropped = geteuid() == 0
-                                     ? setgroups(0, nullptr) == 0 && setgid(65534) == 0 && setuid(65534) == 0
-                                     : chmod(folder.c_str(), 0555) == 0;
-            if (!dropped)
-                return 10;
+        const int code = test::runAsNobody([&] {
             if (access(folder.c_str(), W_OK) == 0)
                 return 11; // the folder must really refuse this process
             FileRegistry registry(folder);
@@ -235,7 +230,7 @@ TEST(FileRegistry, AWriteTheSystemRefusesFailsAndLeavesTheFileAlone)
             if (registry.commitBatch().ok())
                 return 15;
             return registry.queryValue(LM, kKey, "IgnoreNb", 255) == "7" ? 0 : 16;
-        }));
+        });
         EXPECT_EQ(code, 0);
         EXPECT_EQ(readWholeFile(path), before);
         EXPECT_EQ(namesIn(folder), std::vector<std::string>{"HKEY_LOCAL_MACHINE.reg"})

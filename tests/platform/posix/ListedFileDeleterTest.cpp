@@ -1,7 +1,7 @@
 #include "platform/posix/ListedFileDeleter.h"
 
-#include "FileSystemTestSupport.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <cerrno>
@@ -18,15 +18,8 @@
 namespace dustrel::posix {
 namespace {
 
+using test::exists;
 using test::TempFolder;
-
-bool exists(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    return lstat(path.c_str(), &st) == 0;
-}
 
 void writeAt(const std::string& path, const std::string& content, std::ios::openmode mode = std::ios::trunc)
 {
@@ -144,42 +137,6 @@ TEST_F(DeleteListedFileTest, RefusesPathsThatDoNotNameAListedFile)
          {std::string("file"), tree / "sub/../file", tree / "", tree / ".", tree / "sub/.."})
         EXPECT_EQ(deletion(bad, info), EINVAL) << lastMessage;
     EXPECT_TRUE(exists(path));
-}
-
-// The file outside is a hard link of the listed one, so only the refusal of links in the path keeps it.
-TEST_F(DeleteListedFileTest, NeverFollowsALinkThatReplacedAFolderOfThePath)
-{
-    for (const std::string swapped : {"in", "in/sub"}) {
-        TempFolder scene;
-        const std::string path = scene.makeFolder("in/sub") + "/victim";
-        writeAt(path, "data");
-        const FileInfo info = listed(path);
-        scene.makeFolder("outside/sub");
-        const std::string outside = swapped == "in" ? scene / "outside/sub/victim" : scene / "outside/victim";
-        ASSERT_EQ(link(path.c_str(), outside.c_str()), 0);
-        ASSERT_EQ(rename((scene / swapped).c_str(), (scene / "old").c_str()), 0);
-        ASSERT_EQ(
-            symlink(swapped == "in" ? "outside" : (scene / "outside").c_str(), (scene / swapped).c_str()), 0);
-
-        const int code = deletion(path, info);
-        EXPECT_TRUE(code == ELOOP || code == ENOTDIR) << lastMessage;
-        EXPECT_TRUE(exists(outside)) << swapped;
-    }
-}
-
-TEST_F(DeleteListedFileTest, RefusesAFileThatAProcessHoldsOpen)
-{
-    const std::string held = tree.writeFile("held", "x");
-    const std::string idle = tree.writeFile("idle", "x");
-    const UniqueFd fd(open(held.c_str(), O_RDONLY | O_CLOEXEC));
-    ASSERT_TRUE(fd);
-
-    const OpenFiles inUse = fileSystem.openFiles();
-    EXPECT_TRUE(inUse.contains(listed(held).device, listed(held).inode));
-    EXPECT_EQ(deletion(held, listed(held), inUse), EBUSY);
-    EXPECT_EQ(deletion(idle, listed(idle), inUse), 0);
-    EXPECT_TRUE(exists(held));
-    EXPECT_FALSE(exists(idle));
 }
 
 TEST_F(DeleteListedFileTest, AFileTheUserMayNotDeleteStays)

@@ -1,7 +1,7 @@
 #include "platform/posix/OpenFilesScanner.h"
 
-#include "FileSystemTestSupport.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 #include "platform/posix/PosixFolderCursor.h"
 
-#include "FileSystemTestSupport.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <cerrno>
@@ -11,7 +11,6 @@
 #include <map>
 #include <sched.h>
 #include <sys/mount.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -204,52 +203,6 @@ TEST(PosixFolderCursor, FailsWhenNothingIsOpen)
     EXPECT_EQ(cursor.open(tree.writeFile("file", "")).error().code, ENOTDIR);
 }
 
-// The walk goes down and back up a chain of folders; a non-zero result says which step failed.
-int walkChain(const std::string& root, std::size_t depth, Opening opening)
-{
-    PosixFolderCursor cursor(opening);
-    if (!cursor.open(root))
-        return 1;
-    for (std::size_t level = 1; level <= depth; ++level) {
-        const auto here = entriesOf(cursor);
-        if (!here || here->size() != 1 || (*here)[0].name != "d" || (*here)[0].type != EntryType::Folder)
-            return 2;
-        if (!cursor.enter("d") || cursor.depth() != level)
-            return 3;
-    }
-    if (cursor.openDescriptors() != PosixFolderCursor::kKeptLevels + 1)
-        return 4;
-    if (!entriesOf(cursor) || !entriesOf(cursor)->empty())
-        return 5;
-    while (cursor.depth() > 0)
-        if (!cursor.leave())
-            return 6;
-    return entriesOf(cursor) && entriesOf(cursor)->size() == 1 ? 0 : 7;
-}
-
-TEST_P(CursorOpening, WalksAHundredThousandLevelsWithFewDescriptors)
-{
-    constexpr std::size_t kDepth = 100'000;
-    TempFolder tree;
-    const Opening opening = GetParam();
-    const int status = test::runInChild([&] {
-        // In memory where the system allows it: removing such a chain from a busy disk takes far longer
-        // than the walk, and the mount vanishes with the child.
-        const bool inMemory = unshare(CLONE_NEWNS) == 0 &&
-                              mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-                              mount("tmpfs", tree.path().c_str(), "tmpfs", 0, "mode=0700") == 0;
-        if (!test::makeChain(tree.path(), "d", kDepth))
-            return 101;
-        const rlimit limit{256, 256};
-        const int walked =
-            setrlimit(RLIMIT_NOFILE, &limit) == 0 ? walkChain(tree.path(), kDepth, opening) : 100;
-        if (!inMemory)
-            test::removeChain(tree.path(), "d", kDepth);
-        return walked;
-    });
-    EXPECT_EQ(status, 0);
-}
-
 TEST_P(CursorOpening, ClimbingBackStaysInTheFolderItLeft)
 {
     TempFolder tree;
@@ -266,35 +219,6 @@ TEST_P(CursorOpening, ClimbingBackStaysInTheFolderItLeft)
     const auto entries = entriesOf(cursor);
     ASSERT_TRUE(entries);
     EXPECT_EQ(byName(*entries), (std::map<std::string, EntryType>{{"child", EntryType::Folder}}));
-}
-
-TEST_P(CursorOpening, LosesItsPlaceRatherThanClimbIntoAnotherFolder)
-{
-    constexpr std::size_t kDepth = PosixFolderCursor::kKeptLevels + 10;
-    TempFolder tree;
-    test::makeChain(tree.path(), "d", kDepth);
-    PosixFolderCursor cursor(GetParam());
-    ASSERT_TRUE(cursor.open(tree.path()));
-    for (std::size_t level = 0; level < kDepth; ++level)
-        ASSERT_TRUE(cursor.enter("d"));
-    // The shallowest level that still has a descriptor; its parent must be reopened through "..".
-    const std::size_t firstKept = kDepth - PosixFolderCursor::kKeptLevels + 1;
-    while (cursor.depth() > firstKept)
-        ASSERT_TRUE(cursor.leave());
-
-    std::string current = tree.path();
-    for (std::size_t level = 0; level < firstKept; ++level)
-        current += "/d";
-    ASSERT_EQ(rename(current.c_str(), (tree / "moved").c_str()), 0);
-
-    const auto left = cursor.leave();
-    ASSERT_FALSE(left);
-    EXPECT_EQ(left.error().code, ESTALE) << left.error().describe();
-    EXPECT_FALSE(entriesOf(cursor));
-    EXPECT_FALSE(cursor.enter("d"));
-    EXPECT_EQ(cursor.openDescriptors(), 0u);
-    test::removeChain(tree / "moved", "d", kDepth - firstKept);
-    test::removeChain(tree.path(), "d", firstKept - 1);
 }
 
 TEST_P(CursorOpening, NeverEntersAnotherFileSystemOrAMountLoop)

@@ -61,7 +61,6 @@ private slots:
         {
             Ignore dialog(world.state, world.fake.platform, nullptr);
             dialog.show();
-            QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a file to ignore"));
             QVERIFY(dialog.isModal());
             QCOMPARE(world.state.FILTRE, std::string("*.TMP")); // brought up to date as the dialog opens
             QVERIFY(dialog.Drive1()->currentText().startsWith(QStringLiteral("C:")));
@@ -74,8 +73,6 @@ private slots:
             QCOMPARE(folders.last().trimmed(), QStringLiteral("docs"));
             QCOMPARE(dialog.Dir1()->currentRow(), 1);
             QVERIFY(dialog.Command1()->isDefault());
-            QCOMPARE(dialog.Command1()->text(), QStringLiteral("&OK"));
-            QCOMPARE(dialog.Command2()->text(), QStringLiteral("&Cancel"));
         }
         // With no type ticked the filter is the word NULL, which a file may be named.
         world.state.choices.setFileState(2, CheckState::Clear);
@@ -186,9 +183,6 @@ private slots:
         {
             CustomType dialog(nullptr);
             dialog.show();
-            QCOMPARE(dialog.windowTitle(), QStringLiteral("Add a custom type of files"));
-            QCOMPARE(dialog.Label1()->text(),
-                     QStringLiteral("Type your custom type of files (Ex : '*.JNK') :"));
             QTest::keyClicks(dialog.Text1(), QStringLiteral("*.jnk;"));
             dialog.Text1()->insert(QString::fromUtf8("\xc3\xa9*"));
             QTest::keyClick(dialog.Text1(), Qt::Key_Return);

@@ -24,25 +24,6 @@ class MenuLayoutTest : public QObject
     Q_OBJECT
 
 private slots:
-    void minimumSizeReproducesTheDesign()
-    {
-        const FormLayout layout = FormResize(kMinOuterWidth, kMinOuterHeight, false);
-        QCOMPARE(layout.action, FormLayout::Action::Arrange);
-        QVERIFY(near(layout.columns[0], 1830));
-        QVERIFY(near(layout.columns[1], 2730));
-        QVERIFY(near(layout.columns[2], 1170));
-        QVERIFY(near(layout.columns[3], 1520));
-        QVERIFY(near(layout.ssTab1.width, 6855));
-        QVERIFY(near(layout.panelWidth, 6615));
-        QVERIFY(near(layout.command1.left, 7215));
-        QVERIFY(near(layout.command1.width, 1140));
-        // Delete stands 15 twips left of the others as designed, and lines up with them once laid out.
-        QVERIFY(near(layout.command3.left, 7215));
-        QVERIFY(near(layout.listView1.width, 8475));
-        QVERIFY(near(layout.listView1.height, 1090));
-        QVERIFY(near(layout.image1.left, 2430));
-        QVERIFY(near(layout.frame1.width, 8595));
-    }
 
     void tooSmallSnapsBackHeightFirstAndMinimisedChangesNothing()
     {
@@ -85,29 +66,6 @@ private slots:
             near(layout.columns[0] + layout.columns[1] + layout.columns[2] + layout.columns[3], list - 1225));
     }
 
-    void panelRuleAtTheDesignedWidth()
-    {
-        const PanelLayout layout = TabPctrResize(6615, 6615, 6615, 3);
-        QVERIFY(near(layout.filesRightLeft, 3720));
-        QVERIFY(!layout.drivesRightLeft.has_value());
-        QVERIFY(near(layout.line1X, 3240));
-        // Within a few twips of the designed geometry.
-        QVERIFY(near(layout.ignoreLst.width, 2055, 15));
-        QVERIFY(near(layout.command4.width, 975, 10));
-        QVERIFY(near(layout.command5.left, 2040, 10));
-        QCOMPARE(layout.command5.width, layout.command4.width);
-        QVERIFY(near(layout.label1Custom.left, 3840));
-        QVERIFY(near(layout.customLst.left, 4320));
-        QVERIFY(near(layout.customLst.width, 2055));
-        QVERIFY(near(layout.command6.left, 4320));
-        QVERIFY(near(layout.command6.width, 975));
-        QVERIFY(near(layout.command7.left, 5400));
-        // Unlisted geometry keeps its design.
-        QCOMPARE(layout.ignoreLst.left, kIgnoreLst.left);
-        QCOMPARE(layout.command4.left, kCommand4.left);
-        QCOMPARE(layout.customLst.height, kCustomLst.height);
-    }
-
     void panelRuleFollowsAWiderPanel()
     {
         const double P = 13230;
@@ -119,19 +77,6 @@ private slots:
         QVERIFY(near(layout.command5.left + layout.command5.width, 960 + layout.ignoreLst.width, 0.5));
         QVERIFY(near(layout.customLst.right(), P - 240));
         QVERIFY(near(layout.command7.right(), layout.customLst.right(), 0.5));
-    }
-
-    void drivesMoveOnlyFromTheEleventh()
-    {
-        QVERIFY(!TabPctrResize(6615, 9000, 6615, 9).drivesRightLeft.has_value());
-        // Ten drives fill the left column: the rule is applied but has no box to move.
-        QVERIFY(TabPctrResize(6615, 9000, 6615, 10).drivesRightLeft.has_value());
-        QVERIFY(near(*TabPctrResize(6615, 6615, 6615, 11).drivesRightLeft, 3720));
-        // The eleventh drive heads the right column.
-        QCOMPARE(gridBox(10, kDriveWidth).left, 3720.0);
-        QCOMPARE(gridBox(10, kDriveWidth).top, 360.0);
-        QCOMPARE(gridBox(9, kDriveWidth).top, 360.0 + 9 * 240);
-        QCOMPARE(gridBox(19, kDriveWidth).top, 360.0 + 9 * 240);
     }
 
     void twipsScaleFollowsTheScreenAndTheFont()

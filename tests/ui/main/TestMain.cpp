@@ -1,11 +1,10 @@
-// One executable for the main window's tests: the layout rules, the window itself and its screenshots.
+// One executable for the main window's tests: the layout rules and the window itself.
 
 #include <QApplication>
 #include <cstdlib>
 
 int runMenuLayoutTest(int argc, char** argv);
 int runMenuTest(int argc, char** argv);
-int runScreenshots(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -16,6 +15,5 @@ int main(int argc, char** argv)
     int failed = 0;
     failed += runMenuLayoutTest(argc, argv) != 0 ? 1 : 0;
     failed += runMenuTest(argc, argv) != 0 ? 1 : 0;
-    failed += runScreenshots(argc, argv) != 0 ? 1 : 0;
     return failed == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }

@@ -20,10 +20,12 @@ int runInChild(const std::function<int()>& work);
 int runAsNobody(const std::function<int()>& work);
 
 // `depth` folders named `name`, each inside the previous one, below `root`, built through descriptors so
-// that the length of the whole path never matters. Returns the deepest folder.
-posix::UniqueFd makeChain(const std::string& root, const std::string& name, std::size_t depth);
+// that the length of the whole path never matters. `atLevel` may put files into each new folder (given
+// its descriptor and its level, from 1). Returns the deepest folder.
+posix::UniqueFd makeChain(const std::string& root, const std::string& name, std::size_t depth,
+                          const std::function<void(int folder, std::size_t level)>& atLevel = {});
 
-// Removes such a chain, and any plain file left at its bottom, again without whole paths.
+// Removes such a chain with the plain files in its folders, again without whole paths.
 void removeChain(const std::string& root, const std::string& name, std::size_t depth);
 
 } // namespace dustrel::test

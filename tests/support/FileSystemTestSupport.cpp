@@ -1,4 +1,4 @@
-#include "FileSystemTestSupport.h"
+#include "support/FileSystemTestSupport.h"
 
 #include <cstring>
 #include <dirent.h>
@@ -52,13 +52,16 @@ int runAsNobody(const std::function<int()>& work)
     });
 }
 
-posix::UniqueFd makeChain(const std::string& root, const std::string& name, std::size_t depth)
+posix::UniqueFd makeChain(const std::string& root, const std::string& name, std::size_t depth,
+                          const std::function<void(int folder, std::size_t level)>& atLevel)
 {
     posix::UniqueFd fd(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     for (std::size_t i = 0; i < depth && fd; ++i) {
         if (mkdirat(fd.get(), name.c_str(), 0755) != 0 && errno != EEXIST)
             ADD_FAILURE() << "mkdirat at level " << i << ": " << std::strerror(errno);
         fd = posix::UniqueFd(openat(fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fd && atLevel)
+            atLevel(fd.get(), i + 1);
     }
     if (!fd)
         ADD_FAILURE() << "cannot build a chain of " << depth << " folders below " << root;
@@ -75,13 +78,13 @@ void removeChain(const std::string& root, const std::string& name, std::size_t d
             break;
         fd = std::move(next);
     }
-    if (DIR* dir = fdopendir(fcntl(fd.get(), F_DUPFD_CLOEXEC, 0))) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_type != DT_DIR)
-                unlinkat(fd.get(), entry->d_name, 0);
-        closedir(dir);
-    }
     for (; reached > 0 && fd; --reached) {
+        if (DIR* dir = fdopendir(fcntl(fd.get(), F_DUPFD_CLOEXEC, 0))) {
+            while (dirent* entry = readdir(dir))
+                if (entry->d_type != DT_DIR)
+                    unlinkat(fd.get(), entry->d_name, 0);
+            closedir(dir);
+        }
         posix::UniqueFd parent(openat(fd.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (parent)
             unlinkat(parent.get(), name.c_str(), AT_REMOVEDIR);

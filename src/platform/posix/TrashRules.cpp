@@ -1,0 +1,139 @@
+#include "platform/posix/TrashRules.h"
+
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/XdgPaths.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <unistd.h>
+
+namespace dustrel::posix {
+
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+constexpr std::size_t kNameMax = 255; // the longest folder entry of the common file systems
+
+std::size_t indexOf(const MountTable& mounts, const MountEntry* entry)
+{
+    return entry == nullptr ? kNone : static_cast<std::size_t>(entry - mounts.entries().data());
+}
+
+} // namespace
+
+TrashRules::TrashRules(MountTable mounts, uid_t uid, std::string dataHome)
+    : m_mounts(std::move(mounts)), m_uid(uid), m_dataHome(std::move(dataHome)),
+      m_homeMount(indexOf(m_mounts, m_mounts.holder(m_dataHome)))
+{}
+
+Result<TrashRules> TrashRules::fromSystem()
+{
+    auto text = PosixFileSystem().readFile("/proc/self/mountinfo", 64 * 1024 * 1024);
+    if (!text)
+        return text.error();
+    const std::string home = posix::dataHome();
+    if (home.empty() || home.front() != '/')
+        return Error{ENOENT, "the user's data folder is not known", home};
+    return TrashRules(MountTable::parse(*text), getuid(), realDataHome(home));
+}
+
+Result<TrashPlace> TrashRules::placeFor(std::string_view path) const
+{
+    const MountEntry* mount = path.empty() || path.front() != '/' ? nullptr : m_mounts.holder(path);
+    if (mount == nullptr)
+        return Error{ENOENT, "no mounted file system holds the file, so it has no trash", std::string(path)};
+    if (indexOf(m_mounts, mount) == m_homeMount)
+        return TrashPlace{TrashPlace::Kind::Home, m_dataHome, percentEncodePath(path)};
+    std::string_view relative = path.substr(mount->mountPoint.size());
+    while (!relative.empty() && relative.front() == '/')
+        relative.remove_prefix(1);
+    return TrashPlace{TrashPlace::Kind::Volume, mount->mountPoint, percentEncodePath(relative)};
+}
+
+std::string percentEncodePath(std::string_view path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '.' || c == '~' ||
+                           c == '/';
+        if (plain) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    return out;
+}
+
+std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate)
+{
+    std::string text = "[Trash Info]\nPath=";
+    text += pathLine;
+    text += "\nDeletionDate=";
+    text += deletionDate;
+    text += '\n';
+    return text;
+}
+
+std::string trashEntryName(std::string_view name, unsigned attempt)
+{
+    const std::string suffix = attempt <= 1 ? std::string() : "." + std::to_string(attempt);
+    const std::size_t room = kNameMax - kInfoSuffix.size() - suffix.size();
+    if (name.size() > room) {
+        std::size_t cut = room;
+        // Not in the middle of a UTF-8 sequence: the shortened name stays readable.
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+            --cut;
+        name = name.substr(0, cut);
+    }
+    return std::string(name) + suffix;
+}
+
+std::string trashDeletionDate(FileTime when)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+    std::tm local{};
+    if (localtime_r(&seconds, &local) == nullptr)
+        return {};
+    char text[32];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return std::string(text, length);
+}
+
+std::string realDataHome(const std::string& dataHome)
+{
+    // The part that exists is resolved; the rest is created later, below it, without links.
+    std::string existing = dataHome;
+    std::string rest;
+    while (!existing.empty()) {
+        const std::unique_ptr<char, decltype(&std::free)> real(realpath(existing.c_str(), nullptr),
+                                                               &std::free);
+        if (real) {
+            std::string resolved(real.get());
+            if (!rest.empty() && resolved != "/")
+                resolved += '/';
+            return resolved + rest;
+        }
+        const std::size_t slash = existing.rfind('/');
+        if (errno != ENOENT || slash == std::string::npos)
+            break;
+        const std::string last = existing.substr(slash + 1);
+        rest = rest.empty() ? last : last + "/" + rest;
+        existing.erase(slash == 0 ? 1 : slash);
+        if (slash == 0 && last.empty())
+            break;
+    }
+    return dataHome;
+}
+
+} // namespace dustrel::posix

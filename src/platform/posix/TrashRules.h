@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/Result.h"
+#include "platform/posix/MountTable.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace dustrel::posix {
+
+// Which trash a file goes to, as the desktop's trash rules say, so that every file manager can list and
+// restore it.
+struct TrashPlace
+{
+    enum class Kind
+    {
+        Home,   // $XDG_DATA_HOME/Trash
+        Volume, // $topdir/.Trash/$uid, else $topdir/.Trash-$uid
+    };
+    Kind kind = Kind::Home;
+    std::string topdir;   // the mount point of a volume; for the home trash, the data home
+    std::string pathLine; // the "Path=" value: percent-encoded, absolute for the home trash, else from topdir
+};
+
+// The rules alone, given the mounts, the user and the data home as values: what they decide is then the
+// same for a test without root as for the program.
+class TrashRules
+{
+public:
+    // `dataHome`: absolute, without links or a trailing "/", as realDataHome() gives it.
+    TrashRules(MountTable mounts, uid_t uid, std::string dataHome);
+
+    // The machine's own: /proc/self/mountinfo, the real user and the data home.
+    static Result<TrashRules> fromSystem();
+
+    // A file in the mount that holds the data home goes to the home trash; any other to the trash of its
+    // own mount. Refused for a path that is not absolute or is held by no mount.
+    Result<TrashPlace> placeFor(std::string_view path) const;
+
+    uid_t uid() const { return m_uid; }
+    const std::string& dataHome() const { return m_dataHome; }
+
+private:
+    MountTable m_mounts;
+    uid_t m_uid;
+    std::string m_dataHome;
+    std::size_t m_homeMount; // index in m_mounts; none when no mount holds the data home
+};
+
+// Every byte but letters, digits, "-", "_", ".", "~" and "/" as "%" and two upper-case hex digits: the
+// names of this system are bytes, so spaces, "%", new lines and invalid UTF-8 all survive the round trip.
+std::string percentEncodePath(std::string_view path);
+
+// The content of a .trashinfo file.
+std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate);
+
+// A name for the file in the trash: its own name for `attempt` 1, then "<name>.<attempt>", shortened so
+// that "<name>.trashinfo" still fits in a folder entry.
+std::string trashEntryName(std::string_view name, unsigned attempt);
+
+// `YYYY-MM-DDThh:mm:ss` in local time.
+std::string trashDeletionDate(FileTime when);
+
+// The data home with its links resolved; what does not exist yet is kept as written.
+std::string realDataHome(const std::string& dataHome);
+
+} // namespace dustrel::posix
