@@ -98,8 +98,9 @@ private slots:
     {
         ProgramState state;
         setUp(state, 20);
-        DebugFrm window(state, nullptr, [] {}, "/home/ann/.local/state/dustrel/DUSTREL.LOG", nullptr,
-                        [] { return std::string("dpkg (1523 packages)"); });
+        DebugFrm window(
+            state, nullptr, [] {}, "/home/ann/.local/state/dustrel/DUSTREL.LOG", nullptr,
+            [] { return std::string("dpkg (1523 packages)"); });
         window.show();
         QVERIFY(window.Timer1()->isActive());
         QCOMPARE(fields(window), QStringList(DebugFrm::kRows, QString()));
