@@ -96,7 +96,7 @@ int main(int argc, char** argv)
     dustrel::posix::PosixPlatform platform(*messageBoxes);
     dustrel::ProgramState state;
     const bool automatic = dustrel::toUpperAscii(argumentText) == "/AUTO";
-    dustrel::QtRunModes modes(state, platform.platform(), {headless, qtMessageBoxes, !automatic});
+    dustrel::QtRunModes modes(state, platform.platform(), {headless, qtMessageBoxes, !automatic, automatic});
 
     const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), argumentText, modes);
     if (outcome.next == dustrel::RunOutcome::Next::EndProgram)

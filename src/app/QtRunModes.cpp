@@ -98,7 +98,7 @@ RunOutcome QtRunModes::SplashScreen(bool topmost)
     if (m_parametersMissing && m_options.writeDefaultsWhenMissing)
         writeDefaults();
     RegistryAccess registry(m_platform.registry, m_platform.messageBoxes);
-    LoadParameters(m_state, registry, *m_menu);
+    m_loaded = LoadParameters(m_state, registry, *m_menu);
 
     setMessageOwner(m_menu.get());
     m_splash->close();
@@ -107,6 +107,12 @@ RunOutcome QtRunModes::SplashScreen(bool topmost)
     m_menu->showMaximized();
     m_menu->repaint();
     QApplication::restoreOverrideCursor();
+    // An unattended run refuses these itself; a user sees them before choosing to search.
+    if (!m_loaded.problems.empty() && !m_options.unattended && !m_parametersMissing)
+        m_platform.messageBoxes.show(Message{
+            "Some saved parameters could not be read as they were saved:" + m_state.NEWLINE + problemLines() +
+                m_state.NEWLINE + "Check the choices before searching.",
+            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
     m_state.Trace(1, "End Sub SplashScreen()");
     return RunOutcome::eventLoop();
 }
@@ -153,6 +159,17 @@ RunOutcome QtRunModes::AutoMode()
             MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
+    if (!m_loaded.problems.empty()) {
+        m_platform.messageBoxes.show(Message{
+            "Nothing was cleaned: the saved parameters could not be read as they were saved." +
+                m_state.NEWLINE + problemLines() + m_state.NEWLINE +
+                "Start Dustrel to check the choices and save them again.",
+            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+        return RunOutcome::end(1);
+    }
+    // Nobody chose to clean a drive that was not there when the choices were saved.
+    for (const std::size_t k : m_loaded.newDrives)
+        m_state.choices.setDriveState(k, CheckState::Clear);
     m_menu->Command1_Click();
     // The user may have quit from the main window while the search ran: then nothing is deleted.
     if (m_ended)
@@ -163,6 +180,14 @@ RunOutcome QtRunModes::AutoMode()
     options.problems = stderr;
     const DeletionOutcome outcome = DeleteAsChosen(m_menu->context(), false, options);
     return RunOutcome::end(outcome.failures == 0 ? 0 : 1);
+}
+
+std::string QtRunModes::problemLines() const
+{
+    std::string lines;
+    for (const std::string& problem : m_loaded.problems)
+        lines += problem + m_state.NEWLINE;
+    return lines;
 }
 
 void QtRunModes::endProgram()

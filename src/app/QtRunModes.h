@@ -2,6 +2,7 @@
 
 #include "app/Main.h"
 #include "cleanup/Deletion.h"
+#include "settings/Parameters.h"
 
 #include <QTimer>
 #include <chrono>
@@ -35,6 +36,8 @@ public:
         // A start that finds no saved choices writes the defaults, so that the window opens with them and
         // can save on quit. Not for the automatic pass, which must never clean with choices nobody made.
         bool writeDefaultsWhenMissing = true;
+        // The automatic pass: it refuses choices that could not be read instead of showing them.
+        bool unattended = false;
     };
 
     // Creates the spy watcher, hidden, so that it holds the trace from its first line on.
@@ -64,6 +67,7 @@ private:
     void createMenu();
     void writeDefaults();
     void endProgram();
+    std::string problemLines() const;
 
     ProgramState& m_state;
     Platform& m_platform;
@@ -73,6 +77,7 @@ private:
     QTimer m_waitTick;
     bool m_ended = false;
     bool m_parametersMissing = false;
+    ParametersReport m_loaded;
     // Destroyed in reverse order: the debug window and the main window go before the spy watcher they
     // may refer to.
     std::unique_ptr<Spy_frm> m_spy;

@@ -87,16 +87,23 @@ std::string joinPath(std::string_view folder, std::string_view name, char separa
 
 bool parseCount(std::string_view text, long long limit, long long& out)
 {
-    if (text.empty() || text.size() > 18)
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    if (text.empty())
         return false;
     long long value = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
             return false;
         value = value * 10 + (c - '0');
+        if (value > limit)
+            return false;
     }
-    if (value > limit)
-        return false;
     out = value;
     return true;
 }

@@ -46,8 +46,9 @@ std::string withoutTrailingSeparator(std::string_view path, char separator);
 // Folder + separator + name, with a single separator when the folder already ends with one.
 std::string joinPath(std::string_view folder, std::string_view name, char separator);
 
-// Whole decimal number without sign, as the settings store keeps counts; nothing when the text is not
-// one or does not fit `limit`.
+// A count as people and older versions wrote it: blanks around a decimal number with an optional "+"
+// ("7", " 7", "+7 "). False for anything else, a negative number or one above `limit`: a count that
+// cannot be read must not be taken for zero.
 bool parseCount(std::string_view text, long long limit, long long& out);
 
 } // namespace dustrel

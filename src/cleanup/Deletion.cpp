@@ -18,7 +18,6 @@ namespace dustrel {
 
 namespace {
 
-constexpr std::string_view kLogName = "DUSTREL.LOG";
 constexpr std::string_view kKilling = "   -> Killing : ";
 constexpr std::string_view kMovingToTrash = "   -> Moving to trash : ";
 constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";

@@ -61,6 +61,7 @@ void GetHardDrives(ProgramState& state, Drives& drives, Locale& locale)
             entry.box.caption += " [Network drive]";
         entry.description = DriveDescription(letter, drives.diskFreeSpace(letter), format);
         entry.box.toolTip = entry.description;
+        entry.root = drives.rootPath(letter);
 
         state.Trace(2, "Found Drive " + entry.description);
         state.choices.addDrive(std::move(entry));

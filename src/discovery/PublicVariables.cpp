@@ -6,6 +6,7 @@
 #include "scan/PatternMatcher.h"
 #include "settings/Parameters.h"
 #include "settings/RegistryAccess.h"
+#include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 
 #include <chrono>
@@ -54,6 +55,31 @@ std::string undoDoubledBackslashes(std::string_view value)
     return out;
 }
 
+// Every file of a special folder is deleted, and the walk and the deletion know a folder by the path they
+// reach it by: so the folder is named the one way the walk reaches it, without links, "." or "..", and a
+// folder that holds what must stay (the root, the home folder) is not used however it was given.
+std::string specialFolder(ProgramState& state, Platform& platform, std::size_t k, std::string found)
+{
+    if (found.empty())
+        return found;
+    // A folder that is not there has nothing to delete; it keeps the name it was given.
+    if (auto canonical = platform.fileSystem.canonicalPath(found))
+        found = std::move(*canonical);
+    const std::string label = "DIRECTORIES(" + std::to_string(k) + ") ";
+    if (found == "/" || found.empty()) {
+        state.Trace(2, label + "not used: it is the root folder");
+        return {};
+    }
+    if (!state.WIN_PATH.empty()) {
+        const auto home = platform.fileSystem.canonicalPath(state.WIN_PATH);
+        if (found == (home ? *home : state.WIN_PATH)) {
+            state.Trace(2, label + "not used: it is the home folder " + state.WIN_PATH);
+            return {};
+        }
+    }
+    return found;
+}
+
 } // namespace
 
 std::string GetWindowsFolder(Platform& platform)
@@ -68,7 +94,6 @@ std::string GetInstallFolder(Platform& platform)
 
 Result<std::string> GetEventsLogPath(Platform& platform, const std::string& installFolder, bool make)
 {
-    constexpr std::string_view kLogName = "DUSTREL.LOG";
     const char separator = platform.pathRules.separator;
     if (installFolder.empty())
         return std::string();
@@ -177,7 +202,7 @@ void InitPublicVariables(ProgramState& state, Platform& platform)
     std::string (*const finders[kSpecialFolderCount])(Platform&) = {
         GetTempFolder, GetRecentFolder, GetNavigatorCache, GetCommunicatorCache, GetExplorerCache};
     for (std::size_t k = 0; k < kSpecialFolderCount; ++k) {
-        state.DIRECTORIES[k] = finders[k](platform);
+        state.DIRECTORIES[k] = specialFolder(state, platform, k, finders[k](platform));
         state.Trace(2, "DIRECTORIES(" + std::to_string(k) + ") = " + state.DIRECTORIES[k]);
     }
 

@@ -125,37 +125,41 @@ public:
     virtual std::size_t depth() const = 0;
 };
 
+// Which file a file is, whatever its names: (device, inode).
+struct FileId
+{
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+struct FileIdHash
+{
+    std::size_t operator()(const FileId& id) const
+    {
+        return std::hash<std::uint64_t>()(id.inode * 31 + id.device);
+    }
+};
+
+using FileIdSet = std::unordered_set<FileId, FileIdHash>;
+
 // The regular files that running processes hold open, as (device, inode) pairs. When they could not all
 // be read (out of descriptors, no /proc), nobody can tell which files are free: every file then counts as
 // in use, since deleting a file that a program holds is what this set is there to prevent.
 class OpenFiles
 {
 public:
-    void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(key(device, inode)); }
+    void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(FileId{device, inode}); }
     void markIncomplete() { m_complete = false; }
     bool complete() const { return m_complete; }
     bool contains(std::uint64_t device, std::uint64_t inode) const
     {
-        return !m_complete || m_files.count(key(device, inode)) != 0;
+        return !m_complete || m_files.count(FileId{device, inode}) != 0;
     }
     std::size_t size() const { return m_files.size(); }
 
 private:
-    struct Key
-    {
-        std::uint64_t device;
-        std::uint64_t inode;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash
-    {
-        std::size_t operator()(const Key& k) const
-        {
-            return std::hash<std::uint64_t>()(k.inode * 31 + k.device);
-        }
-    };
-    static Key key(std::uint64_t device, std::uint64_t inode) { return Key{device, inode}; }
-    std::unordered_set<Key, KeyHash> m_files;
+    FileIdSet m_files;
     bool m_complete = true;
 };
 
@@ -211,6 +215,9 @@ public:
 
     // Facts about one path, not following a final symbolic link.
     virtual Result<FileInfo> fileInfo(const std::string& path) = 0;
+
+    // The absolute path of an existing file or folder with every link, "." and ".." resolved.
+    virtual Result<std::string> canonicalPath(const std::string& path) = 0;
 
     // A whole file; refused when it is larger than `limit` bytes.
     virtual Result<std::string> readFile(const std::string& path, std::size_t limit) = 0;

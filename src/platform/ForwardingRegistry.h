@@ -20,6 +20,11 @@ public:
     {
         return m_store.queryValue(root, keyPath, valueName, capacity);
     }
+    std::optional<std::uint32_t> queryNumber(RegistryRoot root, std::string_view keyPath,
+                                             std::string_view valueName) override
+    {
+        return m_store.queryNumber(root, keyPath, valueName);
+    }
     RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                            std::string_view data) override
     {

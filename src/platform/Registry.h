@@ -3,6 +3,7 @@
 #include "platform/Result.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,14 @@ public:
     // `capacity` bytes.
     virtual std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath,
                                                   std::string_view valueName, std::size_t capacity) = 0;
+
+    // The number a 32-bit number value ("dword:") holds, or nothing for a missing value or one of
+    // another type. Other programs' exports store counts that way.
+    virtual std::optional<std::uint32_t> queryNumber(RegistryRoot /*root*/, std::string_view /*keyPath*/,
+                                                     std::string_view /*valueName*/)
+    {
+        return std::nullopt;
+    }
 
     virtual RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                                    std::string_view data) = 0;

@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/PatternMatcher.h"
+#include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
 
@@ -18,7 +19,23 @@ constexpr std::string_view kSearching = "Searching ";
 
 DirectoryWalk::DirectoryWalk(WorkContext& context)
     : m_context(context), m_separator(context.platform.pathRules.separator)
-{}
+{
+    FileSystem& fileSystem = context.platform.fileSystem;
+    const IgnoreTable& ignored = context.state.IGN_TBL;
+    const auto keep = [&](const std::string& path) {
+        if (path.empty())
+            return;
+        if (const auto info = fileSystem.fileInfo(path); info && info->type == EntryType::File)
+            m_kept.insert(FileId{info->device, info->inode});
+    };
+    for (std::size_t i = 0; i < ignored.highestIndex(); ++i)
+        keep(ignored.slot(i));
+    // Both places the events log may be written to.
+    if (!context.state.DTR_PATH.empty())
+        keep(joinPath(context.state.DTR_PATH, kLogName, m_separator));
+    if (const std::string state = context.platform.folders.userStateFolder(); !state.empty())
+        keep(joinPath(joinPath(state, "dustrel", m_separator), kLogName, m_separator));
+}
 
 DirectoryWalk::~DirectoryWalk()
 {
@@ -29,7 +46,6 @@ DirectoryWalk::~DirectoryWalk()
 void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& patterns)
 {
     m_patterns = &patterns;
-    m_ignoreDirty = true;
     m_levels.clear();
     m_subfolders.clear();
     m_subfolderNames.clear();
@@ -107,7 +123,6 @@ void DirectoryWalk::WalkFolder()
             continue;
         m_context.results.publish();
         m_context.host.pumpEvents();
-        m_ignoreDirty = true;
     }
 }
 
@@ -157,11 +172,9 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
     ResultsList::FolderId id = ResultsList::kNoFolder;
     for (const std::uint32_t index : m_matches) {
         const std::string_view name = m_contents.name(index);
-        if (isIgnored(path, folderBegin, name))
-            continue;
         auto info = m_cursor->entryInfo(name);
         // Gone or replaced since the folder was read: no row rather than half of one.
-        if (!info || info->type != EntryType::File || isPassedOver(*info))
+        if (!info || info->type != EntryType::File || passedOver(path, folderBegin, name, *info))
             continue;
         if (id == ResultsList::kNoFolder)
             id = startFolder != nullptr ? m_context.results.addStartFolder(*startFolder) : currentFolderId();
@@ -172,7 +185,6 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
 
 void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatcher& patterns)
 {
-    m_ignoreDirty = true;
     if (folder.empty())
         return;
     if (!m_cursor)
@@ -201,14 +213,24 @@ bool DirectoryWalk::isSelectedSpecialFolder(std::string_view folder) const
     return false;
 }
 
+bool DirectoryWalk::passedOver(std::string& buffer, std::size_t folderBegin, std::string_view name,
+                               const FileInfo& info)
+{
+    const FileId id{info.device, info.inode};
+    // On this system a matching name is not enough: what installed software owns and what the user may
+    // not delete are never rubbish, and listing them would only make every deletion fail.
+    return isIgnored(buffer, folderBegin, name) || m_kept.count(id) != 0 ||
+           (m_installed != nullptr && m_installed->contains(info.device, info.inode)) ||
+           !m_cursor->mayDelete(info) ||
+           !m_listed.insert(Listed{id, std::hash<std::string_view>()(name)}).second;
+}
+
 bool DirectoryWalk::isIgnored(std::string& buffer, std::size_t folderBegin, std::string_view name)
 {
-    if (m_ignoreDirty)
-        refreshIgnoreLengths();
     const std::size_t folderEnd = buffer.size();
     const bool addSeparator = folderEnd == folderBegin || buffer.back() != m_separator;
     const std::size_t length = folderEnd - folderBegin + (addSeparator ? 1 : 0) + name.size();
-    if (!std::binary_search(m_ignoreLengths.begin(), m_ignoreLengths.end(), length))
+    if (!m_context.state.IGN_TBL.holdsLength(length))
         return false;
     // The full path as the ignore list holds it: the folder without a trailing separator, one
     // separator, the name. Put together at the end of the folder's own buffer and taken off again.
@@ -218,26 +240,6 @@ bool DirectoryWalk::isIgnored(std::string& buffer, std::size_t folderBegin, std:
     const bool ignored = m_context.state.IGN_TBL.contains(std::string_view(buffer).substr(folderBegin));
     buffer.resize(folderEnd);
     return ignored;
-}
-
-bool DirectoryWalk::isPassedOver(const FileInfo& file)
-{
-    // On this system a matching name is not enough: what installed software owns and what the user may
-    // not delete are never rubbish, and listing them would only make every deletion fail.
-    return (m_installed != nullptr && m_installed->contains(file.device, file.inode)) ||
-           !m_cursor->mayDelete(file);
-}
-
-void DirectoryWalk::refreshIgnoreLengths()
-{
-    const IgnoreTable& table = m_context.state.IGN_TBL;
-    m_ignoreLengths.clear();
-    // Every slot but the spare: the temporary file and the user's entries.
-    for (std::size_t i = 0; i < table.highestIndex(); ++i)
-        m_ignoreLengths.push_back(table.slot(i).size());
-    std::sort(m_ignoreLengths.begin(), m_ignoreLengths.end());
-    m_ignoreLengths.erase(std::unique(m_ignoreLengths.begin(), m_ignoreLengths.end()), m_ignoreLengths.end());
-    m_ignoreDirty = false;
 }
 
 ResultsList::FolderId DirectoryWalk::currentFolderId()

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace dustrel {
@@ -32,6 +33,7 @@ class PatternMatcher;
 class DirectoryWalk
 {
 public:
+    // One object per search: the files to keep are looked up here, and a file is listed once per object.
     explicit DirectoryWalk(WorkContext& context);
     ~DirectoryWalk();
     DirectoryWalk(const DirectoryWalk&) = delete;
@@ -47,7 +49,7 @@ public:
 
     // Files that installed software owns, passed over from now on as ignored files are; null for none.
     // The set must outlive the walks it serves.
-    void passOver(const InstalledFiles* installed) { m_installed = installed; }
+    void passOverInstalled(const InstalledFiles* installed) { m_installed = installed; }
 
 private:
     // One folder on the way from the root to where the walk is.
@@ -77,10 +79,10 @@ private:
     void listMatches(std::string& path, std::size_t folderBegin, const std::string* startFolder);
     void sortMatches();
     bool isSelectedSpecialFolder(std::string_view folder) const;
+    bool passedOver(std::string& buffer, std::size_t folderBegin, std::string_view name,
+                    const FileInfo& info);
     bool isIgnored(std::string& buffer, std::size_t folderBegin, std::string_view name);
-    bool isPassedOver(const FileInfo& file);
     ResultsList::FolderId currentFolderId();
-    void refreshIgnoreLengths();
 
     std::string_view currentPath() const;
     std::string_view subfolderName(const NameRef& ref) const
@@ -107,11 +109,23 @@ private:
     std::vector<std::uint32_t> m_matches; // indexes in m_contents of its matching files
     std::uint64_t m_resultsGeneration = 0;
 
-    // Lengths of the paths in the ignore list. Most matching files are ruled out by their path's length
-    // alone, without the path being put together and folded. Taken again after a pump, the only point at
-    // which the list can change during a walk, when a file next needs them.
-    std::vector<std::size_t> m_ignoreLengths;
-    bool m_ignoreDirty = true;
+    // The files the ignore list names and the events log, as found when the search started: the same file
+    // reached by another path (through a link in a folder above it, say) is still never listed.
+    FileIdSet m_kept;
+    // Every file listed so far with the name it was listed under: the same entry met again (a drive inside
+    // another, a special folder on a drive, two links to one folder) is listed once, while another name of
+    // the same file (a hard link) is listed too, so that the rubbish goes under every name.
+    struct Listed
+    {
+        FileId file;
+        std::size_t name; // hash of the name
+        bool operator==(const Listed&) const = default;
+    };
+    struct ListedHash
+    {
+        std::size_t operator()(const Listed& listed) const { return FileIdHash()(listed.file) ^ listed.name; }
+    };
+    std::unordered_set<Listed, ListedHash> m_listed;
     std::string m_scratch;
 };
 

@@ -5,6 +5,7 @@
 #include "scan/DirectoryWalk.h"
 #include "scan/PatternMatcher.h"
 #include "scan/ResultsList.h"
+#include "state/FileTypes.h"
 #include "state/Format.h"
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
@@ -64,10 +65,10 @@ void RunSearch(WorkContext& context)
     state.WASTED_SIZE = 0;
 
     // Compiled once for the whole run, whatever the number of folders.
-    const PatternMatcher filter(state.FILTRE);
+    const PatternMatcher filter(SearchPatterns(state));
     const InstalledFiles installed = installedFiles(context, filter);
     DirectoryWalk walk(context);
-    walk.passOver(&installed);
+    walk.passOverInstalled(&installed);
 
     const std::size_t drives =
         std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), state.choices.drives().size());

@@ -16,6 +16,12 @@ std::string RegistryAccess::ReadRegString(RegistryRoot root, std::string_view ke
     return value->substr(0, LengthToNull(*value));
 }
 
+bool RegistryAccess::valueTooLong(RegistryRoot root, std::string_view keyPath, std::string_view valueName)
+{
+    const auto value = m_registry.queryValue(root, keyPath, valueName, std::string::npos);
+    return value && value->size() > kRegistryReadLimit;
+}
+
 void RegistryAccess::WriteRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                                     std::string_view value)
 {

@@ -9,8 +9,9 @@
 
 namespace dustrel {
 
-// The read buffer is 255 bytes: longer values read as the empty text.
-constexpr std::size_t kRegistryReadLimit = 255;
+// Values up to this size read whole (an ignored path may be long); a longer one reads as the empty
+// text, and valueTooLong() tells it from a missing one.
+constexpr std::size_t kRegistryReadLimit = 32768;
 
 // Number of characters before the first character 0, or the whole length when there is none.
 std::size_t LengthToNull(std::string_view text);
@@ -26,6 +27,9 @@ public:
 
     // The value's text up to its first character 0; the empty text for anything unreadable.
     std::string ReadRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName);
+
+    // Whether the value exists but is longer than kRegistryReadLimit, so ReadRegString gave nothing.
+    bool valueTooLong(RegistryRoot root, std::string_view keyPath, std::string_view valueName);
 
     // Says "Inexisting key." when the key does not exist, once per value.
     void WriteRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName,

@@ -40,6 +40,9 @@ struct DriveEntry
     bool network = false;
     std::string description;
     CheckBox box;
+    // The folder its walk starts from: what a saved tick belongs to, since letters shift when a drive
+    // comes or goes.
+    std::string root;
 };
 
 class ChoicesObserver

@@ -2,6 +2,8 @@
 
 #include "state/ProgramState.h"
 
+#include <algorithm>
+
 namespace dustrel {
 
 const std::array<CleaningRule, kFileTypeCount> kCleaningRules = {{
@@ -41,6 +43,10 @@ void InitFileTypes(ProgramState& state)
         state.FILE_TYPES[i] = std::string(kCleaningRules[i].patterns);
 }
 
+namespace {
+constexpr std::string_view kNothingChosen = "NULL";
+}
+
 void BuildFilter(ProgramState& state)
 {
     std::string filter;
@@ -55,7 +61,16 @@ void BuildFilter(ProgramState& state)
     }
     for (const std::string& pattern : state.CSTM_TBL.patterns())
         add(pattern);
-    state.FILTRE = filter.empty() ? std::string("NULL") : std::move(filter);
+    state.FILTRE = filter.empty() ? std::string(kNothingChosen) : std::move(filter);
+}
+
+std::string_view SearchPatterns(const ProgramState& state)
+{
+    const bool typeTicked = std::any_of(state.choices.files().begin(), state.choices.files().end(),
+                                        [](const CheckBox& box) { return box.state == CheckState::Ticked; });
+    if (state.FILTRE == kNothingChosen && !typeTicked && state.CSTM_TBL.patterns().empty())
+        return {};
+    return state.FILTRE;
 }
 
 } // namespace dustrel

@@ -32,4 +32,8 @@ void InitFileTypes(ProgramState& state);
 // there is none.
 void BuildFilter(ProgramState& state);
 
+// The pattern list a search matches names against: FILTRE, except that the "NULL" standing for nothing
+// chosen matches nothing (a file named "null" is not rubbish). A custom pattern "NULL" stays one.
+std::string_view SearchPatterns(const ProgramState& state);
+
 } // namespace dustrel

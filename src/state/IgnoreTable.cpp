@@ -34,6 +34,9 @@ void IgnoreTable::removeAt(std::size_t entryIndex)
     auto it = m_index.find(toUpperAscii(m_entries[entryIndex]));
     if (it != m_index.end() && --it->second == 0)
         m_index.erase(it);
+    auto length = m_lengths.find(m_entries[entryIndex].size());
+    if (length != m_lengths.end() && --length->second == 0)
+        m_lengths.erase(length);
     m_entries.erase(m_entries.begin() + static_cast<std::ptrdiff_t>(entryIndex));
 }
 
@@ -54,6 +57,7 @@ bool IgnoreTable::contains(std::string_view path) const
 void IgnoreTable::rebuildIndex()
 {
     m_index.clear();
+    m_lengths.clear();
     m_index.reserve(m_entries.size() + 1);
     addToIndex(m_tmpFile);
     for (const std::string& entry : m_entries)
@@ -63,6 +67,7 @@ void IgnoreTable::rebuildIndex()
 void IgnoreTable::addToIndex(std::string_view path)
 {
     ++m_index[toUpperAscii(path)];
+    ++m_lengths[path.size()];
 }
 
 } // namespace dustrel

@@ -32,6 +32,9 @@ public:
 
     // Whether a full path stands in any slot but the spare, without regard to ASCII letter case.
     bool contains(std::string_view path) const;
+    // Whether any slot but the spare holds a path of this length: most paths are ruled out by it before
+    // they are put together and folded. Kept up to date with every change, never rebuilt for a look-up.
+    bool holdsLength(std::size_t length) const { return m_lengths.count(length) != 0; }
 
 private:
     void rebuildIndex();
@@ -39,7 +42,8 @@ private:
 
     std::string m_tmpFile;
     std::vector<std::string> m_entries;
-    std::unordered_map<std::string, std::size_t> m_index; // folded path -> how many slots hold it
+    std::unordered_map<std::string, std::size_t> m_index;   // folded path -> how many slots hold it
+    std::unordered_map<std::size_t, std::size_t> m_lengths; // path length -> how many slots hold one
 };
 
 } // namespace dustrel

@@ -10,6 +10,9 @@ namespace dustrel {
 // The title of the main window and of every message box the program shows.
 constexpr std::string_view kProgramTitle = "Dustrel v2.1";
 
+// The events log's file name, in the installation folder or the user's state folder.
+constexpr std::string_view kLogName = "DUSTREL.LOG";
+
 // A message box under the program's title with an OK button.
 inline Message programMessage(std::string text, MessageIcon icon)
 {

@@ -288,6 +288,15 @@ private slots:
             QVERIFY(machine.state.choices.files()[0].ticked() && machine.state.choices.optSave());
             QVERIFY(machine.fake.messageBoxes.shown.empty());
         }
+        // Choices that cannot be read as saved are shown to the user before any search.
+        Machine machine;
+        machine.setting("IgnoreNb", "one");
+        machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
+        QtRunModes modes(machine.state, machine.fake.platform, {});
+        modes.setEndProgram([] {});
+        start(machine, modes, "");
+        QCOMPARE(machine.fake.messageBoxes.shown.size(), std::size_t{1});
+        QVERIFY(machine.fake.messageBoxes.shown[0].text.find("IgnoreNb") != std::string::npos);
     }
 
     void stopDuringTheAutomaticSearchDeletesOnlyWhatWasFound()

@@ -5,6 +5,8 @@
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
 
+#include <climits>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <utime.h>
@@ -153,6 +155,33 @@ TEST(InitPublicVariables, FillsTheStateAndTracesEveryValue)
     for (const std::string& line : lines)
         expected += line + "\r\n";
     EXPECT_EQ(state.trace.text(), expected);
+}
+
+TEST(InitPublicVariables, SpecialFoldersAreNamedWithoutLinksAndAreNeverTheRootOrTheHomeFolder)
+{
+    TempFolder temp;
+    char resolved[PATH_MAX];
+    ASSERT_NE(realpath(temp.path().c_str(), resolved), nullptr);
+    const std::string real = resolved;
+    temp.makeFolder("home/tmp");
+    ASSERT_EQ(symlink((temp / "home/tmp").c_str(), (temp / "link").c_str()), 0);
+    const struct
+    {
+        std::string given, expected;
+    } cases[] = {{"/./", ""},
+                 {temp / "home/", ""},
+                 {temp / "link/./", real + "/home/tmp"},
+                 {"/no/such/folder/", "/no/such/folder"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        FakePlatform fake;
+        fake.folders.windows = temp / "link/..";
+        fake.folders.temp = c.given;
+        ProgramState state;
+        InitPublicVariables(state, fake.platform);
+        EXPECT_EQ(state.DIRECTORIES[0], c.expected);
+        EXPECT_EQ(state.trace.text().find("not used") != std::string::npos, c.expected.empty());
+    }
 }
 
 } // namespace

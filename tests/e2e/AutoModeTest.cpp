@@ -4,6 +4,8 @@
 #include "Machine.h"
 #include "ProgramRun.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -18,34 +20,57 @@
 namespace dustrel::test {
 namespace {
 
-struct Settings
-{
-    std::string drives = "11";
-    std::string logFile = "No";
-    std::string installPath;
-    std::string useTrash = "No";
-    std::string types = "1111111111111111111";
-};
+// Saved values by name, written in order; a value starting with "dword:" is written as a number.
+using Values = std::vector<std::pair<std::string, std::string>>;
 
-void writeSettings(const Machine& machine, const Settings& settings)
+Values savedValues(const Machine& machine, const Values& changes)
 {
-    const std::string install =
-        settings.installPath.empty() ? machine.folder / "install" : settings.installPath;
-    const std::pair<std::string, std::string> values[] = {{"TypeOfFiles", settings.types},
-                                                          {"Directories", "11111"},
-                                                          {"Drives", settings.drives},
-                                                          {"IgnoreNb", "1"},
-                                                          {"Ignore1", machine.folder / "disk-d/KEEP.BAK"},
-                                                          {"CustomNb", "1"},
-                                                          {"Custom1", "*.JUNK"},
-                                                          {"InstallPath", install},
-                                                          {"LogFile", settings.logFile},
-                                                          {"SaveParams", "Yes"},
-                                                          {"UseTrash", settings.useTrash}};
+    Values values = {{"TypeOfFiles", std::string(19, '1')},
+                     {"Directories", "11111"},
+                     {"Drives", "11"},
+                     {"IgnoreNb", "0"},
+                     {"CustomNb", "0"},
+                     {"InstallPath", machine.folder / "install"},
+                     {"LogFile", "No"},
+                     {"SaveParams", "Yes"}};
+    for (const auto& [name, value] : changes) {
+        auto it = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == name; });
+        if (it != values.end())
+            it->second = value;
+        else
+            values.emplace_back(name, value);
+    }
+    return values;
+}
+
+void writeValues(const Machine& machine, const Values& changes)
+{
     std::string text = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]\n";
-    for (const auto& [name, value] : values)
-        text += "\"" + name + "\"=\"" + value + "\"\n";
+    for (const auto& [name, value] : savedValues(machine, changes))
+        text += "\"" + name + "\"=" + (value.starts_with("dword:") ? value : "\"" + value + "\"") + "\n";
     machine.folder.writeFile("config/dustrel/HKEY_LOCAL_MACHINE.reg", text);
+}
+
+std::string canonical(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? resolved : path;
+}
+
+ProgramResult autoRun(const Machine& machine, const std::string& folder = {})
+{
+    return runDustrel({"/AUTO"}, machine.environment(), folder.empty() ? machine.folder / "install" : folder);
+}
+
+// The choices the tree is made for: every type, "*.JUNK", and D:'s KEEP.BAK ignored.
+Values treeChoices(const Machine& machine, const Values& more)
+{
+    Values values = {{"IgnoreNb", "1"},
+                     {"Ignore1", machine.folder / "disk-d/KEEP.BAK"},
+                     {"CustomNb", "1"},
+                     {"Custom1", "*.JUNK"}};
+    values.insert(values.end(), more.begin(), more.end());
+    return values;
 }
 
 // Rubbish and keepers on both drives and in the temporary folder, and a decoy outside the machine that
@@ -82,7 +107,7 @@ struct Tree
 TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
 {
     Machine machine;
-    writeSettings(machine, {});
+    writeValues(machine, treeChoices(machine, {}));
     Tree tree(machine);
     const std::string settingsBefore = readWholeFile(machine.settingsFile());
 
@@ -126,11 +151,11 @@ TEST(AutoMode, MovesTheFilesToTheTrashOfTheirMountWhereTheDesktopFindsThem)
     const auto unmount = [](const char* p) { umount2(p, MNT_DETACH); };
     const std::unique_ptr<const char, decltype(unmount)> tmpMount(tmp.c_str(), unmount),
         dMount(diskD.c_str(), unmount);
-    writeSettings(machine, {"11", "Yes", "", "Yes"});
+    writeValues(machine, treeChoices(machine, {{"LogFile", "Yes"}, {"UseTrash", "Yes"}}));
     Tree tree(machine);
     tree.rubbish.push_back(machine.folder.writeFile("disk-d/two words 100%.JUNK", "restore me"));
 
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    const ProgramResult run = autoRun(machine);
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
     EXPECT_EQ(run.standardError, "");
     tree.expectRubbishGoneAndKeepersKept();
@@ -156,13 +181,13 @@ TEST(AutoMode, MovesTheFilesToTheTrashOfTheirMountWhereTheDesktopFindsThem)
 TEST(AutoMode, AFileInUseFailsTheRunWithStatusOneAndTheLogSaysSo)
 {
     Machine machine;
-    writeSettings(machine, {"11", "Yes", ""});
+    writeValues(machine, treeChoices(machine, {{"LogFile", "Yes"}}));
     Tree tree(machine);
     const std::string held = machine.folder.writeFile("disk-d/HELD.TMP", "held");
     const int fd = open(held.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
 
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    const ProgramResult run = autoRun(machine);
     close(fd);
     EXPECT_EQ(run.exitStatus, 1) << run.standardError;
     EXPECT_EQ(run.standardOutput, "");
@@ -180,10 +205,10 @@ TEST(AutoMode, AFileInUseFailsTheRunWithStatusOneAndTheLogSaysSo)
 TEST(AutoMode, NoDriveTickedStillEmptiesTheTickedSpecialFolders)
 {
     Machine machine;
-    writeSettings(machine, {"00", "No", ""});
+    writeValues(machine, treeChoices(machine, {{"Drives", "00"}}));
     Tree tree(machine);
 
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    const ProgramResult run = autoRun(machine);
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
     EXPECT_FALSE(exists(machine.folder / "tmp/session.dat"));
     EXPECT_TRUE(exists(machine.folder / "disk-c/OLD.BAK"));
@@ -195,13 +220,125 @@ TEST(AutoMode, WithoutSavedChoicesCleansNothingAndFails)
     Machine machine;
     Tree tree(machine);
 
-    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
+    const ProgramResult run = autoRun(machine);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_NE(run.standardError.find("No parameters have been saved yet"), std::string::npos)
         << run.standardError;
     for (const std::string& path : tree.rubbish)
         EXPECT_TRUE(exists(path)) << path;
     EXPECT_FALSE(exists(machine.settingsFile()));
+}
+
+TEST(AutoMode, KeepsWhatTheIgnoreListNamesHoweverReachedAndDeletesEachFileOnce)
+{
+    Machine machine;
+    // D: is a folder of C:, so the walk meets its files twice.
+    unlink((machine.folder / "config/dustrel/drives/d:").c_str());
+    machine.folder.makeFolder("disk-c/inner");
+    symlink((machine.folder / "disk-c/inner").c_str(), (machine.folder / "config/dustrel/drives/d:").c_str());
+    const std::string twice = machine.folder.writeFile("disk-c/inner/twice.TMP", "t");
+    // Longer than the 255 bytes a short read buffer holds.
+    machine.folder.makeFolder("disk-c/" + std::string(200, 'f'));
+    machine.folder.makeFolder("disk-c/var/h");
+    const std::string longPath = machine.folder.writeFile(
+        "disk-c/" + std::string(200, 'f') + "/" + std::string(70, 'n') + ".BAK", "k");
+    // Named through a link to the folder, as a home folder that is a link names it.
+    const std::string thesis = machine.folder.writeFile("disk-c/var/h/thesis.bak", "k");
+    symlink((machine.folder / "disk-c/var/h").c_str(), (machine.folder / "h").c_str());
+    // The installation folder on a drive, with "*.LOG" chosen: the events log must not list itself.
+    const std::string install = machine.folder.makeFolder("disk-c/install");
+    machine.folder.writeFile("disk-c/install/DUSTREL.LOG", "last run\r\n");
+    writeValues(machine, {{"IgnoreNb", " 2"},
+                          {"Ignore1", longPath},
+                          {"Ignore2", machine.folder / "h/thesis.bak"},
+                          {"CustomNb", "+1"},
+                          {"Custom1", "*.LOG"},
+                          {"InstallPath", install},
+                          {"LogFile", "Yes"}});
+
+    const ProgramResult run = autoRun(machine, install);
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_TRUE(exists(longPath));
+    EXPECT_TRUE(exists(thesis));
+    EXPECT_FALSE(exists(twice));
+    const std::string log = readWholeFile(install + "/DUSTREL.LOG");
+    EXPECT_NE(log.find("Selected Files have been correctly killed."), std::string::npos) << log;
+}
+
+TEST(AutoMode, RefusesChoicesThatCannotBeReadAsSaved)
+{
+    const struct
+    {
+        const char* what;
+        Values values;
+    } cases[] = {
+        {"count not a number", {{"IgnoreNb", "abc"}, {"Ignore1", "/x"}}},
+        {"entry missing", {{"IgnoreNb", "2"}, {"Ignore1", "/x"}}},
+        {"entry too long", {{"IgnoreNb", "1"}, {"Ignore1", std::string(40000, 'x')}}},
+        {"drives changed, saved without roots", {{"Drives", "111"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Machine machine;
+        const std::string rubbish = machine.folder.writeFile("disk-c/OLD.BAK", "1");
+        writeValues(machine, c.values);
+        const ProgramResult run = autoRun(machine);
+        EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_NE(run.standardError.find("Nothing was cleaned"), std::string::npos) << run.standardError;
+        EXPECT_TRUE(exists(rubbish));
+    }
+}
+
+TEST(AutoMode, TicksFollowTheirDrivesAndADriveAddedSinceTheSaveIsLeftAlone)
+{
+    Machine machine;
+    for (const char* drive : {"e", "f"}) {
+        machine.folder.makeFolder(std::string("disk-") + drive);
+        symlink((machine.folder / (std::string("disk-") + drive)).c_str(),
+                (machine.folder / (std::string("config/dustrel/drives/") + drive + ":")).c_str());
+    }
+    const auto root = [&](const char* drive) { return canonical(machine.folder / drive) + "/"; };
+    // Saved with C: and D: ticked and E: clear, before F: came; then C:'s folder went.
+    writeValues(machine, {{"Drives", "110"},
+                          {"DriveRoots", root("disk-c") + "\\n" + root("disk-d") + "\\n" + root("disk-e")},
+                          {"IgnoreNb", "dword:00000001"},
+                          {"Ignore1", machine.folder / "disk-d/KEEP.BAK"}});
+    std::map<std::string, bool> kept;
+    for (const char* drive : {"d", "e", "f"})
+        kept[machine.folder.writeFile(std::string("disk-") + drive + "/OLD.BAK", "1")] = *drive != 'd';
+    kept[machine.folder.writeFile("disk-d/KEEP.BAK", "k")] = true;
+    removeTree(machine.folder / "disk-c");
+
+    const ProgramResult run = autoRun(machine);
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    for (const auto& [path, expected] : kept)
+        EXPECT_EQ(exists(path), expected) << path;
+}
+
+TEST(AutoMode, TheTemporaryFolderIsTakenAsTheWalkReachesItAndNeverTheHomeFolder)
+{
+    const struct
+    {
+        const char* temp; // relative to the machine
+        const char* file; // in it, deleted unless it is the home folder
+        bool deleted;
+    } cases[] = {{"tmp-link", "tmp/session.dat", true}, {"home", "home/notes.txt", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.temp);
+        Machine machine;
+        symlink((machine.folder / "tmp").c_str(), (machine.folder / "tmp-link").c_str());
+        machine.folder.makeFolder("disk-c/proj");
+        const std::string file = machine.folder.writeFile(c.file, "x");
+        // No file type and no pattern chosen: files named null are not rubbish.
+        const std::string null = machine.folder.writeFile("disk-c/proj/null", "x");
+        writeValues(machine, {{"TypeOfFiles", std::string(19, '0')}});
+        auto environment = machine.environment();
+        environment["TMPDIR"] = machine.folder / c.temp;
+        const ProgramResult run = runDustrel({"/AUTO"}, environment, machine.folder / "install");
+        EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+        EXPECT_EQ(exists(file), !c.deleted);
+        EXPECT_TRUE(exists(null));
+    }
 }
 
 // Paths matching a shell pattern.
@@ -228,7 +365,7 @@ TEST(AutoMode, AsRootListsNothingThatInstalledPackagesOwn)
     ASSERT_FALSE(owned.empty()) << "no *.chk file in " << system
                                 << " (scripts/install-deps.sh test adds libnss3)";
     Machine machine;
-    writeSettings(machine, {"11", "Yes", "", "No", "0100000001000000000"});
+    writeValues(machine, {{"TypeOfFiles", "0100000001000000000"}, {"LogFile", "Yes"}});
     const std::vector<std::string> rubbish = {machine.folder.writeFile("disk-d/z.chk", "z"),
                                               machine.folder.writeFile("disk-d/y.old", "y")};
 
@@ -255,7 +392,7 @@ TEST(AutoMode, AsAUserListsOnlyWhatTheUserMayDeleteAndSucceeds)
         GTEST_SKIP() << "setting up another user's files needs root";
     constexpr uid_t kUser = 65534;
     Machine machine;
-    writeSettings(machine, {"10", "Yes", ""});
+    writeValues(machine, {{"Drives", "10"}, {"LogFile", "Yes"}});
     ASSERT_EQ(std::system(("chown -R 65534:65534 " + machine.folder.path()).c_str()), 0);
     ASSERT_EQ(chmod(machine.folder.path().c_str(), 0755), 0);
     machine.folder.makeFolder("disk-c/system");

@@ -2,6 +2,7 @@
 
 #include "settings/RegistryAccess.h"
 #include "state/ProgramState.h"
+#include "base/Text.h"
 #include "support/Fakes.h"
 #include "support/HeadlessWindowHost.h"
 
@@ -28,9 +29,11 @@ protected:
         state.TMP_FILE = "/tmp/~DF1.TMP";
         state.DIRECTORIES = {"/tmp", "/home/u/Recent", "", "", "/home/u/.cache/x"};
         for (char letter : {'C', 'D', 'E'})
-            state.choices.addDrive(DriveEntry{letter, false, "", {}});
+            state.choices.addDrive(
+                DriveEntry{letter, false, "", {}, std::string("/") + asciiLower(letter) + "/"});
         state.DRIVES_NB = 3;
         fake.registry.createKey(HKLM, kSettingsKey);
+        set("Drives", "111");
     }
 
     void set(std::string_view name, std::string_view value)
@@ -41,7 +44,7 @@ protected:
     {
         return fake.registry.get(HKLM, kSettingsKey, name).value_or("<none>");
     }
-    void load() { LoadParameters(state, access, window); }
+    ParametersReport load() { return LoadParameters(state, access, window); }
 
     static std::string digits(const auto& boxes)
     {
@@ -91,28 +94,39 @@ TEST_F(Parameters, CheckStatesLoadCharacterByCharacterAndBadCharactersGiveDefaul
     EXPECT_EQ(state.choices.dirs()[0].toolTip, "/tmp");
 }
 
-TEST_F(Parameters, ListsLoadFromCountsAndUnreadableCountsGiveEmptyTables)
+TEST_F(Parameters, CountsReadAsPeopleWriteThemAndAnUnreadableOneIsToldNotTakenForZero)
 {
     set("Ignore1", "/a/X.TMP");
-    set("Ignore2", "/b/Y.TMP");
+    set("Ignore2", "/b/" + std::string(300, 'y')); // longer than a short read buffer
     set("Custom1", "*.XYZ");
+    set("Custom2", "*.ZZZ");
     const struct
     {
         const char* count;
         std::size_t expected;
-    } cases[] = {{"2", 2}, {"0", 0}, {"-1", 0}, {"abc", 0}, {"99999999999", 0}, {"", 0}, {"3", 3}};
+        bool told;
+    } cases[] = {{"2", 2, false},
+                 {"0", 0, false},
+                 {" 2", 2, false},
+                 {"+2 ", 2, false},
+                 // Unreadable, or naming a missing entry: the entries there are kept, and it is told.
+                 {"-1", 2, true},
+                 {"abc", 2, true},
+                 {"99999999999", 2, true},
+                 {"", 2, true},
+                 {"3", 2, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.count);
         set("IgnoreNb", c.count);
         set("CustomNb", c.count);
-        load();
+        const ParametersReport report = load();
         EXPECT_EQ(state.IGN_TBL.count(), c.expected);
         EXPECT_EQ(state.IGN_TBL.slot(0), state.TMP_FILE);
         EXPECT_EQ(state.CSTM_TBL.count(), c.expected);
+        EXPECT_EQ(report.problems.size(), c.told ? 2u : 0u);
     }
-    // The third value is missing: an empty entry stands in its slot.
-    EXPECT_EQ(state.IGN_TBL.slot(3), "");
-    EXPECT_EQ(state.CSTM_TBL.slot(0), "*.XYZ");
+    EXPECT_EQ(state.IGN_TBL.slot(2).size(), 303u);
+    EXPECT_EQ(state.CSTM_TBL.slot(1), "*.ZZZ");
 
     for (auto [text, expected] : {std::pair{"Yes", true}, {"yes", false}, {"YES", false}, {"", false}}) {
         set("LogFile", text);
@@ -148,7 +162,7 @@ TEST_F(Parameters, SaveWritesEveryChoiceAndLoadsBackTheSame)
     SaveParameters(state, access, true);
     const std::pair<const char*, const char*> saved[] = {
         {"SaveParams", "Yes"},   {"TypeOfFiles", "1000000000000000002"},
-        {"Drives", "010"},       {"Directories", "11001"}, // the folders that were not found are saved clear
+        {"Drives", "010"},       {"Directories", "11111"}, // folders not found keep their saved ticks
         {"IgnoreNb", "2"},       {"Ignore1", "/a/X.TMP"},
         {"Ignore2", "/b/Y.TMP"}, {"Ignore3", "/old/Z.TMP"},
         {"CustomNb", "1"},       {"Custom1", "*.XYZ"},
@@ -164,6 +178,44 @@ TEST_F(Parameters, SaveWritesEveryChoiceAndLoadsBackTheSame)
     EXPECT_EQ(state.IGN_TBL.entries(), (std::vector<std::string>{"/a/X.TMP", "/b/Y.TMP"}));
     EXPECT_EQ(state.CSTM_TBL.patterns(), std::vector<std::string>{"*.XYZ"});
     EXPECT_EQ(state.choices.files()[18].state, CheckState::Greyed);
+}
+
+TEST_F(Parameters, DriveTicksFollowTheirRootsAndNewDrivesAreMarked)
+{
+    // The drives now are /c/, /d/, /e/.
+    const struct
+    {
+        const char *drives, *roots, *expected;
+        std::vector<std::size_t> newDrives;
+        bool told;
+    } cases[] = {
+        // Without roots (older settings) ticks are read by position, and it is told when the count differs.
+        {"010", nullptr, "010", {}, false},
+        {"01", nullptr, "011", {}, true},
+        {"100", "/c/\n/d/\n/e/", "100", {}, false},
+        // /b/ went and /e/ came: ticks follow their drives, /e/ is new.
+        {"1010", "/b/\n/c/\n/d/\n/x/", "011", {2}, false},
+        {"10", "/e/\n/c/", "011", {1}, false},
+        {"01", "/c/", "011", {}, true}, // one root for two digits cannot be matched either
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.drives);
+        set("Drives", c.drives);
+        if (c.roots != nullptr)
+            set("DriveRoots", c.roots);
+        const ParametersReport report = load();
+        EXPECT_EQ(digits(state.choices.drives()), c.expected);
+        EXPECT_EQ(report.newDrives, c.newDrives);
+        EXPECT_EQ(report.problems.size(), c.told ? 1u : 0u);
+    }
+
+    // A drive that is not there keeps its saved tick, after the present ones.
+    set("Drives", "0110");
+    set("DriveRoots", "/c/\n/gone/\n/d/\n/e/");
+    load();
+    SaveParameters(state, access, true);
+    EXPECT_EQ(get("Drives"), "0101");
+    EXPECT_EQ(get("DriveRoots"), "/c/\n/d/\n/e/\n/gone/");
 }
 
 TEST(InitRegistry, AndSaveSayWhenTheStoreLosesTheWrites)
@@ -193,11 +245,13 @@ TEST(RegistryAccess, ReadsCutAtZeroAndRefuseLongValuesAndWritesNeedTheKey)
     FakePlatform fake;
     RegistryAccess access(fake.registry, fake.messageBoxes);
     fake.registry.put(HKLM, "K", "zero", std::string("ab\0cd", 5));
-    fake.registry.put(HKLM, "K", "max", std::string(255, 'x'));
-    fake.registry.put(HKLM, "K", "over", std::string(256, 'x'));
+    fake.registry.put(HKLM, "K", "max", std::string(kRegistryReadLimit, 'x'));
+    fake.registry.put(HKLM, "K", "over", std::string(kRegistryReadLimit + 1, 'x'));
     EXPECT_EQ(access.ReadRegString(HKLM, "K", "zero"), "ab");
-    EXPECT_EQ(access.ReadRegString(HKLM, "K", "max").size(), 255u);
+    EXPECT_EQ(access.ReadRegString(HKLM, "K", "max").size(), kRegistryReadLimit);
     EXPECT_EQ(access.ReadRegString(HKLM, "K", "over"), "");
+    EXPECT_TRUE(access.valueTooLong(HKLM, "K", "over"));
+    EXPECT_FALSE(access.valueTooLong(HKLM, "K", "missing"));
     EXPECT_EQ(access.ReadRegString(HKLM, "K", "missing"), "");
     EXPECT_TRUE(fake.messageBoxes.shown.empty());
 

@@ -41,8 +41,8 @@ char linkLetter(std::string_view name)
 
 std::string canonicalPath(const std::string& path)
 {
-    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
-    return resolved ? std::string(resolved.get()) : std::string();
+    auto resolved = realPath(path);
+    return resolved ? *resolved : std::string();
 }
 
 std::string asRoot(std::string_view path)

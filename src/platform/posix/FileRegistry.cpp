@@ -2,9 +2,12 @@
 
 #include "platform/posix/DescriptorIo.h"
 #include "platform/posix/DirStream.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <functional>
@@ -244,6 +247,34 @@ std::optional<std::string> FileRegistry::queryValue(RegistryRoot root, std::stri
     return value->data;
 }
 
+std::optional<std::uint32_t> FileRegistry::queryNumber(RegistryRoot root, std::string_view keyPath,
+                                                       std::string_view valueName)
+{
+    if (!isValidKeyPath(keyPath))
+        return std::nullopt;
+    const RegFile::Value* value = readDocument(root).findValue(fullKeyPath(root, keyPath), valueName);
+    if (value == nullptr || value->isString)
+        return std::nullopt;
+    // "dword:" and exactly eight hexadecimal digits, as exports write a 32-bit number.
+    const std::string_view data = value->data;
+    constexpr std::string_view kPrefix = "dword:";
+    if (data.size() != kPrefix.size() + 8 ||
+        !std::equal(kPrefix.begin(), kPrefix.end(), data.begin(),
+                    [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); }))
+        return std::nullopt;
+    std::uint32_t number = 0;
+    for (const char c : data.substr(kPrefix.size())) {
+        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        if (lower >= '0' && lower <= '9')
+            number = number * 16 + static_cast<std::uint32_t>(lower - '0');
+        else if (lower >= 'a' && lower <= 'f')
+            number = number * 16 + static_cast<std::uint32_t>(lower - 'a' + 10);
+        else
+            return std::nullopt;
+    }
+    return number;
+}
+
 RegistryWrite FileRegistry::setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                                      std::string_view data)
 {
@@ -415,9 +446,23 @@ Result<void> FileRegistry::replaceFile(RegistryRoot root, Cache& cache) const
     const std::string text = cache.document.serialize();
     const std::size_t contentHash = std::hash<std::string>{}(text);
 
-    const std::string fileName = std::string(registryRootName(root)) + ".reg";
-    removeStaleTemporaries(m_folder, fileName);
-    std::string temporary = m_folder + "/." + fileName + ".XXXXXX";
+    // A settings file that is a link (kept with other dotfiles, say) is replaced where it points, so the
+    // link stays and goes on pointing at the saved choices.
+    std::string target = path;
+    std::string folder = m_folder;
+    std::string fileName = std::string(registryRootName(root)) + ".reg";
+    if (struct stat link = {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (auto resolved = realPath(path)) {
+            target = std::move(*resolved);
+            const std::size_t slash = target.rfind('/');
+            folder = slash == 0 ? "/" : target.substr(0, slash);
+            fileName = target.substr(slash + 1);
+        }
+    }
+    // Only the own folder is guarded by the lock, so only there can a temporary be known to be stale.
+    if (folder == m_folder)
+        removeStaleTemporaries(m_folder, fileName);
+    std::string temporary = (folder == "/" ? "" : folder) + "/." + fileName + ".XXXXXX";
     UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (!fd)
         return systemError(errno, temporary);
@@ -435,16 +480,16 @@ Result<void> FileRegistry::replaceFile(RegistryRoot root, Cache& cache) const
         return fail(errno);
     // Kept only now, so that a write that fails before this point leaves no copies behind.
     if (cache.unreadable && cache.stamp.present) {
-        if (auto kept = keepUnreadable(path); !kept) {
+        if (auto kept = keepUnreadable(target); !kept) {
             ::unlink(temporary.c_str());
             return kept.error();
         }
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0)
+    if (::rename(temporary.c_str(), target.c_str()) != 0)
         return fail(errno);
     // The rename itself lasts only once the folder is synced; some file systems cannot sync a folder.
-    if (UniqueFd folder(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folder)
-        (void)::fsync(folder.get());
+    if (UniqueFd synced(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); synced)
+        (void)::fsync(synced.get());
 
     struct stat st = {};
     if (::fstat(fd.get(), &st) != 0) {

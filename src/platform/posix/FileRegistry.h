@@ -41,6 +41,8 @@ public:
     bool keyExists(RegistryRoot root, std::string_view keyPath) override;
     std::optional<std::string> queryValue(RegistryRoot root, std::string_view keyPath,
                                           std::string_view valueName, std::size_t capacity) override;
+    std::optional<std::uint32_t> queryNumber(RegistryRoot root, std::string_view keyPath,
+                                             std::string_view valueName) override;
     RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                            std::string_view data) override;
     void createKey(RegistryRoot root, std::string_view keyPath) override;

@@ -7,9 +7,11 @@
 #include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -103,6 +105,19 @@ Result<FileInfo> PosixFileSystem::fileInfo(const std::string& path)
     if (lstat(path.c_str(), &st) != 0)
         return systemError(errno, path);
     return fileInfoFromStat(st);
+}
+
+Result<std::string> realPath(const std::string& path)
+{
+    const std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved)
+        return systemError(errno, path);
+    return std::string(resolved.get());
+}
+
+Result<std::string> PosixFileSystem::canonicalPath(const std::string& path)
+{
+    return realPath(path);
 }
 
 bool isFolder(const std::string& path)

@@ -11,6 +11,7 @@ class PosixFileSystem : public FileSystem
 public:
     Result<std::vector<FolderEntry>> listFolder(const std::string& path) override;
     Result<FileInfo> fileInfo(const std::string& path) override;
+    Result<std::string> canonicalPath(const std::string& path) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
     Result<std::FILE*> createFile(const std::string& path) override;
     FolderAccess folderAccess(const std::string& path) override;
@@ -26,5 +27,7 @@ EntryType entryTypeFromDirent(unsigned char type);
 FileInfo fileInfoFromStat(const struct stat& st);
 // Whether the path, links followed, is a folder.
 bool isFolder(const std::string& path);
+// The absolute path with every link, "." and ".." resolved; fails when the path does not exist.
+Result<std::string> realPath(const std::string& path);
 
 } // namespace dustrel::posix

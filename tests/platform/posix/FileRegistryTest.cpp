@@ -289,6 +289,29 @@ TEST(FileRegistry, ABatchIsOneReplacementAndKeepsOtherTypesVerbatim)
     EXPECT_EQ(fresh.queryValue(CU, gadget, "Endpoints", kAny), std::nullopt) << "not a string value";
 }
 
+TEST(FileRegistry, ALinkedFileIsReplacedWhereItPointsAndNumberValuesRead)
+{
+    TempFolder temp;
+    temp.makeFolder("dotfiles");
+    const std::string target =
+        temp.writeFile("dotfiles/machine.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + kKey +
+                                                   "]\n\"IgnoreNb\"=dword:0000000A\n"
+                                                   "\"Short\"=dword:1\n");
+    const std::string link = temp.makeFolder("cfg") + "/HKEY_LOCAL_MACHINE.reg";
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    FileRegistry registry(temp / "cfg");
+    EXPECT_EQ(registry.queryNumber(LM, kKey, "ignorenb"), 10u);
+    EXPECT_EQ(registry.queryNumber(LM, kKey, "Short"), std::nullopt);
+    EXPECT_EQ(registry.queryValue(LM, kKey, "IgnoreNb", kAny), std::nullopt) << "not a string value";
+
+    ASSERT_EQ(registry.setValue(LM, kKey, "SaveParams", "No"), RegistryWrite::Written);
+    struct stat st = {};
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(readWholeFile(target).find("\"SaveParams\"=\"No\""), std::string::npos);
+    EXPECT_EQ(namesIn(temp / "dotfiles"), std::vector<std::string>{"machine.reg"});
+}
+
 TEST(FileRegistry, TwoProcessesSavingAtOnceKeepEachOthersValues)
 {
     TempFolder temp;

@@ -537,9 +537,9 @@ private slots:
     void quitAsksThenSavesAsTheOptionSays()
     {
         // No ends nothing and writes nothing; Yes saves only SaveParams with the option clear, and every
-        // choice as the window shows it with the option ticked.
+        // choice as the window shows it (the drives' roots with their ticks) with the option ticked.
         const std::tuple<MessageAnswer, bool, std::size_t> cases[] = {
-            {MessageAnswer::No, true, 0}, {MessageAnswer::Yes, false, 1}, {MessageAnswer::Yes, true, 9}};
+            {MessageAnswer::No, true, 0}, {MessageAnswer::Yes, false, 1}, {MessageAnswer::Yes, true, 10}};
         for (const auto& [answer, option, saved] : cases) {
             Window w;
             FakeRegistry& registry = w.world.fake.registry;
