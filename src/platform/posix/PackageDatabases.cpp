@@ -1,5 +1,6 @@
 #include "platform/posix/PackageDatabases.h"
 
+#include "platform/posix/DescriptorIo.h"
 #include "platform/posix/DirStream.h"
 #include "platform/posix/UniqueFd.h"
 
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -117,17 +119,13 @@ bool readWhole(int at, const char* name, std::string& into)
     };
     if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t got = read(fd.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            return true;
-        into.append(buffer, static_cast<std::size_t>(got));
+    Result<std::string> text = readToEnd(fd.get(), std::numeric_limits<std::size_t>::max(), name);
+    if (!text) {
+        errno = text.error().code;
+        return false;
     }
+    into = std::move(*text);
+    return true;
 }
 
 bool endsWith(std::string_view text, std::string_view end)
@@ -135,14 +133,26 @@ bool endsWith(std::string_view text, std::string_view end)
     return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
 }
 
-// A database folder opened, or why not; absent when it does not exist at all.
-DirStream openDatabase(const std::string& folder, PackageDatabase& database, bool& present)
+// A database folder read entry by entry, and recorded as read or with why not; nothing is recorded when it
+// does not exist at all. Says whether it was read.
+template <typename Entry>
+bool readDatabase(const char* kind, const std::string& folder, std::vector<PackageDatabase>& databases,
+                  Entry&& entry)
 {
-    DirStream dir(opendir(folder.c_str()));
-    present = dir || errno != ENOENT;
-    if (!dir && present)
+    PackageDatabase database{kind, folder, false, 0, {}};
+    const DirStream dir(opendir(folder.c_str()));
+    if (!dir && errno == ENOENT)
+        return false;
+    if (!dir) {
         database.problem = std::strerror(errno);
-    return dir;
+    } else {
+        database.read = true;
+        while (const dirent* found = readdir(dir.get()))
+            entry(dirfd(dir.get()), found->d_name, database);
+    }
+    const bool read = database.read;
+    databases.push_back(std::move(database));
+    return read;
 }
 
 // dpkg: one file per package, <package>.list, one absolute path a line; and the diversions, three lines
@@ -150,35 +160,27 @@ DirStream openDatabase(const std::string& folder, PackageDatabase& database, boo
 void readDpkg(const std::string& folder, const std::string& diversions, Collector& collector,
               std::vector<PackageDatabase>& databases)
 {
-    PackageDatabase database{"dpkg", folder, false, 0, {}};
-    bool present = false;
-    const DirStream dir = openDatabase(folder, database, present);
-    if (!present)
-        return;
-    if (dir) {
-        database.read = true;
-        std::string text;
-        while (const dirent* entry = readdir(dir.get())) {
-            if (!endsWith(entry->d_name, ".list"))
-                continue;
-            if (!readWhole(dirfd(dir.get()), entry->d_name, text)) {
-                database.problem = std::string(entry->d_name) + ": " + std::strerror(errno);
-                continue;
+    std::string text;
+    const bool read =
+        readDatabase("dpkg", folder, databases, [&](int at, const char* name, PackageDatabase& database) {
+            if (!endsWith(name, ".list"))
+                return;
+            if (!readWhole(at, name, text)) {
+                database.problem = std::string(name) + ": " + std::strerror(errno);
+                return;
             }
             text += '\n';
             takeLines(text, [&](std::string_view line) { collector.consider(line); });
             ++database.packages;
-        }
-        if (readWhole(AT_FDCWD, diversions.c_str(), text)) {
-            text += '\n';
-            std::size_t line = 0;
-            takeLines(text, [&](std::string_view path) {
-                if (line++ % 3 == 1)
-                    collector.consider(path);
-            });
-        }
+        });
+    if (read && readWhole(AT_FDCWD, diversions.c_str(), text)) {
+        text += '\n';
+        std::size_t line = 0;
+        takeLines(text, [&](std::string_view path) {
+            if (line++ % 3 == 1)
+                collector.consider(path);
+        });
     }
-    databases.push_back(std::move(database));
 }
 
 // pacman: one folder per package holding a file "files" whose section %FILES% lists paths relative to the
@@ -186,43 +188,34 @@ void readDpkg(const std::string& folder, const std::string& diversions, Collecto
 void readPacman(const std::string& folder, const std::string& root, Collector& collector,
                 std::vector<PackageDatabase>& databases)
 {
-    PackageDatabase database{"pacman", folder, false, 0, {}};
-    bool present = false;
-    const DirStream dir = openDatabase(folder, database, present);
-    if (!present)
-        return;
-    if (dir) {
-        database.read = true;
-        std::string text;
-        std::string path;
-        const std::string base = root.empty() || root.back() != '/' ? root + "/" : root;
-        while (const dirent* entry = readdir(dir.get())) {
-            if (entry->d_name[0] == '.')
-                continue;
-            const std::string files = std::string(entry->d_name) + "/files";
-            if (!readWhole(dirfd(dir.get()), files.c_str(), text)) {
-                // The database's own version file and the like hold no package.
-                if (errno != ENOTDIR && errno != ENOENT)
-                    database.problem = files + ": " + std::strerror(errno);
-                continue;
-            }
-            text += '\n';
-            bool inFiles = false;
-            takeLines(text, [&](std::string_view line) {
-                if (!line.empty() && line.front() == '%') {
-                    inFiles = line == "%FILES%";
-                } else if (line.empty()) {
-                    inFiles = false;
-                } else if (inFiles) {
-                    path.assign(base);
-                    path.append(line);
-                    collector.consider(path);
-                }
-            });
-            ++database.packages;
+    std::string text;
+    std::string path;
+    const std::string base = root.empty() || root.back() != '/' ? root + "/" : root;
+    readDatabase("pacman", folder, databases, [&](int at, const char* name, PackageDatabase& database) {
+        if (name[0] == '.')
+            return;
+        const std::string files = std::string(name) + "/files";
+        if (!readWhole(at, files.c_str(), text)) {
+            // The database's own version file and the like hold no package.
+            if (errno != ENOTDIR && errno != ENOENT)
+                database.problem = files + ": " + std::strerror(errno);
+            return;
         }
-    }
-    databases.push_back(std::move(database));
+        text += '\n';
+        bool inFiles = false;
+        takeLines(text, [&](std::string_view line) {
+            if (!line.empty() && line.front() == '%') {
+                inFiles = line == "%FILES%";
+            } else if (line.empty()) {
+                inFiles = false;
+            } else if (inFiles) {
+                path.assign(base);
+                path.append(line);
+                collector.consider(path);
+            }
+        });
+        ++database.packages;
+    });
 }
 
 std::string findCommand(const std::string& name)
