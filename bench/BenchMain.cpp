@@ -14,12 +14,15 @@
 #include "RowMemoryMeasure.h"
 #include "SearchComparison.h"
 #include "SyntheticTree.h"
+#include "scan/PatternMatcher.h"
+#include "state/FileTypes.h"
 
 #if DUSTREL_BENCH_WINDOW
 #include "WindowSearchDriver.h"
 #endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -83,6 +86,26 @@ struct Measure
         return false;
     }
 };
+
+// What every search pays before its walk: reading this machine's package databases with the session's
+// choices (every rule ticked), as a search does.
+void benchPackageDatabases(BenchSession& session)
+{
+    BuildFilter(session.state);
+    const PatternMatcher filter(session.state.FILTRE);
+    OwnedFilesQuery query;
+    query.nameMatches = [&filter](std::string_view name) { return filter.matches(name); };
+    std::vector<double> seconds;
+    InstalledFiles owned;
+    for (int run = 0; run < 3; ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        owned = session.platform().installedSoftware.ownedFiles(query);
+        seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::printf("package databases: %s; %zu owned files named after a rule; read in %.1f ms (median of 3)\n",
+                describeDatabases(owned.databases).c_str(), owned.size(),
+                SearchComparison::median(seconds) * 1000);
+}
 
 // One chain of folders: the search and then the deletion of its rows, which goes as deep as the search.
 int benchDeep(const BenchOptions& options, SyntheticTree& tree, CoreSearchDriver& core)
@@ -157,6 +180,7 @@ int main(int argc, char** argv)
     std::printf("peak RSS before searching: %.1f MB\n", peakRssMegabytes());
 
     BenchSession session(tree.root());
+    benchPackageDatabases(session);
     CoreSearchDriver core(session);
     if (options->deep != 0)
         return benchDeep(*options, tree, core);

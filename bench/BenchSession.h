@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/posix/PackageDatabases.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLocale.h"
 #include "platform/posix/PosixSystemFolders.h"
@@ -85,6 +86,8 @@ private:
     SystemClock m_clock;
     posix::PosixLocale m_locale;
     NoProcesses m_processes;
+    // The machine's own package databases: a search reads them as the program's does.
+    posix::PackageDatabases m_packages;
     Platform m_platform;
 };
 

@@ -129,8 +129,8 @@ RunOutcome QtRunModes::DebugMode()
     InitPublicVariables(m_state, m_platform);
     const Result<std::string> eventsLog = GetEventsLogPath(m_platform, m_state.DTR_PATH, false);
     m_debug = std::make_unique<DebugFrm>(
-        m_state, m_spy.get(), [this] { endProgram(); },
-        eventsLog ? *eventsLog : eventsLog.error().describe());
+        m_state, m_spy.get(), [this] { endProgram(); }, eventsLog ? *eventsLog : eventsLog.error().describe(),
+        nullptr, [this] { return describeDatabases(m_platform.installedSoftware.ownedFiles({}).databases); });
     setMessageOwner(m_debug.get());
     m_debug->show();
     return RunOutcome::eventLoop();

@@ -187,4 +187,25 @@ bool parseCount(std::string_view text, long long limit, long long& out)
     return true;
 }
 
+std::string percentEncodePath(std::string_view path)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+                           (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '.' || c == '~' ||
+                           c == '/';
+        if (plain) {
+            out += c;
+        } else {
+            out += '%';
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xF];
+        }
+    }
+    return out;
+}
+
 } // namespace dustrel

@@ -55,6 +55,10 @@ std::string withoutTrailingSeparator(std::string_view path, char separator);
 // Folder + separator + name, with a single separator when the folder already ends with one.
 std::string joinPath(std::string_view folder, std::string_view name, char separator);
 
+// Every byte but letters, digits, "-", "_", ".", "~" and "/" as "%" and two upper-case hex digits: the
+// names of this system are bytes, so spaces, "%", new lines and invalid UTF-8 all survive the round trip.
+std::string percentEncodePath(std::string_view path);
+
 // A count as people and older versions wrote it: blanks around a decimal number with an optional "+"
 // ("7", " 7", "+7 "). False for anything else, a negative number or one above `limit`: a count that
 // cannot be read must not be taken for zero.

@@ -50,6 +50,7 @@ struct FileInfo
     // Which file this is, whatever its name: a file with another device and inode is another file.
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    std::uint32_t owner = 0; // user id
 };
 
 // The entries of one folder as a cursor reads them: the names back to back in one buffer, each followed
@@ -108,6 +109,12 @@ public:
 
     // Facts about an entry of the current folder, not following a link.
     virtual Result<FileInfo> entryInfo(std::string_view name) = 0;
+
+    // Whether the running user may delete this entry of the current folder (as entryInfo described it),
+    // decided as the system decides an unlink: the folder writable and searchable for the user's
+    // effective ids and groups, and in a sticky folder the user owning the file or the folder, or being
+    // privileged to act for any owner. False when it cannot be told.
+    virtual bool mayDelete(const FileInfo& entry) = 0;
 
     // Into a subfolder of the current folder: never through a symbolic link, never onto another file
     // system. On failure the cursor stays where it was.

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/Drives.h"
 #include "platform/FileSystem.h"
+#include "platform/InstalledSoftware.h"
 #include "platform/Locale.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Processes.h"
@@ -33,6 +34,7 @@ struct Platform
     Locale& locale;
     Processes& processes;
     PathRules pathRules;
+    InstalledSoftware& installedSoftware;
 };
 
 } // namespace dustrel

@@ -222,7 +222,11 @@ bool DirectoryWalk::passedOver(std::string& buffer, std::size_t folderBegin, std
                                const FileInfo& info)
 {
     const FileId id{info.device, info.inode};
+    // On this system a matching name is not enough: what installed software owns and what the user may
+    // not delete are never rubbish, and listing them would only make every deletion fail.
     return isIgnored(buffer, folderBegin, name) || m_kept.count(id) != 0 ||
+           (m_installed != nullptr && m_installed->contains(info.device, info.inode)) ||
+           !m_cursor->mayDelete(info) ||
            !m_listed.insert(Listed{id, std::hash<std::string_view>()(name)}).second;
 }
 

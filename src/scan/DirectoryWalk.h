@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/InstalledSoftware.h"
 #include "scan/ResultsList.h"
 #include "scan/WorkContext.h"
 
@@ -46,6 +47,10 @@ public:
     // events or touching the status text. A folder that does not exist or cannot be read gives nothing.
     void ListFolderFiles(const std::string& folder, const PatternMatcher& patterns);
 
+    // Files that installed software owns, passed over from now on as ignored files are; null for none.
+    // The set must outlive the walks it serves.
+    void passOverInstalled(const InstalledFiles* installed) { m_installed = installed; }
+
 private:
     // One folder on the way from the root to where the walk is.
     struct Level
@@ -88,6 +93,7 @@ private:
     WorkContext& m_context;
     char m_separator;
     const PatternMatcher* m_patterns = nullptr;
+    const InstalledFiles* m_installed = nullptr;
     std::unique_ptr<FolderCursor> m_cursor;
 
     // "Searching " followed by the path of the folder the walk is in: the status text and the path of

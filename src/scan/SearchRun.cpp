@@ -21,6 +21,29 @@ constexpr std::size_t kLetterInCaption = 6;
 constexpr std::size_t kCacheFolder = 4;
 constexpr int kCacheSubfolders = 4;
 
+std::string cacheSubfolder(WorkContext& context, int n)
+{
+    return joinPath(context.state.DIRECTORIES[kCacheFolder], "cache" + std::to_string(n),
+                    context.platform.pathRules.separator);
+}
+
+// The files installed software owns among those this search could list, read once for the whole run.
+InstalledFiles installedFiles(WorkContext& context, const PatternMatcher& filter)
+{
+    const ProgramState& state = context.state;
+    OwnedFilesQuery query;
+    query.nameMatches = [&filter](std::string_view name) { return filter.matches(name); };
+    for (std::size_t k = 0; k < kSpecialFolderCount; ++k) {
+        if (state.choices.dirs()[k].ticked() && !state.DIRECTORIES[k].empty())
+            query.folders.push_back(state.DIRECTORIES[k]);
+    }
+    if (state.choices.dirs()[kCacheFolder].ticked() && !state.DIRECTORIES[kCacheFolder].empty()) {
+        for (int n = 1; n <= kCacheSubfolders; ++n)
+            query.folders.push_back(cacheSubfolder(context, n));
+    }
+    return context.platform.installedSoftware.ownedFiles(query);
+}
+
 } // namespace
 
 std::string SummaryText(WorkContext& context)
@@ -46,7 +69,9 @@ void RunSearch(WorkContext& context)
 
     // Compiled once for the whole run, whatever the number of folders.
     const PatternMatcher filter(SearchPatterns(state));
+    const InstalledFiles installed = installedFiles(context, filter);
     DirectoryWalk walk(context);
+    walk.passOverInstalled(&installed);
 
     const std::size_t drives =
         std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), state.choices.drives().size());
@@ -74,9 +99,7 @@ void RunSearch(WorkContext& context)
     if (state.choices.dirs()[kCacheFolder].ticked() && state.SEARCHING && !cache.empty()) {
         walk.ListFolderFiles(cache, everything);
         for (int n = 1; n <= kCacheSubfolders; ++n)
-            walk.ListFolderFiles(
-                joinPath(cache, "cache" + std::to_string(n), context.platform.pathRules.separator),
-                everything);
+            walk.ListFolderFiles(cacheSubfolder(context, n), everything);
     }
 
     context.results.publish();

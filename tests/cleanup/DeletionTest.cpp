@@ -418,8 +418,8 @@ TEST_F(Deletion, AFolderSwappedForALinkNeverLetsTheDeletionReachThroughIt)
     };
     HookedFileSystem fileSystem;
     const Platform& real = fake.platform;
-    Platform hooked{real.registry, fileSystem,  real.drives,    real.folders,  real.messageBoxes,
-                    real.clock,    real.locale, real.processes, real.pathRules};
+    Platform hooked{real.registry, fileSystem,  real.drives,    real.folders,   real.messageBoxes,
+                    real.clock,    real.locale, real.processes, real.pathRules, real.installedSoftware};
     WorkContext hookedContext{state, hooked, host, results};
     for (const auto& c : cases) {
         const std::string swapped = c.swapped;

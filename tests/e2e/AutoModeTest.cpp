@@ -9,11 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <glob.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <sched.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dustrel::test {
@@ -365,6 +367,84 @@ TEST(AutoMode, TheTemporaryFolderIsTakenAsTheWalkReachesItAndNeverTheHomeFolder)
         EXPECT_EQ(exists(file), !c.deleted);
         EXPECT_TRUE(exists(null));
     }
+}
+
+// Paths matching a shell pattern.
+std::vector<std::string> matching(const std::string& pattern)
+{
+    std::vector<std::string> paths;
+    glob_t found{};
+    if (glob(pattern.c_str(), 0, nullptr, &found) == 0) {
+        for (std::size_t i = 0; i < found.gl_pathc; ++i)
+            paths.emplace_back(found.gl_pathv[i]);
+    }
+    globfree(&found);
+    return paths;
+}
+
+// Drive C: is the system's library folder, read-only in a mount namespace of the run's own, as the root
+// file system is to a cleaner run as root: the package's check files match *.CHK but are never listed.
+TEST(AutoMode, AsRootListsNothingThatInstalledPackagesOwn)
+{
+    const std::string system = "/usr/lib/x86_64-linux-gnu";
+    const std::vector<std::string> owned = matching(system + "/*.chk");
+    if (geteuid() != 0 || std::system("unshare -m true >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the kernel refuses a private mount namespace here";
+    ASSERT_FALSE(owned.empty()) << "no *.chk file in " << system
+                                << " (scripts/install-deps.sh test adds libnss3)";
+    Machine machine;
+    writeValues(machine, {{"TypeOfFiles", "0100000001000000000"}, {"LogFile", "Yes"}});
+    const std::vector<std::string> rubbish = {machine.folder.writeFile("disk-d/z.chk", "z"),
+                                              machine.folder.writeFile("disk-d/y.old", "y")};
+
+    const std::string script = "mount --bind -o ro \"$1\" \"$2\" && exec \"$3\" /AUTO";
+    const ProgramResult run =
+        runDustrel({"-m", "--propagation", "private", "/bin/sh", "-c", script, "sh", system,
+                    machine.folder / "disk-c", DUSTREL_EXECUTABLE},
+                   machine.environment(), machine.folder / "install", 120, "/usr/bin/unshare");
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    for (const std::string& path : rubbish)
+        EXPECT_FALSE(exists(path)) << path;
+    for (const std::string& path : owned)
+        EXPECT_TRUE(exists(path)) << path;
+    const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
+    EXPECT_EQ(log.find(machine.folder / "disk-c"), std::string::npos) << log;
+    EXPECT_NE(log.find("Total wasted size : 2 byte(s) - 2 file(s)."), std::string::npos) << log;
+}
+
+// Run by a user from cron, a pass deletes the user's own rubbish and lists nothing the user may not delete,
+// so that its status says whether the user's cleaning worked.
+TEST(AutoMode, AsAUserListsOnlyWhatTheUserMayDeleteAndSucceeds)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "setting up another user's files needs root";
+    constexpr uid_t kUser = 65534;
+    Machine machine;
+    writeValues(machine, {{"Drives", "10"}, {"LogFile", "Yes"}});
+    ASSERT_EQ(std::system(("chown -R 65534:65534 " + machine.folder.path()).c_str()), 0);
+    ASSERT_EQ(chmod(machine.folder.path().c_str(), 0755), 0);
+    machine.folder.makeFolder("disk-c/system");
+    machine.folder.makeFolder("disk-c/shared");
+    ASSERT_EQ(chmod((machine.folder / "disk-c/shared").c_str(), 01777), 0);
+    machine.folder.makeFolder("disk-c/mine");
+    ASSERT_EQ(chown((machine.folder / "disk-c/mine").c_str(), kUser, kUser), 0);
+    const std::vector<std::string> roots = {machine.folder.writeFile("disk-c/system/a.bak", "1"),
+                                            machine.folder.writeFile("disk-c/shared/b.bak", "1")};
+    const std::vector<std::string> own = {machine.folder.writeFile("disk-c/shared/c.bak", "1"),
+                                          machine.folder.writeFile("disk-c/mine/d.bak", "1")};
+    for (const std::string& path : own)
+        ASSERT_EQ(chown(path.c_str(), kUser, kUser), 0);
+
+    const ProgramResult run =
+        runDustrel({"--reuid=65534", "--regid=65534", "--clear-groups", DUSTREL_EXECUTABLE, "/AUTO"},
+                   machine.environment(), machine.folder / "install", 60, "/usr/bin/setpriv");
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    for (const std::string& path : own)
+        EXPECT_FALSE(exists(path)) << path;
+    for (const std::string& path : roots)
+        EXPECT_TRUE(exists(path)) << path;
+    const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
+    EXPECT_NE(log.find("Total wasted size : 2 byte(s) - 2 file(s)."), std::string::npos) << log;
 }
 
 } // namespace

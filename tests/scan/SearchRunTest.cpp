@@ -193,17 +193,67 @@ TEST_F(SearchRun, StopAtAPumpEndsTheRunBeforeTheNextFolderAndKeepsWhatWasFound)
     EXPECT_FALSE(host.button(Command::Stop).enabled);
 }
 
-TEST_F(SearchRun, AFolderThatCannotBeEnteredIsSkippedWhole)
+TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPathAndGoesOnWithoutOneThatFails)
+{
+    addDrive('C', "c");
+    // Merged /usr: the databases name c/lib, the walk sees c/usr/lib.
+    files({"c/usr/lib/dpkg.tmp", "c/usr/lib/moved.old", "c/usr/lib/stray.tmp", "c/usr/lib/pacman.old",
+           "c/usr/lib/backup.old", "c/usr/lib/rpm.tmp", "c/usr/lib/cache/index.dat", "c/usr/lib/cache/junk",
+           "db/pacman/ALPM_DB_VERSION"});
+    ASSERT_EQ(symlink("usr/lib", (temp / "c/lib").c_str()), 0);
+    const std::string lib = temp / "c/lib/";
+    file("db/dpkg/a:amd64.list", "/.\n" + lib + "\n" + lib + "dpkg.tmp\n" + lib + "cache/index.dat\n");
+    file("db/dpkg/a:amd64.md5sums", lib + "stray.tmp\n");
+    file("db/diversions", lib + "moved\n" + lib + "moved.old\na\n");
+    file("db/pacman/theme-1.0-1/files", "%FILES%\nlib/\nlib/pacman.old\n\n%BACKUP%\nlib/backup.old\tabc\n");
+    const std::string rpm =
+        file("bin/rpm",
+             "#!/bin/sh\n[ \"$*\" = '-qa --qf [%{FILENAMES}\\n]' ] || exit 2\necho " + lib + "rpm.tmp\n");
+    ASSERT_EQ(chmod(rpm.c_str(), 0755), 0);
+    const test::ScopedEnv path("PATH", (temp / "bin:/usr/bin:/bin").c_str());
+    fake.packages = posix::PackageDatabases(
+        {temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman", temp / "c", "rpm", 10});
+    setSpecialFolder(0, temp / "c/lib/cache");
+    tickRule(kOld);
+    tickRule(kTmp);
+
+    search();
+    EXPECT_EQ(rows(), (Strings{"c/usr/lib/backup.old", "c/usr/lib/stray.tmp", "c/lib/cache/junk"}));
+    EXPECT_EQ(describeDatabases(fake.packages.ownedFiles({}).databases),
+              "dpkg (1 package), pacman (1 package), rpm");
+
+    // A database that cannot be read only stops saying what it owns.
+    file("bin/rpm", "#!/bin/sh\nexit 1\n");
+    search();
+    EXPECT_EQ(rows(), (Strings{"c/usr/lib/backup.old", "c/usr/lib/rpm.tmp", "c/usr/lib/stray.tmp",
+                               "c/lib/cache/junk"}));
+    EXPECT_EQ(describeDatabases(fake.packages.ownedFiles({}).databases),
+              "dpkg (1 package), pacman (1 package), rpm (not read: the query failed)");
+}
+
+TEST_F(SearchRun, AsAUserListsOnlyWhatTheUserMayDeleteAndNothingOfAFolderItCannotEnter)
 {
     addDrive('C', "c");
     test::openToEveryone(temp.path());
-    files({"c/root.tmp", "c/a/1.tmp", "c/a/inner/2.tmp", "c/b/3.tmp"});
+    files({"c/own.tmp", "c/roots.tmp", "c/a/1.tmp", "c/a/inner/2.tmp", "c/b/3.tmp", "c/system/4.tmp",
+           "c/tmp/mine.tmp", "c/tmp/mine.txt", "c/tmp/roots.tmp"});
+    // The user's own tree but for two folders of root's: an ordinary one and a sticky one open to all,
+    // which is also the temporary folder.
+    constexpr uid_t kNobody = 65534;
+    for (const char* path : {"c", "c/own.tmp", "c/a", "c/a/1.tmp", "c/a/inner", "c/a/inner/2.tmp", "c/b",
+                             "c/b/3.tmp", "c/tmp/mine.tmp", "c/tmp/mine.txt"})
+        ASSERT_EQ(chown((temp / path).c_str(), kNobody, kNobody), 0) << path;
+    ASSERT_EQ(chmod((temp / "c/tmp").c_str(), 01777), 0);
     ASSERT_EQ(chmod((temp / "c/a").c_str(), 0), 0);
+    setSpecialFolder(0, temp / "c/tmp");
     tickRule(kTmp);
 
-    const int status = test::runAsNobody([this] {
+    // Root's file in the user's own folder may go; nothing in root's folder, nor root's file in the sticky
+    // one, may.
+    const Strings expected{"c/own.tmp", "c/roots.tmp", "c/b/3.tmp", "c/tmp/mine.tmp", "c/tmp/mine.txt"};
+    const int status = test::runAsNobody([&] {
         search();
-        return rows() == Strings{"c/root.tmp", "c/b/3.tmp"} ? 0 : 1;
+        return rows() == expected ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
 }

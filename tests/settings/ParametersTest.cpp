@@ -223,8 +223,8 @@ TEST(InitRegistry, AndSaveSayWhenTheStoreLosesTheWrites)
     FakePlatform fake;
     FailingRegistry failing;
     const Platform& p = fake.platform;
-    Platform failingPlatform{failing, p.fileSystem, p.drives,    p.folders,  p.messageBoxes,
-                             p.clock, p.locale,     p.processes, p.pathRules};
+    Platform failingPlatform{failing, p.fileSystem, p.drives,    p.folders,   p.messageBoxes,
+                             p.clock, p.locale,     p.processes, p.pathRules, p.installedSoftware};
     ProgramState state;
     state.NEWLINE = "\n\r";
     EXPECT_EQ(InitRegistry(state, failingPlatform), 1);

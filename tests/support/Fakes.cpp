@@ -122,9 +122,18 @@ std::string FakeLocale::shortTime(std::chrono::system_clock::time_point when)
     return formatUtc(when, "%H:%M:%S");
 }
 
+posix::PackageDatabases::Locations noPackageDatabases()
+{
+    return {
+        "/nonexistent/dpkg", "/nonexistent/diversions", "/nonexistent/pacman", "/", "/nonexistent/rpm", 1};
+}
+
 FakePlatform::FakePlatform()
-    : fileSystem(std::make_unique<posix::PosixFileSystem>()),
-      platform{registry, *fileSystem, drives, folders, messageBoxes, clock, locale, processes, PathRules::posix()}
+    : fileSystem(std::make_unique<posix::PosixFileSystem>()), platform{
+                                                                  registry, *fileSystem,  drives,
+                                                                  folders,  messageBoxes, clock,
+                                                                  locale,   processes,    PathRules::posix(),
+                                                                  packages}
 {
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/posix/PackageDatabases.h"
 #include "support/ResultPrinters.h"
 
 #include <deque>
@@ -128,6 +129,9 @@ public:
     std::vector<std::string> opened; // a page opened at an anchor as "<path>#<anchor>"
 };
 
+// Package databases where none exists: every manager absent.
+posix::PackageDatabases::Locations noPackageDatabases();
+
 // Every platform service faked, except the file system, which is the real one so tests can build trees
 // in temporary folders.
 struct FakePlatform
@@ -141,6 +145,8 @@ struct FakePlatform
     FakeClock clock;
     FakeLocale locale;
     FakeProcesses processes;
+    // No package database unless a test lays one out: the machine's own would slow every search.
+    posix::PackageDatabases packages{noPackageDatabases()};
     std::unique_ptr<FileSystem> fileSystem;
     Platform platform;
 };

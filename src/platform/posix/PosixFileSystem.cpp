@@ -45,9 +45,12 @@ EntryType entryTypeFromDirent(unsigned char type)
 
 FileInfo fileInfoFromStat(const struct stat& st)
 {
-    return FileInfo{entryTypeFromMode(st.st_mode), static_cast<std::int64_t>(st.st_size),
-                    toFileTime(st.st_mtim), static_cast<std::uint64_t>(st.st_dev),
-                    static_cast<std::uint64_t>(st.st_ino)};
+    return FileInfo{entryTypeFromMode(st.st_mode),
+                    static_cast<std::int64_t>(st.st_size),
+                    toFileTime(st.st_mtim),
+                    static_cast<std::uint64_t>(st.st_dev),
+                    static_cast<std::uint64_t>(st.st_ino),
+                    static_cast<std::uint32_t>(st.st_uid)};
 }
 
 EntryType entryTypeFromMode(unsigned mode)

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/syscall.h>
@@ -175,6 +176,43 @@ Result<FileInfo> PosixFolderCursor::entryInfo(std::string_view name)
     if (fstatat(m_chain.top(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return systemError(errno, joinPath(m_path, name, '/'));
     return fileInfoFromStat(st);
+}
+
+bool PosixFolderCursor::mayDelete(const FileInfo& entry)
+{
+    if (!m_chain.usable("walk", m_path))
+        return false;
+    Level& level = m_levels.back();
+    if (level.deleting == Deleting::Unknown)
+        level.deleting = whatMayBeDeleted(m_chain.top());
+    if (level.deleting != Deleting::OwnFiles)
+        return level.deleting == Deleting::Anything;
+    if (entry.owner == geteuid())
+        return true;
+    if (m_mayActForAnyOwner < 0) {
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3]{};
+        const bool fowner = syscall(SYS_capget, &header, data) == 0 &&
+                            (data[CAP_TO_INDEX(CAP_FOWNER)].effective & CAP_TO_MASK(CAP_FOWNER)) != 0;
+        m_mayActForAnyOwner = fowner ? 1 : 0;
+    }
+    return m_mayActForAnyOwner == 1;
+}
+
+PosixFolderCursor::Deleting PosixFolderCursor::whatMayBeDeleted(int folder)
+{
+    // The system's own answer for the effective ids, the supplementary groups, the privileges, a
+    // read-only mount and an immutable folder. Resolving "." needs the very search right asked for.
+    if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return Deleting::Nothing;
+    struct stat st
+    {
+    };
+    if (fstat(folder, &st) != 0)
+        return Deleting::Nothing;
+    if ((st.st_mode & S_ISVTX) == 0 || st.st_uid == geteuid())
+        return Deleting::Anything;
+    return Deleting::OwnFiles;
 }
 
 UniqueFd PosixFolderCursor::openSubfolder(int parent, const char* name)

@@ -53,6 +53,7 @@ public:
     Result<void> open(const std::string& path) override;
     Result<void> readEntries(FolderContents& out) override;
     Result<FileInfo> entryInfo(std::string_view name) override;
+    bool mayDelete(const FileInfo& entry) override;
     Result<void> enter(std::string_view name) override;
     Result<void> leave() override;
     std::size_t depth() const override { return m_chain.depth(); }
@@ -75,13 +76,23 @@ private:
         Yes,
         No
     };
+    // What the user may delete in a folder, asked once per folder and only of a folder with files to list.
+    enum class Deleting : std::uint8_t
+    {
+        Unknown,
+        Nothing,
+        Anything,
+        OwnFiles // a sticky folder: only files the user owns, unless the user owns the folder
+    };
     struct Level
     {
         std::size_t pathLength = 0; // of m_path while the cursor is at this level
         std::uint64_t inode = 0;    // only where each folder's identity is checked
         bool read = false;          // its entries were read once: the next reading starts over
+        Deleting deleting = Deleting::Unknown;
     };
 
+    Deleting whatMayBeDeleted(int folder);
     UniqueFd openSubfolder(int parent, const char* name);
     // After the walk read the folder it is in, `took` after it set out to enter it (or to read it again).
     void walkRead(const FolderContents& contents, std::chrono::steady_clock::duration took);
@@ -91,6 +102,7 @@ private:
     DescriptorChain m_chain;
     std::vector<Level> m_levels; // alongside the chain's levels
     Support m_openBeneath = Support::Unknown;
+    int m_mayActForAnyOwner = -1;  // CAP_FOWNER in effect: 1, 0, or -1 until asked
     bool m_checkEachFolder = true; // ask every folder entered its device (and inode)
     std::uint64_t m_device = 0;
     std::unordered_set<std::uint64_t> m_ancestors; // without openat2: inodes of every level, against loops

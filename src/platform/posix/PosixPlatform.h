@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/DesktopRegistry.h"
 #include "platform/posix/FileRegistry.h"
+#include "platform/posix/PackageDatabases.h"
 #include "platform/posix/PosixDrives.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLocale.h"
@@ -31,6 +32,7 @@ private:
     SystemClock m_clock;
     PosixLocale m_locale;
     PosixProcesses m_processes;
+    PackageDatabases m_packages;
     Platform m_platform;
 };
 

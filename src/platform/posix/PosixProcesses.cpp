@@ -1,5 +1,7 @@
 #include "platform/posix/PosixProcesses.h"
 
+#include "base/Text.h"
+
 #include <cerrno>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -9,29 +11,6 @@ extern char** environ;
 
 namespace dustrel::posix {
 
-namespace {
-
-// A path as the path part of a file URL: every byte but letters, digits and "/-._~" as "%HH".
-std::string urlPath(std::string_view path)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-            c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        }
-    }
-    return out;
-}
-
-} // namespace
-
 Result<void> PosixProcesses::openTextFile(const std::string& path)
 {
     return startOpener(path, path);
@@ -39,7 +18,7 @@ Result<void> PosixProcesses::openTextFile(const std::string& path)
 
 Result<void> PosixProcesses::openPageAt(const std::string& path, std::string_view anchor)
 {
-    return startOpener("file://" + urlPath(path) + "#" + urlPath(anchor), path);
+    return startOpener("file://" + percentEncodePath(path) + "#" + percentEncodePath(anchor), path);
 }
 
 Result<void> PosixProcesses::startOpener(const std::string& target, const std::string& path)

@@ -54,27 +54,6 @@ Result<TrashPlace> TrashRules::placeFor(std::string_view path) const
     return TrashPlace{TrashPlace::Kind::Volume, mount->mountPoint, percentEncodePath(relative)};
 }
 
-std::string percentEncodePath(std::string_view path)
-{
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(path.size());
-    for (const char c : path) {
-        const auto byte = static_cast<unsigned char>(c);
-        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-                           (byte >= '0' && byte <= '9') || c == '-' || c == '_' || c == '.' || c == '~' ||
-                           c == '/';
-        if (plain) {
-            out += c;
-        } else {
-            out += '%';
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xF];
-        }
-    }
-    return out;
-}
-
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate)
 {
     std::string text = "[Trash Info]\nPath=";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Text.h"
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
 #include "platform/posix/MountTable.h"
@@ -50,9 +51,6 @@ private:
     std::size_t m_homeMount; // index in m_mounts; none when no mount holds the data home
 };
 
-// Every byte but letters, digits, "-", "_", ".", "~" and "/" as "%" and two upper-case hex digits: the
-// names of this system are bytes, so spaces, "%", new lines and invalid UTF-8 all survive the round trip.
-std::string percentEncodePath(std::string_view path);
 
 // The content of a .trashinfo file.
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate);

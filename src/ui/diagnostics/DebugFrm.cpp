@@ -26,29 +26,32 @@ namespace {
 constexpr int kHelpTopic = 505;
 
 constexpr double kClientWidth = 5190;
-constexpr double kClientHeight = 5205;
+// Room for the package databases' row below the drives.
+constexpr double kClientHeight = 5565;
 // Label1(i) and Affiche(i) stand at kRowTops[i]; the closest rows stand kRowPitch apart.
 constexpr TwipsRect kLabel1{120, 0, 1695, 255};
 constexpr TwipsRect kAffiche{1920, 0, 3135, 255};
 constexpr double kRowPitch = 240;
-// The events log's row, last in the arrays, sits in the gap under the installation folder it belongs to.
+// The events log's row sits in the gap under the installation folder it belongs to; the package
+// databases' row, last, under the drives.
 constexpr std::array<double, DebugFrm::kRows> kRowTops{240,  480,  720,  960,  1440, 1920,
-                                                       2160, 2400, 3000, 3240, 1680};
+                                                       2160, 2400, 3000, 3240, 1680, 4680};
 constexpr std::array<const char*, DebugFrm::kRows> kCaptions{
     "Windows Directory :",  "Documents Folder :",  "Temporary Directory :", "Temporary File :",
     "Dustrel Path :",       "Navigator Cache :",   "Communicator Cache :",  "MS IExplorer Cache :",
-    "Number of HD found :", "Hard-Drives found :", "Events Log :"};
+    "Number of HD found :", "Hard-Drives found :", "Events Log :",          "Package databases :"};
 // The list reaches down to the room above OK, a few lines high, rather than one line.
 constexpr TwipsRect kAfficheList{1920, 3480, 3135, 1080};
-constexpr TwipsRect kCommand1{3840, 4680, 1215, 375};
+constexpr TwipsRect kCommand1{3840, 5040, 1215, 375};
 
 } // namespace
 
 DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram,
-                   std::string eventsLog, QWidget* parent)
+                   std::string eventsLog, QWidget* parent, std::function<std::string()> packageDatabases)
     : QDialog(parent,
               Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram)), m_eventsLog(std::move(eventsLog))
+      m_state(state), m_spy(spy), m_endProgram(std::move(endProgram)), m_eventsLog(std::move(eventsLog)),
+      m_packageDatabases(std::move(packageDatabases))
 {
     setObjectName(QStringLiteral("DebugFrm"));
     setProperty("helpContextId", kHelpTopic);
@@ -154,7 +157,8 @@ void DebugFrm::ShowValues()
                                                 m_state.DIRECTORIES[4],
                                                 std::to_string(m_state.DRIVES_NB),
                                                 letters,
-                                                m_eventsLog};
+                                                m_eventsLog,
+                                                m_packageDatabases ? m_packageDatabases() : std::string()};
     for (std::size_t row = 0; row < values.size(); ++row) {
         const QString text = toQString(values[row]);
         m_affiche[row]->setText(text);

@@ -24,13 +24,15 @@ class DebugFrm : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr int kRows = 11;
+    static constexpr int kRows = 12;
     static constexpr int kTimerInterval = 500; // milliseconds
 
     // `endProgram` runs when the window is asked to close; `spy` is closed first by OK. `eventsLog` is
-    // where a deletion would write the events log.
+    // where a deletion would write the events log. `packageDatabases` reads them and says how it went,
+    // when the values are shown.
     DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()> endProgram,
-             std::string eventsLog = {}, QWidget* parent = nullptr);
+             std::string eventsLog = {}, QWidget* parent = nullptr,
+             std::function<std::string()> packageDatabases = {});
 
     void Form_Load();
     void Timer1_Timer();
@@ -55,6 +57,7 @@ private:
     QPointer<Spy_frm> m_spy;
     std::function<void()> m_endProgram;
     std::string m_eventsLog;
+    std::function<std::string()> m_packageDatabases;
     bool m_ending = false;
 
     std::array<QLabel*, kRows> m_label1{};

@@ -99,7 +99,8 @@ private slots:
         ProgramState state;
         setUp(state, 20);
         DebugFrm window(
-            state, nullptr, [] {}, "/home/ann/.local/state/dustrel/DUSTREL.LOG");
+            state, nullptr, [] {}, "/home/ann/.local/state/dustrel/DUSTREL.LOG", nullptr,
+            [] { return std::string("dpkg (1523 packages)"); });
         window.show();
         QVERIFY(window.Timer1()->isActive());
         QCOMPARE(fields(window), QStringList(DebugFrm::kRows, QString()));
@@ -120,7 +121,8 @@ private slots:
                                    "/home/ann/.cache/chromium/Default/Cache",
                                    "20",
                                    letters,
-                                   "/home/ann/.local/state/dustrel/DUSTREL.LOG"};
+                                   "/home/ann/.local/state/dustrel/DUSTREL.LOG",
+                                   "dpkg (1523 packages)"};
         QCOMPARE(fields(window), expected);
         QCOMPARE(window.AfficheList()->count(), 20);
         QCOMPARE(window.AfficheList()->item(19)->text(), QStringLiteral("V: - 29.5 GB (100.2 MB Free)"));

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace dustrel {
+
+// One package manager's record of what it installed, as a search found it.
+struct PackageDatabase
+{
+    std::string name;     // "dpkg", "pacman", "rpm"
+    std::string location; // its folder, or the command asked
+    bool read = false;
+    std::size_t packages = 0; // packages whose file lists were read (rpm: 0, it answers as one)
+    std::string problem;      // why it could not be read; empty when read
+};
+
+// The files that installed software owns, as (device, inode) pairs: a file is the same file under any of
+// its paths, whatever links or bind mounts lead to it.
+class InstalledFiles
+{
+public:
+    void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(Key{device, inode}); }
+    bool contains(std::uint64_t device, std::uint64_t inode) const
+    {
+        return !m_files.empty() && m_files.count(Key{device, inode}) != 0;
+    }
+    std::size_t size() const { return m_files.size(); }
+
+    // Every package manager present on the system, read or not.
+    std::vector<PackageDatabase> databases;
+
+private:
+    struct Key
+    {
+        std::uint64_t device;
+        std::uint64_t inode;
+        bool operator==(const Key&) const = default;
+    };
+    struct KeyHash
+    {
+        std::size_t operator()(const Key& k) const
+        {
+            return std::hash<std::uint64_t>()(k.inode * 31 + k.device);
+        }
+    };
+    std::unordered_set<Key, KeyHash> m_files;
+};
+
+// Which owned files a search needs to know: only those it could list, so that the few hundred matching
+// names of a package database are looked up rather than all of its files.
+struct OwnedFilesQuery
+{
+    // Whether a file name (bytes, without its folder) matches what the walk lists.
+    std::function<bool(std::string_view name)> nameMatches;
+    // Folders whose every file is listed, whatever its name.
+    std::vector<std::string> folders;
+};
+
+// The package managers of the system: what they installed is never rubbish, whatever its name.
+class InstalledSoftware
+{
+public:
+    virtual ~InstalledSoftware() = default;
+
+    // Reads every package database present. One that cannot be read is reported in `databases` and
+    // otherwise passed over: the search goes on with what the others say.
+    virtual InstalledFiles ownedFiles(const OwnedFilesQuery& query) = 0;
+};
+
+// "dpkg (1523 packages), rpm (not read: ...)", or "none" when no package manager is present.
+std::string describeDatabases(const std::vector<PackageDatabase>& databases);
+
+} // namespace dustrel
