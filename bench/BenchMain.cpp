@@ -3,8 +3,9 @@
 // against find -delete; and with --window how much the main window adds to the same search.
 //
 // It ends with the lines "search/find ratio: R", "search/fd ratio: D" (when fd is installed),
-// "search/floor ratio: F", "bytes per row: B" and "delete/find-delete ratio: X", each a ratio of medians
-// (the machine the benchmark runs on is usually shared, so single runs say little).
+// "search/floor ratio: F", "cold search/fd-j8 ratio: C" and "cold search/single-thread ratio: S" (as root,
+// with the page cache dropped before each cold run), "bytes per row: B" and "delete/find-delete ratio: X",
+// each a ratio of medians (the machine the benchmark runs on is usually shared, so single runs say little).
 
 #include "BenchOptions.h"
 #include "BenchSession.h"
@@ -25,7 +26,9 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 #include <sys/resource.h>
+#include <thread>
 #include <vector>
 
 using namespace dustrel;
@@ -193,7 +196,9 @@ int main(int argc, char** argv)
 
     // (a) the search, (b) find, (c) fd, (d) the floor walk, in turns; with the window, its search follows
     // each round, so a disturbance of the shared machine falls on all alike.
-    SearchComparison comparison(tree, core);
+    SearchComparison comparison(tree, core, [&session](bool on) {
+        session.fileSystem().setReadAhead(on ? posix::ReadAhead::WhenSlow : posix::ReadAhead::Off);
+    });
     comparison.warm();
     for (int round = 1; round <= options->runs; ++round) {
         comparison.round(round);
@@ -204,6 +209,15 @@ int main(int argc, char** argv)
                         window->insertionBatches());
         }
 #endif
+    }
+    if (options->coldRuns > 0) {
+        std::string why;
+        if (SearchComparison::canDropCache(why)) {
+            for (int round = 1; round <= options->coldRuns; ++round)
+                comparison.coldRound(round);
+        } else {
+            std::printf("cold rounds skipped: the page cache cannot be dropped (%s)\n", why.c_str());
+        }
     }
     int status = comparison.report() ? 0 : 1;
 #if DUSTREL_BENCH_WINDOW
@@ -267,6 +281,16 @@ int main(int argc, char** argv)
     if (comparison.fdRan())
         std::printf("search/fd ratio: %.3f\n", comparison.searchMedian() / comparison.fdMedian());
     std::printf("search/floor ratio: %.3f\n", comparison.searchMedian() / comparison.floorMedian());
+    if (comparison.fdRan())
+        std::printf("fd threads: %u warm (its default: one per processor), %u cold\n",
+                    std::thread::hardware_concurrency(), SearchComparison::kColdFdThreads);
+    if (comparison.coldRan()) {
+        if (comparison.fdRan())
+            std::printf("cold search/fd-j8 ratio: %.3f\n",
+                        comparison.coldMedian() / comparison.coldFdMedian());
+        std::printf("cold search/single-thread ratio: %.3f\n",
+                    comparison.coldMedian() / comparison.coldSingleMedian());
+    }
     if (rows)
         std::printf("bytes per row: %.0f\n", rows->bytesPerRow);
     if (!coreDeletes.empty())

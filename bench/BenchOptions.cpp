@@ -19,6 +19,8 @@ void usage(const char* program)
         "  --seed N           seed of the names (default 1)\n"
         "  --tree-base DIR    where trees are built and kept between runs (default $TMPDIR or /tmp)\n"
         "  --runs N           rounds of the search, find, fd and the floor walk (default 7)\n"
+        "  --cold-runs N      rounds of the search, the search on one thread and fd -j8, each after the\n"
+        "                     page cache is dropped (root only; default 5, 0 for none)\n"
         "  --rows N           files of the tree whose search measures the memory of a row (default\n"
         "                     1000000, 0 for none)\n"
         "  --delete-files N   files deleted against find -delete (default 100000, 0 for none)\n"
@@ -83,6 +85,9 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
         } else if (arg == "--list-rows") {
             ok = number(value, n) && n <= 10'000'000;
             options.listRows = n;
+        } else if (arg == "--cold-runs") {
+            ok = number(value, n) && n < 1000;
+            options.coldRuns = static_cast<int>(n);
         } else if (arg == "--runs") {
             ok = number(value, n) && n > 0 && n < 1000;
             options.runs = static_cast<int>(n);

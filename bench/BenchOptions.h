@@ -16,6 +16,7 @@ struct BenchOptions
     std::size_t deep = 0; // when not 0: a single chain of this many folders instead of the wide tree
     std::string treeBase; // where trees are kept; $TMPDIR or /tmp when empty
     int runs = 7;
+    int coldRuns = 5; // rounds with the page cache dropped before each search (as root only); 0: none
     std::size_t rows = 1'000'000;      // files of the tree whose search measures memory per row; 0: none
     std::size_t deleteFiles = 100'000; // files of the deletion against find -delete; 0: none
     int deleteRuns = 3;                // rounds of that deletion

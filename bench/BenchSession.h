@@ -23,6 +23,7 @@ public:
 
     ProgramState state;
     Platform& platform() { return m_platform; }
+    posix::PosixFileSystem& fileSystem() { return m_fileSystem; }
 
 private:
     class NoRegistry : public Registry

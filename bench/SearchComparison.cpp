@@ -3,9 +3,13 @@
 #include "FloorWalk.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <functional>
 #include <iterator>
+#include <unistd.h>
 
 namespace dustrel::bench {
 
@@ -27,11 +31,27 @@ std::string differences(const std::vector<std::string>& expected, const std::vec
     return text;
 }
 
+constexpr const char* kDropCaches = "/proc/sys/vm/drop_caches";
+
+// Writes what is dirty, then drops the page cache with the folders and inodes it holds.
+bool dropCache()
+{
+    sync();
+    const int fd = open(kDropCaches, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool dropped = write(fd, "3", 1) == 1;
+    close(fd);
+    return dropped;
+}
+
 } // namespace
 
-SearchComparison::SearchComparison(const SyntheticTree& tree, SearchDriver& core)
+SearchComparison::SearchComparison(const SyntheticTree& tree, SearchDriver& core,
+                                   std::function<void(bool)> readAhead)
     : m_tree(tree), m_core(core), m_patterns(ToolComparison::rulePatterns()),
-      m_regex(ToolComparison::regexFor(m_patterns)), m_fdPath(ToolComparison::findFd())
+      m_regex(ToolComparison::regexFor(m_patterns)), m_fdPath(ToolComparison::findFd()),
+      m_readAhead(std::move(readAhead))
 {}
 
 void SearchComparison::warm()
@@ -43,6 +63,7 @@ void SearchComparison::warm()
     m_expected.clear();
     for (const ListedFile& file : m_core.listedFiles())
         m_expected.push_back(ToolComparison::relative(m_tree.root(), file.path));
+    m_rowsInOrder = m_expected;
     std::sort(m_expected.begin(), m_expected.end());
     checkSearch(figures);
     checkTool("find", ToolComparison::runFind(m_tree.root(), m_patterns));
@@ -97,6 +118,69 @@ void SearchComparison::round(int number)
     }
 }
 
+bool SearchComparison::canDropCache(std::string& why)
+{
+    if (geteuid() != 0) {
+        why = "not root";
+        return false;
+    }
+    const int fd = open(kDropCaches, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::string(kDropCaches) + ": " + std::strerror(errno);
+        return false;
+    }
+    close(fd);
+    return true;
+}
+
+void SearchComparison::coldRound(int number)
+{
+    double search = 0, single = 0, fd = 0;
+    const auto timeSearch = [&](bool readAhead, double& seconds, const char* what) {
+        m_readAhead(readAhead);
+        if (!dropCache())
+            m_problems.push_back("the page cache could not be dropped");
+        const SearchFigures figures = m_core.search();
+        m_readAhead(true);
+        checkSearch(figures);
+        checkOrder(what);
+        seconds = figures.seconds;
+    };
+    const auto runSearch = [&] { timeSearch(true, search, "the cold search"); };
+    const auto runSingle = [&] { timeSearch(false, single, "the cold search on one thread"); };
+    const auto runFd = [&] {
+        if (!fdRan())
+            return;
+        if (!dropCache())
+            m_problems.push_back("the page cache could not be dropped");
+        const ToolRun run = ToolComparison::runFd(m_fdPath, m_tree.root(), m_regex, kColdFdThreads);
+        checkTool("fd (cold)", run);
+        fd = run.seconds;
+    };
+    const std::vector<std::function<void()>> ways = {runSearch, runSingle, runFd};
+    for (std::size_t i = 0; i < ways.size(); ++i)
+        ways[(i + static_cast<std::size_t>(number)) % ways.size()]();
+
+    m_cold.push_back(search);
+    m_coldSingle.push_back(single);
+    if (fdRan()) {
+        m_coldFd.push_back(fd);
+        std::printf("cold round %d: search %.3f s, one thread %.3f s, fd -j%u %.3f s\n", number, search,
+                    single, kColdFdThreads, fd);
+    } else {
+        std::printf("cold round %d: search %.3f s, one thread %.3f s\n", number, search, single);
+    }
+}
+
+void SearchComparison::checkOrder(const char* what)
+{
+    std::vector<std::string> rows;
+    for (const ListedFile& file : m_core.listedFiles())
+        rows.push_back(ToolComparison::relative(m_tree.root(), file.path));
+    if (rows != m_rowsInOrder)
+        m_problems.push_back(std::string(what) + " listed other rows or another order than the warm one");
+}
+
 bool SearchComparison::report() const
 {
     std::printf("medians of %zu rounds: search %.3f s, find %.3f s", m_search.size(), searchMedian(),
@@ -104,6 +188,13 @@ bool SearchComparison::report() const
     if (fdRan())
         std::printf(", fd %.3f s", fdMedian());
     std::printf(", floor %.3f s\n", floorMedian());
+    if (coldRan()) {
+        std::printf("cold medians of %zu rounds: search %.3f s, one thread %.3f s", m_cold.size(),
+                    coldMedian(), coldSingleMedian());
+        if (fdRan())
+            std::printf(", fd -j%u %.3f s", kColdFdThreads, coldFdMedian());
+        std::printf("\n");
+    }
     std::printf("search: %.0f files/s, %.0f folders/s\n",
                 static_cast<double>(m_tree.files()) / searchMedian(),
                 static_cast<double>(m_tree.folders()) / searchMedian());

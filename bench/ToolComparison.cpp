@@ -154,9 +154,17 @@ ToolRun ToolComparison::runFind(const std::string& root, const std::vector<std::
     return run(argv, root);
 }
 
-ToolRun ToolComparison::runFd(const std::string& fd, const std::string& root, const std::string& regex)
+ToolRun ToolComparison::runFd(const std::string& fd, const std::string& root, const std::string& regex,
+                              unsigned threads)
 {
-    return run({fd, "-u", "-t", "f", "-i", "-0", regex, toolRoot(root)}, root);
+    std::vector<std::string> argv = {fd, "-u", "-t", "f", "-i", "-0"};
+    if (threads != 0) {
+        argv.emplace_back("-j");
+        argv.push_back(std::to_string(threads));
+    }
+    argv.push_back(regex);
+    argv.push_back(toolRoot(root));
+    return run(argv, root);
 }
 
 ToolRun ToolComparison::runFindDelete(const std::string& root)

@@ -16,7 +16,8 @@ struct ToolRun
 
 // The tools the search is compared with, run on the same tree with the same rules:
 //   find ROOT -xdev -type f ( -iname P1 -o -iname P2 ... )
-//   fdfind -u -t f -i REGEX ROOT   (when fd, Debian package fd-find, is installed)
+//   fdfind -u -t f -i [-j N] REGEX ROOT   (when fd, Debian package fd-find, is installed; without -j it
+//                                          runs one thread per processor)
 //   find ROOT -type f -delete      (against the deletion)
 // Both print their paths NUL-separated, so any name comes back whole.
 class ToolComparison
@@ -32,7 +33,9 @@ public:
     static std::string findFd();
 
     static ToolRun runFind(const std::string& root, const std::vector<std::string>& patterns);
-    static ToolRun runFd(const std::string& fd, const std::string& root, const std::string& regex);
+    // `threads` 0: fd's own choice.
+    static ToolRun runFd(const std::string& fd, const std::string& root, const std::string& regex,
+                         unsigned threads = 0);
     static ToolRun runFindDelete(const std::string& root);
 
     // The root as the tools are given it: without a trailing separator.

@@ -16,6 +16,9 @@ namespace dustrel {
 
 using FileTime = std::chrono::system_clock::time_point;
 
+// The order in which a walk takes the subfolders of a folder: true when `a` comes before `b`.
+using NameOrder = bool (*)(std::string_view a, std::string_view b);
+
 enum class EntryType
 {
     Unknown,
@@ -123,6 +126,12 @@ public:
 
     // 0 at the folder given to open().
     virtual std::size_t depth() const = 0;
+
+    // A walk that goes depth first, reading each folder once and then entering its subfolders in `order`,
+    // says so before it opens its start folder, so that the cursor may read folders ahead of it; and says
+    // nullptr when it is over, which ends any reading ahead, its threads and descriptors, before it returns.
+    // What the cursor gives the walk is the same either way.
+    virtual void setWalkOrder(NameOrder) {}
 };
 
 // Which file a file is, whatever its names: (device, inode).

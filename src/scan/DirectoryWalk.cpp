@@ -59,10 +59,15 @@ void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& pat
 
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
-    if (m_cursor && !root.empty() && m_cursor->open(root)) {
-        m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0, 0});
-        readCurrentFolder();
-        WalkFolder();
+    if (m_cursor && !root.empty()) {
+        m_cursor->setWalkOrder(&nameLess);
+        if (m_cursor->open(root)) {
+            m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0, 0});
+            readCurrentFolder();
+            WalkFolder();
+        }
+        // Ends whatever the cursor reads ahead, also after Stop: nothing of the walk outlives it.
+        m_cursor->setWalkOrder(nullptr);
     }
 
     m_levels.clear();

@@ -1,8 +1,10 @@
 #include "base/Text.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "support/FileSystemTestSupport.h"
 #include "support/ScanFixture.h"
 
 #include <algorithm>
+#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -11,11 +13,17 @@
 namespace dustrel {
 namespace {
 
-class DirectoryWalk : public test::ScanFixture, public ::testing::Test
+using posix::ReadAhead;
+
+// Every walk below runs with folders read ahead on helper threads from the first folder on, and without:
+// the rows and their order must be the same.
+class DirectoryWalk : public test::ScanFixture, public ::testing::TestWithParam<ReadAhead>
 {
+protected:
+    void SetUp() override { static_cast<posix::PosixFileSystem&>(*fake.fileSystem).setReadAhead(GetParam()); }
 };
 
-TEST_F(DirectoryWalk, ATreeDeeperThanAnyPathLimitIsWalkedToTheBottomInOrder)
+TEST_P(DirectoryWalk, ATreeDeeperThanAnyPathLimitIsWalkedToTheBottomInOrder)
 {
     const std::string root = addDrive('C', "c");
     constexpr std::size_t kDepth = 3000; // paths of about 9,000 bytes
@@ -47,7 +55,7 @@ TEST_F(DirectoryWalk, ATreeDeeperThanAnyPathLimitIsWalkedToTheBottomInOrder)
 
 // Names of every length and letter case, so that the buffers of subfolder names grow and move while the
 // walk is inside them; the rows must come as a plain recursive walk in name order gives them.
-TEST_F(DirectoryWalk, AWideTreeIsVisitedDepthFirstInNameOrder)
+TEST_P(DirectoryWalk, AWideTreeIsVisitedDepthFirstInNameOrder)
 {
     addDrive('C', "c");
     tickRule(2);
@@ -80,6 +88,49 @@ TEST_F(DirectoryWalk, AWideTreeIsVisitedDepthFirstInNameOrder)
 
     EXPECT_EQ(rows(), expected);
     EXPECT_EQ(host.pumps(), static_cast<long>(expected.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutReadAhead, DirectoryWalk,
+                         testing::Values(ReadAhead::Off, ReadAhead::Always),
+                         [](const auto& param) { return param.param == ReadAhead::Off ? "Off" : "Always"; });
+
+std::size_t entriesOf(const char* folder)
+{
+    std::size_t count = 0;
+    if (DIR* dir = opendir(folder)) {
+        while (readdir(dir) != nullptr)
+            ++count;
+        closedir(dir);
+    }
+    return count;
+}
+
+class DirectoryWalkReadAhead : public test::ScanFixture, public ::testing::Test
+{
+};
+
+TEST_F(DirectoryWalkReadAhead, StopEndsTheHelpersAndTheirDescriptorsWithTheWalk)
+{
+    static_cast<posix::PosixFileSystem&>(*fake.fileSystem).setReadAhead(ReadAhead::Always);
+    addDrive('C', "c");
+    for (int i = 0; i < 40; ++i)
+        file("c/" + std::to_string(100 + i) + "/below/f.tmp");
+    tickRule(2);
+    const std::size_t threads = entriesOf("/proc/self/task");
+    const std::size_t descriptors = entriesOf("/proc/self/fd");
+    std::size_t helpers = 0;
+    host.onPump = [&] {
+        helpers = std::max(helpers, entriesOf("/proc/self/task") - threads);
+        if (host.pumps() == 5)
+            Command2_Click(state);
+    };
+
+    search();
+
+    EXPECT_GT(helpers, 0u) << "nothing was read ahead";
+    EXPECT_EQ(rows(), (std::vector<std::string>{"c/100/below/f.tmp", "c/101/below/f.tmp"}));
+    EXPECT_EQ(entriesOf("/proc/self/task"), threads);
+    EXPECT_EQ(entriesOf("/proc/self/fd"), descriptors);
 }
 
 } // namespace

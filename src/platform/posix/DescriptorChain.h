@@ -43,6 +43,8 @@ public:
 
     // The descriptor of the current folder; -1 when there is none or the chain is lost.
     int top() const { return m_levels.empty() || m_lost ? -1 : m_levels.back().fd.get(); }
+    // The descriptor of the start folder, which stays open; -1 when there is none or the chain is lost.
+    int startFolder() const { return m_levels.empty() || m_lost ? -1 : m_levels.front().fd.get(); }
     bool empty() const { return m_levels.empty(); }
     // 0 at the start folder.
     std::size_t depth() const { return m_levels.empty() ? 0 : m_levels.size() - 1; }

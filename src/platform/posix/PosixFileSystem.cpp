@@ -219,7 +219,7 @@ Result<std::string> PosixFileSystem::readFile(const std::string& path, std::size
 
 std::unique_ptr<FolderCursor> PosixFileSystem::newCursor()
 {
-    return std::make_unique<PosixFolderCursor>();
+    return std::make_unique<PosixFolderCursor>(PosixFolderCursor::Opening::Beneath, m_readAhead);
 }
 
 OpenFiles PosixFileSystem::openFiles()

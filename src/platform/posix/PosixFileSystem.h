@@ -6,9 +6,21 @@
 
 namespace dustrel::posix {
 
+// Whether a folder walk reads folders ahead of itself on helper threads: only while its own reads wait
+// for the disk (a warm cache gains nothing from it), never, or from its first folder on.
+enum class ReadAhead
+{
+    Off,
+    WhenSlow,
+    Always
+};
+
 class PosixFileSystem : public FileSystem
 {
 public:
+    explicit PosixFileSystem(ReadAhead readAhead = ReadAhead::WhenSlow) : m_readAhead(readAhead) {}
+    void setReadAhead(ReadAhead readAhead) { m_readAhead = readAhead; }
+
     Result<std::vector<FolderEntry>> listFolder(const std::string& path) override;
     Result<FileInfo> fileInfo(const std::string& path) override;
     Result<std::string> canonicalPath(const std::string& path) override;
@@ -20,6 +32,9 @@ public:
     OpenFiles openFiles() override;
     Result<void> setNormalAttributes(const std::string& path) override;
     std::unique_ptr<DeletionCursor> newDeletionCursor() override;
+
+private:
+    ReadAhead m_readAhead;
 };
 
 EntryType entryTypeFromMode(unsigned mode);

@@ -1,10 +1,12 @@
 #include "platform/posix/PosixFolderCursor.h"
 
 #include "base/Text.h"
+#include "platform/posix/FolderRecords.h"
 #include "platform/posix/PosixFileSystem.h"
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <dirent.h>
@@ -14,6 +16,7 @@
 #include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 #if defined(SYS_openat2) && __has_include(<linux/openat2.h>)
 #include <linux/openat2.h>
@@ -28,9 +31,6 @@ namespace {
 // writer nor wake up a driver. O_DIRECTORY already refuses them, this only keeps it so if it did not.
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK;
 
-// Large enough that an ordinary folder is read in one call, and the call that says the end has come.
-constexpr std::size_t kBufferSize = 64 * 1024;
-
 // File systems on which every folder of a mount carries the device number of the mount: there, refusing
 // mount points is enough to stay on one file system. On any other (btrfs subvolumes have device numbers
 // of their own) each folder is asked.
@@ -44,6 +44,12 @@ constexpr std::array<unsigned long, 8> kOneDeviceFileSystems = {
     0x2011BAB0, // exFAT
     0x7366746E, // NTFS
 };
+
+// A read from the cache takes a few microseconds; one that waits for the disk, from tens of them up. Such
+// a read is confirmed by the disk reads of the thread, since on a busy machine a cached read may be slow
+// for want of a processor; and a few of them must come before any helper starts.
+constexpr std::chrono::microseconds kSlowRead{20};
+constexpr std::size_t kSlowReadsToStart = 4;
 
 Error notAName(std::string path)
 {
@@ -88,14 +94,22 @@ bool canOpenBeneath(int folder)
 
 } // namespace
 
-PosixFolderCursor::PosixFolderCursor(Opening opening)
-    : m_chain(kFolderFlags), m_openBeneath(opening == Opening::Checked ? Support::No : Support::Unknown)
-{}
+PosixFolderCursor::PosixFolderCursor(Opening opening, ReadAhead readAhead, FolderReadAhead::Limits limits)
+    : m_chain(kFolderFlags), m_openBeneath(opening == Opening::Checked ? Support::No : Support::Unknown),
+      m_readAheadMode(readAhead), m_readAheadLimits(limits)
+{
+    if (readAhead == ReadAhead::Always)
+        m_readAheadLimits.idleAfter = 0;
+}
 
 PosixFolderCursor::~PosixFolderCursor() = default;
 
 Result<void> PosixFolderCursor::open(const std::string& path)
 {
+    endReadAhead();
+    m_readAheadBefore = 0;
+    m_slowReads = 0;
+    const auto started = std::chrono::steady_clock::now();
     m_chain.clear();
     m_levels.clear();
     m_ancestors.clear();
@@ -118,6 +132,10 @@ Result<void> PosixFolderCursor::open(const std::string& path)
         m_ancestors.insert(st.st_ino);
     m_chain.start(std::move(fd));
     m_levels.push_back(Level{m_path.size(), st.st_ino, false});
+    if (m_walkOrder != nullptr) {
+        m_enterStarted = started;
+        m_diskReads = diskReadsOfThisThread();
+    }
     return {};
 }
 
@@ -126,6 +144,10 @@ Result<void> PosixFolderCursor::readEntries(FolderContents& out)
     out.clear();
     if (auto state = m_chain.usable("walk", m_path); !state)
         return state.error();
+    // Timed from the opening of a folder just entered: a cold folder waits there for its own record.
+    std::chrono::steady_clock::time_point started = std::exchange(m_enterStarted, {});
+    if (m_walkOrder != nullptr && started == std::chrono::steady_clock::time_point{})
+        started = std::chrono::steady_clock::now();
     const int folder = m_chain.top();
     Level& level = m_levels.back();
     // The descriptor's position is where the last reading of this folder ended.
@@ -133,44 +155,12 @@ Result<void> PosixFolderCursor::readEntries(FolderContents& out)
         return systemError(errno, m_path);
     level.read = true;
     if (!m_buffer)
-        m_buffer = std::make_unique<char[]>(kBufferSize);
-    char* const buffer = m_buffer.get();
-
-    for (;;) {
-        const ssize_t got = getdents64(folder, buffer, kBufferSize);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            const int code = errno;
-            out.clear();
-            return systemError(code, m_path);
-        }
-        if (got == 0)
-            return {};
-        // Records are read field by field: the buffer is only bytes to this program.
-        for (std::size_t at = 0; at < static_cast<std::size_t>(got);) {
-            const char* record = buffer + at;
-            unsigned short length = 0;
-            std::memcpy(&length, record + offsetof(struct dirent64, d_reclen), sizeof length);
-            const auto kind = static_cast<unsigned char>(record[offsetof(struct dirent64, d_type)]);
-            const char* name = record + offsetof(struct dirent64, d_name);
-            const std::size_t nameLength = strnlen(name, length - offsetof(struct dirent64, d_name));
-            at += length;
-            if (name[0] == '.' && (nameLength == 1 || (nameLength == 2 && name[1] == '.')))
-                continue;
-            EntryType type = entryTypeFromDirent(kind);
-            if (type == EntryType::Unknown) {
-                // Some file systems do not say; ask, without following a link. An entry that vanished in
-                // between stays Unknown.
-                struct stat st
-                {
-                };
-                if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-                    type = entryTypeFromMode(st.st_mode);
-            }
-            out.add(std::string_view(name, nameLength), type);
-        }
-    }
+        m_buffer = std::make_unique<char[]>(kFolderBufferSize);
+    if (const int code = readFolderRecords(folder, m_buffer.get(), out); code != 0)
+        return systemError(code, m_path);
+    if (m_walkOrder != nullptr)
+        walkRead(out, std::chrono::steady_clock::now() - started);
+    return {};
 }
 
 Result<FileInfo> PosixFolderCursor::entryInfo(std::string_view name)
@@ -240,6 +230,8 @@ Result<void> PosixFolderCursor::enter(std::string_view name)
         return state.error();
     if (!isSingleName(name))
         return notAName(joinPath(m_path, name, '/'));
+    const auto started =
+        m_walkOrder != nullptr ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
     m_name.assign(name);
     const int folder = m_chain.top();
     UniqueFd fd = openSubfolder(folder, m_name.c_str());
@@ -284,6 +276,9 @@ Result<void> PosixFolderCursor::enter(std::string_view name)
     m_path += name;
     m_chain.push(std::move(fd));
     m_levels.push_back(Level{m_path.size(), inode, false});
+    m_enterStarted = started;
+    if (m_readAhead)
+        m_readAhead->walkEntered(name);
     return {};
 }
 
@@ -299,11 +294,83 @@ Result<void> PosixFolderCursor::leave()
     m_levels.pop_back();
     m_path.resize(m_levels.back().pathLength);
     if (!popped) {
+        endReadAhead();
         Error error = popped.error();
         error.path = m_path;
         return error;
     }
+    if (m_readAhead)
+        m_readAhead->walkLeft();
     return {};
+}
+
+void PosixFolderCursor::setWalkOrder(NameOrder order)
+{
+    m_walkOrder = order;
+    m_enterStarted = {};
+    m_slowReads = 0;
+    if (order == nullptr)
+        endReadAhead();
+    else
+        m_diskReads = diskReadsOfThisThread();
+}
+
+std::size_t PosixFolderCursor::foldersReadAhead() const
+{
+    return m_readAheadBefore + (m_readAhead ? m_readAhead->foldersRead() : 0);
+}
+
+void PosixFolderCursor::walkRead(const FolderContents& contents, std::chrono::steady_clock::duration took)
+{
+    if (m_readAhead) {
+        if (!m_readAhead->idle()) {
+            m_readAhead->walkRead(contents);
+            return;
+        }
+        // The helpers find the cache warm: from here on they would only cost processor time.
+        endReadAhead();
+    }
+    if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes)
+        return;
+    if (m_readAheadMode == ReadAhead::WhenSlow) {
+        if (took < kSlowRead)
+            return;
+        const std::uint64_t diskReads = diskReadsOfThisThread();
+        const bool fromDisk = diskReads != m_diskReads;
+        m_diskReads = diskReads;
+        if (!fromDisk || ++m_slowReads < kSlowReadsToStart)
+            return;
+    }
+    startReadAhead(contents);
+}
+
+void PosixFolderCursor::startReadAhead(const FolderContents& contents)
+{
+    const std::size_t startLength = m_levels.front().pathLength;
+    // No helper could open a folder that far below the start folder.
+    if (m_chain.lost() || m_path.size() - startLength >= PATH_MAX)
+        return;
+    // The names of the folders the walk went down into, as enter() appended them to m_path.
+    std::vector<std::string_view> names;
+    names.reserve(m_levels.size());
+    for (std::size_t i = 1; i < m_levels.size(); ++i) {
+        std::string_view name(m_path.data() + m_levels[i - 1].pathLength,
+                              m_levels[i].pathLength - m_levels[i - 1].pathLength);
+        if (!name.empty() && name.front() == '/')
+            name.remove_prefix(1);
+        names.push_back(name);
+    }
+    m_readAhead = std::make_unique<FolderReadAhead>(m_chain.startFolder(), m_device, m_checkEachFolder,
+                                                    m_walkOrder, m_readAheadLimits, names, contents);
+}
+
+void PosixFolderCursor::endReadAhead()
+{
+    if (!m_readAhead)
+        return;
+    m_readAheadBefore += m_readAhead->foldersRead();
+    m_readAhead.reset();
+    m_slowReads = 0;
 }
 
 } // namespace dustrel::posix

@@ -2,7 +2,10 @@
 
 #include "platform/FileSystem.h"
 #include "platform/posix/DescriptorChain.h"
+#include "platform/posix/FolderReadAhead.h"
+#include "platform/posix/PosixFileSystem.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,6 +28,11 @@ namespace dustrel::posix {
 // point while opening (openat2 with RESOLVE_NO_XDEV, which also refuses bind mounts, and with them every
 // loop); elsewhere, and on file systems whose subtrees can carry device numbers of their own without
 // being mounted (btrfs subvolumes), each folder entered is also asked its device.
+//
+// Once a walk has announced its order, the cursor times its reads; when they keep waiting for the disk it
+// reads folders ahead of the walk on helper threads (FolderReadAhead), which only warm the cache: the walk
+// still opens and reads every folder itself. Where the system cannot open a folder below another in one
+// call that refuses links and mount points in every component (no openat2), nothing is read ahead.
 class PosixFolderCursor : public FolderCursor
 {
 public:
@@ -38,7 +46,8 @@ public:
         Checked
     };
 
-    explicit PosixFolderCursor(Opening opening = Opening::Beneath);
+    explicit PosixFolderCursor(Opening opening = Opening::Beneath, ReadAhead readAhead = ReadAhead::WhenSlow,
+                               FolderReadAhead::Limits limits = {});
     ~PosixFolderCursor() override;
 
     Result<void> open(const std::string& path) override;
@@ -48,12 +57,17 @@ public:
     Result<void> enter(std::string_view name) override;
     Result<void> leave() override;
     std::size_t depth() const override { return m_chain.depth(); }
+    void setWalkOrder(NameOrder order) override;
 
     // Descriptors the cursor holds now; at most kKeptLevels + 1 whatever the depth.
     std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
 
     // Whether the cursor refuses mount points while opening (true), or checks each folder afterwards.
     bool opensBeneath() const { return m_openBeneath == Support::Yes; }
+
+    // Whether helpers read ahead of the walk now, and how many folders they have read since open().
+    bool readingAhead() const { return m_readAhead != nullptr; }
+    std::size_t foldersReadAhead() const;
 
 private:
     enum class Support
@@ -80,6 +94,10 @@ private:
 
     Deleting whatMayBeDeleted(int folder);
     UniqueFd openSubfolder(int parent, const char* name);
+    // After the walk read the folder it is in, `took` after it set out to enter it (or to read it again).
+    void walkRead(const FolderContents& contents, std::chrono::steady_clock::duration took);
+    void startReadAhead(const FolderContents& contents);
+    void endReadAhead();
 
     DescriptorChain m_chain;
     std::vector<Level> m_levels; // alongside the chain's levels
@@ -91,6 +109,15 @@ private:
     std::unique_ptr<char[]> m_buffer;              // for the system's folder records
     std::string m_name;                            // a name made NUL-terminated for a call
     std::string m_path;                            // for messages only; never used to reach a file
+
+    ReadAhead m_readAheadMode;
+    FolderReadAhead::Limits m_readAheadLimits;
+    NameOrder m_walkOrder = nullptr;
+    std::chrono::steady_clock::time_point m_enterStarted{}; // of the folder just entered, not yet read
+    std::uint64_t m_diskReads = 0;                          // of this thread, when last asked
+    std::size_t m_slowReads = 0;                  // that waited for the disk, since the last helpers
+    std::size_t m_readAheadBefore = 0;            // folders read by helpers already ended
+    std::unique_ptr<FolderReadAhead> m_readAhead; // while helpers read ahead
 };
 
 } // namespace dustrel::posix

@@ -276,6 +276,60 @@ TEST_P(CursorOpening, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
     EXPECT_EQ(status, 0);
 }
 
+bool byteOrder(std::string_view a, std::string_view b)
+{
+    return a < b;
+}
+
+// Waits, a few seconds at most, until the helpers have read `count` folders.
+bool readAhead(const PosixFolderCursor& cursor, std::size_t count)
+{
+    for (int i = 0; i < 5000 && cursor.foldersReadAhead() < count; ++i)
+        usleep(1000);
+    return cursor.foldersReadAhead() >= count;
+}
+
+// The helpers only bring folders into the cache: a folder they read and that is then swapped for a link is
+// refused as ever, and they never read more than their limit ahead of the walk.
+TEST(PosixFolderCursor, ReadingAheadChangesNothingTheWalkChecksAndKeepsToItsLimit)
+{
+    TempFolder tree;
+    tree.makeFolder("a/inside");
+    tree.makeFolder("b");
+    tree.makeFolder("decoy");
+    tree.writeFile("decoy/planted", "");
+    for (int i = 0; i < 20; ++i)
+        tree.makeFolder("c/" + std::to_string(i));
+    PosixFolderCursor cursor(Opening::Beneath, ReadAhead::Always, {.threads = 2, .aheadLimit = 8});
+    cursor.setWalkOrder(&byteOrder);
+    ASSERT_TRUE(cursor.open(tree.path()));
+    ASSERT_FALSE(entriesOf(cursor)->empty());
+    if (!cursor.opensBeneath())
+        GTEST_SKIP() << "no openat2 here: nothing is read ahead";
+    ASSERT_TRUE(cursor.readingAhead());
+    ASSERT_TRUE(readAhead(cursor, 8));
+    usleep(20'000);
+    EXPECT_EQ(cursor.foldersReadAhead(), 8u) << "read further ahead than its limit";
+
+    ASSERT_EQ(rename((tree / "b").c_str(), (tree / "b-moved").c_str()), 0);
+    ASSERT_EQ(symlink("decoy", (tree / "b").c_str()), 0);
+    ASSERT_TRUE(cursor.enter("a"));
+    ASSERT_TRUE(entriesOf(cursor));
+    ASSERT_TRUE(cursor.leave());
+    EXPECT_EQ(cursor.enter("b").error().code, ELOOP);
+    cursor.setWalkOrder(nullptr);
+    EXPECT_FALSE(cursor.readingAhead());
+
+    // On a warm cache nothing is read ahead, however slow a busy machine makes the reads.
+    PosixFolderCursor warm;
+    warm.setWalkOrder(&byteOrder);
+    ASSERT_TRUE(warm.open(tree / "c"));
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(warm.enter(std::to_string(i)) && entriesOf(warm) && warm.leave());
+    }
+    EXPECT_EQ(warm.foldersReadAhead(), 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothOpenings, CursorTreeTest, testing::Values(Opening::Beneath, Opening::Checked),
                          openingName);
 INSTANTIATE_TEST_SUITE_P(BothOpenings, CursorOpening, testing::Values(Opening::Beneath, Opening::Checked),

@@ -1,0 +1,336 @@
+#include "platform/posix/FolderReadAhead.h"
+
+#include "platform/posix/FolderRecords.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <system_error>
+#include <unistd.h>
+
+#if defined(SYS_openat2) && __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#define DUSTREL_HAVE_OPENAT2 1
+#endif
+
+namespace dustrel::posix {
+
+namespace {
+
+// Far longer than a folder read from the cache takes.
+constexpr std::chrono::microseconds kCachedRead{50};
+
+// Below the start folder, in every component: no "..", no link, no mount point. O_NONBLOCK for the same
+// reason as the walk's own opening: nothing but a folder is ever waited for.
+int openBelow(int start, const char* path)
+{
+#ifdef DUSTREL_HAVE_OPENAT2
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    return static_cast<int>(syscall(SYS_openat2, start, path, &how, sizeof how));
+#else
+    (void)start;
+    (void)path;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+} // namespace
+
+FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevice, NameOrder order,
+                                 Limits limits, const std::vector<std::string_view>& path,
+                                 const FolderContents& here)
+    : m_start(fcntl(start, F_DUPFD_CLOEXEC, 0)), m_device(device), m_checkDevice(checkDevice), m_order(order),
+      m_limits(limits), m_root(std::make_shared<Node>())
+{
+    m_root->state = State::Walked;
+    m_path.push_back(m_root.get());
+    if (!m_start)
+        return;
+
+    // Where the walk is, and in each folder above it the subfolders it has still to enter: those after
+    // the one it went down into.
+    auto buffer = std::make_unique<char[]>(kFolderBufferSize);
+    FolderContents contents;
+    std::vector<std::string> names;
+    std::string below;
+    for (const std::string_view name : path) {
+        Node& parent = *m_path.back();
+        auto child = std::make_shared<Node>();
+        child->name = name;
+        child->parent = &parent;
+        child->key = parent.key;
+        child->key.push_back(0);
+        child->state = State::Walked;
+        parent.children.push_back(child);
+        parent.childrenKnown = true;
+        names.clear();
+        if (below.size() < PATH_MAX &&
+            readSubfolders(below.empty() ? "." : below, buffer.get(), contents, names)) {
+            const auto later =
+                std::upper_bound(names.begin(), names.end(), name,
+                                 [this](std::string_view a, const std::string& b) { return m_order(a, b); });
+            addChildren(parent, names, static_cast<std::size_t>(later - names.begin()));
+        }
+        if (!below.empty())
+            below += '/';
+        below += name;
+        m_path.push_back(child.get());
+    }
+    subfoldersOf(here, names);
+    addChildren(*m_path.back(), names, 0);
+
+    for (std::size_t i = 0; i < m_limits.threads; ++i) {
+        try {
+            m_threads.emplace_back([this] { help(); });
+        } catch (const std::system_error&) {
+            break; // fewer helpers: fewer reads in flight, nothing else
+        }
+    }
+}
+
+FolderReadAhead::~FolderReadAhead()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+void FolderReadAhead::walkRead(const FolderContents& contents)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_offTree != 0)
+        return;
+    Node& here = *m_path.back();
+    consume(here);
+    madeRoom();
+    if (here.childrenKnown)
+        return;
+    lock.unlock();
+    std::vector<std::string> names;
+    subfoldersOf(contents, names);
+    lock.lock();
+    if (m_offTree == 0 && m_path.back() == &here && !here.childrenKnown) {
+        addChildren(here, names, 0);
+        wake(here.children.size());
+    }
+}
+
+void FolderReadAhead::walkEntered(std::string_view name)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_offTree != 0) {
+        ++m_offTree;
+        return;
+    }
+    Node& here = *m_path.back();
+    std::size_t found = here.first;
+    while (found < here.children.size() && here.children[found]->name != name)
+        ++found;
+    if (found == here.children.size()) {
+        // A folder the tree does not know (it came after the helpers read its parent): followed by depth
+        // alone until the walk is back.
+        ++m_offTree;
+        return;
+    }
+    // Those before it were not entered (refused, or gone): the walk never comes back to them.
+    for (std::size_t i = here.first; i < found; ++i) {
+        drop(*here.children[i]);
+        here.children[i].reset();
+    }
+    here.first = found;
+    consume(*here.children[found]);
+    m_path.push_back(here.children[found].get());
+    madeRoom();
+}
+
+void FolderReadAhead::walkLeft()
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_offTree != 0) {
+        --m_offTree;
+        return;
+    }
+    if (m_path.size() < 2)
+        return;
+    Node& left = *m_path.back();
+    m_path.pop_back();
+    Node& parent = *m_path.back();
+    drop(left);
+    parent.children[parent.first].reset();
+    ++parent.first;
+    madeRoom();
+}
+
+bool FolderReadAhead::idle() const
+{
+    return m_idle.load(std::memory_order_relaxed);
+}
+
+std::size_t FolderReadAhead::foldersRead() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_read;
+}
+
+void FolderReadAhead::help()
+{
+    auto buffer = std::make_unique<char[]>(kFolderBufferSize);
+    FolderContents contents;
+    std::vector<std::string> names;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        ++m_waiting;
+        m_wake.wait(lock, [this] {
+            return m_stop || (!m_idle && m_ahead < m_limits.aheadLimit && !m_queue.empty());
+        });
+        --m_waiting;
+        if (m_stop)
+            return;
+        const std::shared_ptr<Node> node = m_queue.top();
+        m_queue.pop();
+        if (node->state != State::Known)
+            continue;
+        node->state = State::Reading;
+        ++m_ahead;
+        const std::string path = pathOf(*node);
+        lock.unlock();
+
+        names.clear();
+        const std::uint64_t before = diskReadsOfThisThread();
+        const auto started = std::chrono::steady_clock::now();
+        const bool read = path.size() < PATH_MAX && readSubfolders(path, buffer.get(), contents, names);
+        // Waiting for a read another thread started counts as a disk read too.
+        const bool cached =
+            std::chrono::steady_clock::now() - started < kCachedRead && diskReadsOfThisThread() == before;
+
+        lock.lock();
+        ++m_read;
+        m_cachedRun = cached ? m_cachedRun + 1 : 0;
+        if (m_limits.idleAfter != 0 && m_cachedRun >= m_limits.idleAfter)
+            m_idle = true;
+        // Walked or passed over meanwhile: the walk no longer needs what was found.
+        if (node->state != State::Reading)
+            continue;
+        node->state = State::Read;
+        if (read && !node->childrenKnown) {
+            addChildren(*node, names, 0);
+            // This helper takes the first of them itself.
+            wake(node->children.size() - std::min<std::size_t>(1, node->children.size()));
+        }
+    }
+}
+
+bool FolderReadAhead::readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
+                                     std::vector<std::string>& names) const
+{
+    const UniqueFd folder(openBelow(m_start.get(), path.c_str()));
+    if (!folder)
+        return false;
+    if (m_checkDevice) {
+        // A subtree with a device of its own, not being a mount, is not refused while opening.
+        struct stat st
+        {
+        };
+        if (fstat(folder.get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != m_device)
+            return false;
+    }
+    if (readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
+        return false;
+    subfoldersOf(contents, names);
+    return true;
+}
+
+void FolderReadAhead::subfoldersOf(const FolderContents& contents, std::vector<std::string>& names) const
+{
+    names.clear();
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        if (contents.type(i) == EntryType::Folder)
+            names.emplace_back(contents.name(i));
+    }
+    std::sort(names.begin(), names.end(),
+              [this](const std::string& a, const std::string& b) { return m_order(a, b); });
+}
+
+std::string FolderReadAhead::pathOf(const Node& node) const
+{
+    std::size_t length = 0;
+    for (const Node* at = &node; at != m_root.get(); at = at->parent)
+        length += at->name.size() + 1;
+    std::string path(length == 0 ? 1 : length - 1, '.');
+    std::size_t end = path.size();
+    for (const Node* at = &node; at != m_root.get(); at = at->parent) {
+        end -= at->name.size();
+        path.replace(end, at->name.size(), at->name);
+        if (end > 0)
+            path[--end] = '/';
+    }
+    return path;
+}
+
+void FolderReadAhead::addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip)
+{
+    // A folder with more subfolders than that is read by the walk alone; below PATH_MAX deep only, since
+    // no helper could open a folder deeper than that.
+    if (m_queue.size() + (names.size() - skip) > m_limits.knownLimit || node.key.size() >= PATH_MAX / 2)
+        return;
+    node.childrenKnown = true;
+    for (std::size_t i = skip; i < names.size(); ++i) {
+        auto child = std::make_shared<Node>();
+        child->name = names[i];
+        child->parent = &node;
+        child->key = node.key;
+        child->key.push_back(static_cast<std::uint32_t>(node.children.size()));
+        node.children.push_back(child);
+        m_queue.push(std::move(child));
+    }
+}
+
+void FolderReadAhead::wake(std::size_t work)
+{
+    // One helper per piece of work: waking them all for each folder the walk enters would cost more
+    // processor time than the reading.
+    for (std::size_t i = 0; i < std::min(work, m_waiting); ++i)
+        m_wake.notify_one();
+}
+
+void FolderReadAhead::madeRoom()
+{
+    // Helpers held back by the limit fill the room the walk makes in bursts: one wake-up for every eighth
+    // of the limit, rather than one for every folder the walk enters, which would cost the walk more
+    // processor time than it gains.
+    if (m_waiting != 0 && !m_queue.empty() && m_ahead + m_limits.aheadLimit / 8 <= m_limits.aheadLimit)
+        m_wake.notify_all();
+}
+
+void FolderReadAhead::drop(Node& node)
+{
+    consume(node);
+    node.state = State::Dropped;
+    for (std::size_t i = node.first; i < node.children.size(); ++i) {
+        if (node.children[i])
+            drop(*node.children[i]);
+    }
+    node.children.clear();
+    node.first = 0;
+}
+
+void FolderReadAhead::consume(Node& node)
+{
+    if (node.state == State::Reading || node.state == State::Read)
+        --m_ahead;
+    if (node.state != State::Dropped)
+        node.state = State::Walked;
+}
+
+} // namespace dustrel::posix

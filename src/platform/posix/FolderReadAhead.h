@@ -1,0 +1,137 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/posix/UniqueFd.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <queue>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace dustrel::posix {
+
+// Reads the folders a depth-first walk will enter next, on helper threads, so that while the walk waits
+// for one folder the disk is already fetching the next ones. A walk on a cold cache otherwise leaves the
+// disk idle between its reads; with several reads in flight the disk answers them together.
+//
+// Nothing read here is handed to the walk: the helpers only bring folders into the system's cache, and the
+// walk still opens and reads every folder itself, with all its checks. So the walk's results, their order
+// and its safety are exactly what they are without read-ahead; a folder swapped for a link after a helper
+// read it is refused by the walk as ever. The helpers open folders by their path below the start folder in
+// one call that refuses links, mount points and "..", in any component, and on file systems where a
+// subtree may carry a device of its own they ask every folder its device: they read nothing the walk
+// would not.
+//
+// The walk's future is kept as a tree: the folders from the start folder down to where the walk is, and
+// below and beside them the folders it has still to enter, in the order it will enter them. Helpers always
+// take the nearest folder in that order that nobody has read yet, and stop when `aheadLimit` folders are
+// read but not yet entered by the walk, or the tree would know more than `knownLimit` folders. A helper
+// holds one descriptor at a time.
+//
+// A walk on a warm cache gains nothing from this and pays CPU for it, so the helpers report idle() once a
+// run of their reads found everything in the cache; the owner then ends them.
+class FolderReadAhead
+{
+public:
+    struct Limits
+    {
+        std::size_t threads = 8;
+        std::size_t aheadLimit = 512;
+        std::size_t knownLimit = 65536;
+        // Consecutive quick reads without a disk read after which the helpers call themselves idle; 0: never.
+        std::size_t idleAfter = 1024;
+    };
+
+    // `start`: the start folder, not owned. `path`: the names from the start folder down to the folder the
+    // walk is in, which has just read `here`. The subfolders still to come in each folder of the path are
+    // found by reading those folders again (the walk read them: they are in the cache).
+    FolderReadAhead(int start, std::uint64_t device, bool checkDevice, NameOrder order, Limits limits,
+                    const std::vector<std::string_view>& path, const FolderContents& here);
+    // Stops the helpers once they have finished the read of their current folder, and waits for them.
+    ~FolderReadAhead();
+    FolderReadAhead(const FolderReadAhead&) = delete;
+    FolderReadAhead& operator=(const FolderReadAhead&) = delete;
+
+    // What the walk did, in its order.
+    void walkRead(const FolderContents& contents);
+    void walkEntered(std::string_view name);
+    void walkLeft();
+
+    // The helpers found a run of folders already cached: reading ahead does not pay here.
+    bool idle() const;
+    // Folders the helpers have read so far.
+    std::size_t foldersRead() const;
+
+private:
+    enum class State
+    {
+        Known,   // waiting for a helper
+        Reading, // a helper reads it
+        Read,    // a helper read it
+        Walked,  // the walk read it
+        Dropped, // passed over: the walk will not enter it
+    };
+    struct Node
+    {
+        std::string name;
+        Node* parent = nullptr;
+        std::vector<std::uint32_t> key; // its place in the walk's order: sibling indexes from the top
+        State state = State::Known;
+        bool childrenKnown = false;
+        std::vector<std::shared_ptr<Node>> children; // in walk order; those before `first` are gone
+        std::size_t first = 0;
+    };
+    struct Later
+    {
+        bool operator()(const std::shared_ptr<Node>& a, const std::shared_ptr<Node>& b) const
+        {
+            return a->key > b->key;
+        }
+    };
+
+    void help();
+    // The subfolders of the folder at `path` below the start folder ("" for itself), in walk order; false
+    // when it cannot be read.
+    bool readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
+                        std::vector<std::string>& names) const;
+    void subfoldersOf(const FolderContents& contents, std::vector<std::string>& names) const;
+    std::string pathOf(const Node& node) const;
+    // Under the lock: the children of `node`, unless the tree would then know too many folders.
+    void addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip);
+    // Under the lock: wakes up to `work` waiting helpers.
+    void wake(std::size_t work);
+    // Under the lock, after the walk took a folder off the helpers' count.
+    void madeRoom();
+    void drop(Node& node);
+    void consume(Node& node);
+
+    UniqueFd m_start;
+    std::uint64_t m_device;
+    bool m_checkDevice;
+    NameOrder m_order;
+    Limits m_limits;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::shared_ptr<Node> m_root;
+    std::vector<Node*> m_path; // the walk's folders, from the start folder down
+    std::size_t m_offTree = 0; // levels the walk went below a folder the tree does not know
+    std::priority_queue<std::shared_ptr<Node>, std::vector<std::shared_ptr<Node>>, Later> m_queue;
+    std::size_t m_known = 0;   // nodes waiting in m_queue
+    std::size_t m_ahead = 0;   // nodes being read or read by helpers, not yet walked
+    std::size_t m_waiting = 0; // helpers waiting for work
+    std::size_t m_cachedRun = 0;
+    std::size_t m_read = 0;
+    std::atomic<bool> m_idle = false;
+    std::atomic<bool> m_stop = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace dustrel::posix
