@@ -60,6 +60,9 @@ struct OwnedFilesQuery
     std::function<bool(std::string_view name)> nameMatches;
     // Folders whose every file is listed, whatever its name.
     std::vector<std::string> folders;
+    // The filter as text: two queries with the same text ask the same question, so an answer can be
+    // reused while the databases stay unchanged. Empty: never reused.
+    std::string filterText;
 };
 
 // The package managers of the system: what they installed is never rubbish, whatever its name.

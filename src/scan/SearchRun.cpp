@@ -33,6 +33,7 @@ InstalledFiles installedFiles(WorkContext& context, const PatternMatcher& filter
     const ProgramState& state = context.state;
     OwnedFilesQuery query;
     query.nameMatches = [&filter](std::string_view name) { return filter.matches(name); };
+    query.filterText = SearchPatterns(state);
     for (std::size_t k = 0; k < kSpecialFolderCount; ++k) {
         if (state.choices.dirs()[k].ticked() && !state.DIRECTORIES[k].empty())
             query.folders.push_back(state.DIRECTORIES[k]);

@@ -231,6 +231,26 @@ TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPathAndGoesOnWithou
               "dpkg (1 package), pacman (1 package), rpm (not read: the query failed)");
 }
 
+// The answer of unchanged records serves the next search; a package installed since, or an owned file
+// replaced since, is seen at once.
+TEST_F(SearchRun, ReusesThePackageRecordsOnlyWhileTheyStayUnchanged)
+{
+    addDrive('C', "c");
+    const std::string a = file("c/a.tmp"), b = file("c/b.tmp");
+    file("db/dpkg/a.list", a + "\n");
+    posix::PackageDatabases::Locations locations{temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman"};
+    locations.settledSeconds = 0;
+    fake.packages = posix::PackageDatabases(locations);
+    tickRule(kTmp);
+    search();
+    EXPECT_EQ(rows(), Strings{"c/b.tmp"});
+    ASSERT_EQ(unlink(a.c_str()), 0);
+    file("c/a.tmp");
+    file("db/dpkg/b.list", b + "\n");
+    search();
+    EXPECT_EQ(rows(), Strings{});
+}
+
 TEST_F(SearchRun, AsAUserListsOnlyWhatTheUserMayDeleteAndNothingOfAFolderItCannotEnter)
 {
     addDrive('C', "c");

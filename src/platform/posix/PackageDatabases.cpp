@@ -4,6 +4,7 @@
 #include "platform/posix/DirStream.h"
 #include "platform/posix/UniqueFd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -39,14 +40,23 @@ class Collector
 public:
     Collector(const OwnedFilesQuery& query, InstalledFiles& out) : m_query(query), m_out(out)
     {
+        m_question = query.filterText;
         for (const std::string& folder : query.folders) {
             struct stat st
             {
             };
-            if (!folder.empty() && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            if (!folder.empty() && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
                 m_folders.push_back(FileId{st.st_dev, st.st_ino});
+                m_question += '\n' + std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino);
+            }
         }
     }
+
+    // What was asked, for telling whether an earlier answer serves; empty when none may.
+    std::string question() const { return m_query.filterText.empty() ? std::string() : m_question; }
+
+    // The wanted paths go to `into` as well, or nowhere.
+    void recordWanted(std::vector<std::string>* into) { m_wanted = into; }
 
     void consider(std::string_view path)
     {
@@ -63,6 +73,8 @@ public:
         if (!wanted)
             return;
         m_path.assign(path);
+        if (m_wanted != nullptr)
+            m_wanted->push_back(m_path);
         // The folders of the path are followed (merged /usr links /lib to usr/lib), the file itself is
         // not: a link is never listed, and what it points to is owned only if it is listed itself.
         struct stat st
@@ -97,6 +109,8 @@ private:
     // Packages list files folder by folder: each folder of the database is looked up once.
     std::unordered_map<std::string, bool> m_folderAnswers;
     std::string m_path;
+    std::string m_question;
+    std::vector<std::string>* m_wanted = nullptr;
 };
 
 // Each line of `text` up to the last newline goes to `line`; the rest stays in `text` for the next piece.
@@ -323,14 +337,65 @@ void readRpm(const std::string& command, int limitSeconds, Collector& collector,
     databases.push_back(std::move(database));
 }
 
+// The identity, size and change times of dpkg's and pacman's records: installing, upgrading or removing a
+// package adds, renames or removes files in these folders, which changes them. Empty when a record
+// changed too recently for its times to tell a later change apart.
+std::string recordsSignature(const PackageDatabases::Locations& locations)
+{
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::string signature;
+    for (const std::string* record :
+         {&locations.dpkgInfo, &locations.dpkgDiversions, &locations.pacmanLocal}) {
+        struct stat st
+        {
+        };
+        if (stat(record->c_str(), &st) != 0) {
+            signature += "missing " + std::to_string(errno) + ";";
+            continue;
+        }
+        if (now.tv_sec - st.st_mtim.tv_sec < locations.settledSeconds ||
+            now.tv_sec - st.st_ctim.tv_sec < locations.settledSeconds)
+            return {};
+        for (const auto value :
+             {static_cast<long long>(st.st_dev), static_cast<long long>(st.st_ino),
+              static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
+              static_cast<long long>(st.st_mtim.tv_nsec), static_cast<long long>(st.st_ctim.tv_sec),
+              static_cast<long long>(st.st_ctim.tv_nsec)})
+            signature += std::to_string(value) + ",";
+        signature += ";";
+    }
+    return signature;
+}
+
 } // namespace
 
 InstalledFiles PackageDatabases::ownedFiles(const OwnedFilesQuery& query)
 {
     InstalledFiles files;
     Collector collector(query, files);
-    readDpkg(m_locations.dpkgInfo, m_locations.dpkgDiversions, collector, files.databases);
-    readPacman(m_locations.pacmanLocal, m_locations.pacmanRoot, collector, files.databases);
+    const std::string question = collector.question();
+    const std::string signature = recordsSignature(m_locations);
+    if (!question.empty() && !signature.empty() && m_answer && m_answer->question == question &&
+        m_answer->signature == signature) {
+        // The paths are looked up again: a file replaced since has another identity.
+        for (const std::string& path : m_answer->wanted)
+            collector.consider(path);
+        files.databases = m_answer->databases;
+    } else {
+        std::vector<std::string> wanted;
+        collector.recordWanted(&wanted);
+        readDpkg(m_locations.dpkgInfo, m_locations.dpkgDiversions, collector, files.databases);
+        readPacman(m_locations.pacmanLocal, m_locations.pacmanRoot, collector, files.databases);
+        collector.recordWanted(nullptr);
+        const bool whole =
+            std::all_of(files.databases.begin(), files.databases.end(),
+                        [](const PackageDatabase& database) { return database.problem.empty(); });
+        m_answer.reset();
+        if (!question.empty() && !signature.empty() && whole)
+            m_answer = Answer{question, signature, files.databases, std::move(wanted)};
+    }
+    // rpm's own database is not read here, only asked: every search asks again.
     readRpm(m_locations.rpm, m_locations.rpmSeconds, collector, files.databases);
     return files;
 }

@@ -2,7 +2,9 @@
 
 #include "platform/InstalledSoftware.h"
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace dustrel::posix {
 
@@ -23,6 +25,9 @@ public:
         std::string pacmanRoot = "/"; // pacman's lists name files relative to the root they went into
         std::string rpm = "rpm";      // looked up on PATH unless it holds a slash
         int rpmSeconds = 120;         // a query that takes longer is given up and the command killed
+        // Records changed this recently are read again at every search: a later change within the same
+        // tick of their times would go unseen.
+        int settledSeconds = 2;
     };
 
     PackageDatabases() = default;
@@ -31,7 +36,18 @@ public:
     InstalledFiles ownedFiles(const OwnedFilesQuery& query) override;
 
 private:
+    // What dpkg and pacman said at the last search, kept while their records stay as they were: reading
+    // a thousand file lists at every search would cost more than the walk of a warm disk.
+    struct Answer
+    {
+        std::string question;  // the filter text and the identities of the query's folders
+        std::string signature; // the identity, size and times of the records read
+        std::vector<PackageDatabase> databases;
+        std::vector<std::string> wanted; // the paths the query wanted, looked up afresh at each search
+    };
+
     Locations m_locations;
+    std::optional<Answer> m_answer;
 };
 
 } // namespace dustrel::posix
