@@ -1,5 +1,6 @@
 #include "ToolComparison.h"
 
+#include "platform/posix/PosixProcesses.h"
 #include "platform/posix/UniqueFd.h"
 #include "state/FileTypes.h"
 
@@ -126,18 +127,7 @@ std::string ToolComparison::regexFor(const std::vector<std::string>& patterns)
 
 std::string ToolComparison::findFd()
 {
-    const char* path = std::getenv("PATH");
-    const std::string folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-    for (std::size_t from = 0; from <= folders.size();) {
-        std::size_t end = folders.find(':', from);
-        if (end == std::string::npos)
-            end = folders.size();
-        const std::string candidate = folders.substr(from, end - from) + "/fdfind";
-        if (end > from && access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        from = end + 1;
-    }
-    return {};
+    return posix::findCommand("fdfind");
 }
 
 ToolRun ToolComparison::runFind(const std::string& root, const std::vector<std::string>& patterns)

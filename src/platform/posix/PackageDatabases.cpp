@@ -2,6 +2,7 @@
 
 #include "platform/posix/DescriptorIo.h"
 #include "platform/posix/DirStream.h"
+#include "platform/posix/PosixProcesses.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
@@ -142,11 +143,6 @@ bool readWhole(int at, const char* name, std::string& into)
     return true;
 }
 
-bool endsWith(std::string_view text, std::string_view end)
-{
-    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
-}
-
 // A database folder read entry by entry, and recorded as read or with why not; nothing is recorded when it
 // does not exist at all. Says whether it was read.
 template <typename Entry>
@@ -177,7 +173,7 @@ void readDpkg(const std::string& folder, const std::string& diversions, Collecto
     std::string text;
     const bool read =
         readDatabase("dpkg", folder, databases, [&](int at, const char* name, PackageDatabase& database) {
-            if (!endsWith(name, ".list"))
+            if (!std::string_view(name).ends_with(".list"))
                 return;
             if (!readWhole(at, name, text)) {
                 database.problem = std::string(name) + ": " + std::strerror(errno);
@@ -230,30 +226,6 @@ void readPacman(const std::string& folder, const std::string& root, Collector& c
         });
         ++database.packages;
     });
-}
-
-std::string findCommand(const std::string& name)
-{
-    if (name.find('/') != std::string::npos)
-        return access(name.c_str(), X_OK) == 0 ? name : std::string();
-    const char* path = std::getenv("PATH");
-    if (path == nullptr)
-        return {};
-    std::string_view folders(path);
-    while (!folders.empty()) {
-        const std::size_t colon = folders.find(':');
-        const std::string_view folder = folders.substr(0, colon);
-        folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
-        if (folder.empty())
-            continue;
-        std::string candidate = std::string(folder) + "/" + name;
-        struct stat st
-        {
-        };
-        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return {};
 }
 
 double secondsSince(const timespec& start)

@@ -2,7 +2,13 @@
 
 #include "platform/Processes.h"
 
+#include <string>
+
 namespace dustrel::posix {
+
+// The executable regular file a command name stands for: the name itself when it holds a slash, else the
+// first match along PATH; empty when there is none.
+std::string findCommand(const std::string& name);
 
 class PosixProcesses : public Processes
 {

@@ -7,7 +7,6 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
-#include <memory>
 #include <unistd.h>
 
 namespace dustrel::posix {
@@ -95,16 +94,15 @@ std::string realDataHome(const std::string& dataHome)
     std::string existing = dataHome;
     std::string rest;
     while (!existing.empty()) {
-        const std::unique_ptr<char, decltype(&std::free)> real(realpath(existing.c_str(), nullptr),
-                                                               &std::free);
+        const Result<std::string> real = realPath(existing);
         if (real) {
-            std::string resolved(real.get());
+            std::string resolved = *real;
             if (!rest.empty() && resolved != "/")
                 resolved += '/';
             return resolved + rest;
         }
         const std::size_t slash = existing.rfind('/');
-        if (errno != ENOENT || slash == std::string::npos)
+        if (real.error().code != ENOENT || slash == std::string::npos)
             break;
         const std::string last = existing.substr(slash + 1);
         rest = rest.empty() ? last : last + "/" + rest;
