@@ -31,6 +31,21 @@ int hexDigit(char c)
     return -1;
 }
 
+// The number written by `count` hex digits at `pos`, or -1 when they are not all there.
+long hexValue(std::string_view text, std::size_t pos, std::size_t count)
+{
+    if (pos + count > text.size())
+        return -1;
+    long value = 0;
+    for (std::size_t k = pos; k < pos + count; ++k) {
+        const int digit = hexDigit(text[k]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
 void appendUtf8(std::string& out, char32_t code)
 {
     if (code < 0x80) {
@@ -122,13 +137,19 @@ std::optional<std::string> decodeQuoted(std::string_view text, std::size_t& pos)
             out += '\0';
             break;
         case 'x': {
-            if (i + 1 >= text.size())
+            const long byte = hexValue(text, i, 2);
+            if (byte < 0)
                 return std::nullopt;
-            const int hi = hexDigit(text[i]), lo = hexDigit(text[i + 1]);
-            if (hi < 0 || lo < 0)
-                return std::nullopt;
-            out += static_cast<char>(hi * 16 + lo);
+            out += static_cast<char>(byte);
             i += 2;
+            break;
+        }
+        case 'u': {
+            const long code = hexValue(text, i, 4);
+            if (code < 0 || (code >= 0xD800 && code <= 0xDFFF))
+                return std::nullopt;
+            appendUtf8(out, static_cast<char32_t>(code));
+            i += 4;
             break;
         }
         default:
