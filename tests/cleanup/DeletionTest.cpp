@@ -306,6 +306,28 @@ TEST_F(Deletion, TheTrashOptionMovesTheFilesToTheHomeTrashAndSaysSo)
     EXPECT_TRUE(exists(temp / "data/Trash/files/b.tmp") && exists(temp / "data/Trash/files/c.tmp"));
 }
 
+// Another run or program took some listed files first: nothing is left of them, so they are no failure,
+// whether the files are deleted or moved to the trash, and the log says which were already gone.
+TEST_F(Deletion, FilesGoneBeforeTheDeletionAreNoFailureAndTheLogSaysSo)
+{
+    const test::ScopedEnv dataHome("XDG_DATA_HOME", (temp / "data").c_str());
+    state.choices.setOptLog(true);
+    for (const bool toTrash : {false, true}) {
+        state.choices.setOptTrash(toTrash);
+        const Strings paths = {file("c/a.tmp"), file("c/b.tmp"), file("c/sub/c.tmp")};
+        search();
+        ASSERT_EQ(unlink(paths[0].c_str()) | unlink(paths[2].c_str()), 0);
+        EXPECT_EQ(DeleteAsChosen(context, false, {false, nullptr}).failures, 0u);
+        EXPECT_TRUE(rows().empty() && !exists(paths[1]));
+        const std::string tried = toTrash ? "   -> Moving to trash : " : "   -> Killing : ";
+        const std::string gone = "      *** The file no longer exists: nothing left to kill ***";
+        const Strings lines = logLines(logPath);
+        EXPECT_EQ(Strings(lines.end() - 8, lines.end()),
+                  (Strings{tried + paths[0], gone, tried + paths[1], tried + paths[2], gone, "", "",
+                           FinalMessage(0, toTrash)}));
+    }
+}
+
 // One file under two names goes under both; one file met twice (a special folder twice) is listed and
 // deleted once, so nothing fails.
 TEST_F(Deletion, AFileMetTwiceIsListedOnceAndOneUnderTwoNamesGoesUnderBoth)
@@ -374,14 +396,14 @@ private:
         {
             return m_real->setNormalAttributes(name);
         }
-        Result<void> deleteFile(std::string_view name, const FileInfo& listed,
-                                const OpenFiles& inUse) override
+        Result<Removal> deleteFile(std::string_view name, const FileInfo& listed,
+                                   const OpenFiles& inUse) override
         {
             m_hook(name);
             return m_real->deleteFile(name, listed, inUse);
         }
-        Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
-                                 FileTime deletedAt) override
+        Result<Removal> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                                    FileTime deletedAt) override
         {
             m_hook(name);
             return m_real->moveToTrash(name, listed, inUse, deletedAt);
