@@ -291,7 +291,10 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, con
     RegistryAccess registry(platform.registry, platform.messageBoxes);
     RegistryBatch batch(platform.registry);
     registry.MakeRegistryKey(kRoot, kSettingsKey);
-    registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", std::string(kFileTypeCount, '1'));
+    std::string types;
+    for (const CleaningRule& rule : kCleaningRules)
+        types += checkStateDigit(rule.tickedByDefault ? CheckState::Ticked : CheckState::Clear);
+    registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", types);
     registry.WriteRegString(kRoot, kSettingsKey, "Directories", std::string(kSpecialFolderCount, '1'));
     registry.WriteRegString(kRoot, kSettingsKey, "Drives",
                             std::string(static_cast<std::size_t>(state.DRIVES_NB), '1'));

@@ -320,7 +320,7 @@ private slots:
             modes.setEndProgram([] {});
             start(machine, modes, "");
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "TypeOfFiles"),
-                     std::optional<std::string>("1111111111111111111"));
+                     std::optional<std::string>("1111111010111011010"));
             const std::string folder = installed.empty() ? machine.temp / "C/install" : installed;
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath"),
                      std::optional<std::string>(folder));
