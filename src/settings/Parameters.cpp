@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "platform/Platform.h"
+#include "scan/PatternMatcher.h"
 #include "settings/RegistryAccess.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
@@ -244,6 +245,10 @@ ParametersReport LoadParameters(ProgramState& state, RegistryAccess& registry, W
     state.IGN_TBL.reset(state.TMP_FILE);
     state.IGN_TBL.setEntries(reader.numbered("IgnoreNb", "Ignore"));
     state.CSTM_TBL.setPatterns(reader.numbered("CustomNb", "Custom"));
+    for (const std::string& pattern : state.CSTM_TBL.patterns()) {
+        if (PatternMatcher(pattern).matchesAll())
+            report.catchAllPatterns.push_back(pattern);
+    }
 
     choices.setOptLog(reader.read("LogFile") == "Yes");
     choices.setOptSave(reader.read("SaveParams") == "Yes");

@@ -298,7 +298,7 @@ private slots:
                 expected = {help + "#topic-505", help + "#topic-505"};
             } else {
                 Ignore ignore(machine.state, machine.fake.platform, modes.menu());
-                CustomType custom(modes.menu());
+                CustomType custom(machine.state, machine.fake.messageBoxes, modes.menu());
                 pressF1(&ignore);
                 pressF1(&custom);
                 pressF1(modes.menu());
