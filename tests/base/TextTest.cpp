@@ -25,7 +25,7 @@ TEST(Text, EscapingLeavesNothingThatBreaksOrReordersALine)
     };
     for (const auto& [bytes, shown] : cases) {
         std::string out = "> ";
-        appendEscaped(out, bytes, '"');
+        appendEscaped(out, bytes);
         EXPECT_EQ(out, "> " + shown);
     }
 }

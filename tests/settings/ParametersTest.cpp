@@ -1,8 +1,8 @@
 #include "settings/Parameters.h"
 
-#include "base/Text.h"
 #include "settings/RegistryAccess.h"
 #include "state/ProgramState.h"
+#include "base/Text.h"
 #include "support/Fakes.h"
 #include "support/HeadlessWindowHost.h"
 
@@ -216,17 +216,6 @@ TEST_F(Parameters, DriveTicksFollowTheirRootsAndNewDrivesAreMarked)
     SaveParameters(state, access, true);
     EXPECT_EQ(get("Drives"), "0101");
     EXPECT_EQ(get("DriveRoots"), "/c/\n/d/\n/e/\n/gone/");
-}
-
-// The defaults leave clear the rules whose names are also formats that people keep here.
-TEST_F(Parameters, TheDefaultsLeaveTheRulesOfKeptFormatsClear)
-{
-    ASSERT_TRUE(WriteDefaultParameters(state, fake.platform, "/inst"));
-    load();
-    std::string clear;
-    for (const CheckBox& box : state.choices.files())
-        clear += box.ticked() ? "" : box.caption + "; ";
-    EXPECT_EQ(clear, "*.FTS / *.FTG Files; *.CHK Files; *.DMP Files; *.MTX Files; Windows LOG Files; ");
 }
 
 TEST(InitRegistry, AndSaveSayWhenTheStoreLosesTheWrites)

@@ -37,22 +37,19 @@ class DeleteListedFileTest : public testing::Test
 {
 protected:
     FileInfo listed(const std::string& path) { return *fileSystem.fileInfo(path); }
-    // 0 when deleted, kAlreadyGone when nothing was left to delete, else the failure's code.
     int deletion(const std::string& path, const FileInfo& info, const OpenFiles& inUse = {})
     {
         // A cursor on the file's folder, as a deletion run holds one.
         const std::size_t slash = path.rfind('/');
         ListedFileDeleter deleter;
         const Result<void> opened = deleter.open(path.substr(0, slash));
-        Result<Removal> result = opened ? Result<Removal>(Removal::Done) : opened.error();
-        if (result)
-            result = deleter.deleteFile(std::string_view(path).substr(slash + 1), info, inUse);
+        const Result<Removal> result =
+            opened ? deleter.deleteFile(std::string_view(path).substr(slash + 1), info, inUse)
+                   : opened.error();
         lastMessage = result ? "deleted" : result.error().describe();
-        if (!result)
-            return result.error().code;
-        return *result == Removal::AlreadyGone ? kAlreadyGone : 0;
+        return !result ? result.error().code : *result == Removal::AlreadyGone ? kAlreadyGone : 0;
     }
-    static constexpr int kAlreadyGone = -1;
+    static constexpr int kAlreadyGone = -1; // nothing was left to delete
 
     std::string lastMessage; // for the failure messages of the tests
 
