@@ -80,6 +80,17 @@ namespace {
 
 constexpr char kHex[] = "0123456789abcdef";
 
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
 // The code point of one well-formed sequence.
 char32_t decodeUtf8(std::string_view sequence)
 {
@@ -102,6 +113,39 @@ bool actsOnText(char32_t code)
 }
 
 } // namespace
+
+long hexValue(std::string_view text, std::size_t pos, std::size_t count)
+{
+    if (pos + count > text.size())
+        return -1;
+    long value = 0;
+    for (std::size_t k = pos; k < pos + count; ++k) {
+        const int digit = hexDigit(text[k]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+void appendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
 
 void appendEscaped(std::string& out, std::string_view bytes, char alsoEscaped)
 {

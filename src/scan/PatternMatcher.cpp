@@ -233,19 +233,22 @@ PatternMatcher::PatternMatcher(std::string_view patternList)
     sortUnique(prefixes_);
     sortUnique(wild);
     wild_.reserve(wild.size());
-    for (const std::string& text : wild) {
-        WildPiece piece;
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t star = text.find('*', start);
-            piece.parts.push_back(text.substr(start, star - start));
-            piece.fixedLength += piece.parts.back().size();
-            if (star == std::string::npos)
-                break;
-            piece.starred = true;
-            start = star + 1;
-        }
-        wild_.push_back(std::move(piece));
+    for (const std::string& text : wild)
+        wild_.push_back(splitWild(text));
+}
+
+PatternMatcher::WildPiece PatternMatcher::splitWild(const std::string& text)
+{
+    WildPiece piece;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t star = text.find('*', start);
+        piece.parts.push_back(text.substr(start, star - start));
+        piece.fixedLength += piece.parts.back().size();
+        if (star == std::string::npos)
+            return piece;
+        piece.starred = true;
+        start = star + 1;
     }
 }
 

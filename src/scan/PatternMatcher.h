@@ -67,6 +67,7 @@ private:
         std::size_t fixedLength = 0;
     };
 
+    static WildPiece splitWild(const std::string& text);
     static bool matchesWild(const WildPiece& piece, std::string_view name);
 
     bool matchesAll_ = false;

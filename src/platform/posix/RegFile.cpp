@@ -20,51 +20,6 @@ bool continues(std::string_view line)
     return !line.empty() && line.back() == '\\';
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-// The number written by `count` hex digits at `pos`, or -1 when they are not all there.
-long hexValue(std::string_view text, std::size_t pos, std::size_t count)
-{
-    if (pos + count > text.size())
-        return -1;
-    long value = 0;
-    for (std::size_t k = pos; k < pos + count; ++k) {
-        const int digit = hexDigit(text[k]);
-        if (digit < 0)
-            return -1;
-        value = value * 16 + digit;
-    }
-    return value;
-}
-
-void appendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Windows writes its exports in UTF-16LE; the store works in UTF-8. Text that is not valid UTF-16
 // cannot be carried over without loss, so it makes the file unreadable.
 std::optional<std::string> utf16leToUtf8(std::string_view bytes)
