@@ -90,7 +90,7 @@ void CustomType::Command1_Click()
     if (PatternMatcher(pattern).matchesAll()) {
         // Saved, it would have every automatic run delete every file the user may delete.
         m_messageBoxes.show(programMessage(
-            "Every file name matches " + pattern + "." + m_state.NEWLINE +
+            "Every file name matches '" + pattern + "'." + m_state.NEWLINE +
                 "A search with it would list every file of the chosen drives, and a deletion would remove "
                 "them all." +
                 m_state.NEWLINE + "Type a pattern that names only rubbish, such as '*.JNK'.",
