@@ -3,6 +3,7 @@
 
 #include "scan/PatternMatcher.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -80,8 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool expectedAll = false;
     for (const std::string_view piece : pieces(list)) {
         expected = expected || referencePiece(piece, name);
+        // Every name a file can have: "*.*", stars alone, or stars with one "?" (names are never empty).
+        const bool wildOnly = !piece.empty() && piece.find_first_not_of("*?") == std::string_view::npos;
+        const auto questions = std::count(piece.begin(), piece.end(), '?');
         expectedAll = expectedAll || piece == "*.*" ||
-                      (!piece.empty() && piece.find_first_not_of('*') == std::string_view::npos);
+                      (wildOnly && questions <= 1 && questions < static_cast<long>(piece.size()));
     }
 
     const dustrel::PatternMatcher matcher(list);

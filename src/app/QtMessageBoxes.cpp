@@ -1,5 +1,6 @@
 #include "app/QtMessageBoxes.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QString>
 
@@ -34,8 +35,10 @@ QString displayText(const std::string& text)
 
 MessageAnswer QtMessageBoxes::show(const Message& message)
 {
+    // A box asked for from inside a dialog (a pattern refused) stays above that dialog, not behind it.
+    QWidget* modal = QApplication::activeModalWidget();
     QMessageBox box(toQt(message.icon), displayText(message.title), displayText(message.text),
-                    QMessageBox::NoButton, m_parent);
+                    QMessageBox::NoButton, modal != nullptr ? modal : m_parent);
     if (message.buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(message.defaultAnswer == MessageAnswer::No ? QMessageBox::No : QMessageBox::Yes);

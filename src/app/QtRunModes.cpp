@@ -1,6 +1,7 @@
 #include "app/QtRunModes.h"
 
 #include "app/QtMessageBoxes.h"
+#include "base/Text.h"
 #include "discovery/HardDrives.h"
 #include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
@@ -170,6 +171,20 @@ RunOutcome QtRunModes::AutoMode()
                 m_state.NEWLINE + problemLines() + m_state.NEWLINE +
                 "Start Dustrel to check the choices and save them again.",
             std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+        return RunOutcome::end(1);
+    }
+    if (!m_loaded.catchAllPatterns.empty()) {
+        std::string patterns;
+        for (const std::string& pattern : m_loaded.catchAllPatterns) {
+            patterns += "   ";
+            appendEscaped(patterns, pattern);
+            patterns += m_state.NEWLINE;
+        }
+        m_platform.messageBoxes.show(programMessage(
+            "Nothing was cleaned: every file name matches these saved custom types of files, so every file "
+            "of the chosen drives would be deleted:" +
+                m_state.NEWLINE + patterns + "Start Dustrel to remove them and save the choices again.",
+            MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
     // Nobody chose to clean a drive that was not there when the choices were saved.

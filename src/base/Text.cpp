@@ -76,17 +76,94 @@ std::size_t utf8SequenceLength(std::string_view text, std::size_t pos)
     return length;
 }
 
+namespace {
+
+constexpr char kHex[] = "0123456789abcdef";
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The code point of one well-formed sequence.
+char32_t decodeUtf8(std::string_view sequence)
+{
+    const auto byte = [&](std::size_t i) {
+        return static_cast<char32_t>(static_cast<unsigned char>(sequence[i]));
+    };
+    char32_t code = byte(0) & (0x7F >> sequence.size());
+    for (std::size_t i = 1; i < sequence.size(); ++i)
+        code = (code << 6) | (byte(i) & 0x3F);
+    return code;
+}
+
+// Characters that a viewer acts on rather than shows: the C1 controls (U+0085 breaks lines), the line
+// and paragraph separators, and the controls that reorder text from right to left. Written raw, a name
+// holding one could make a line of a log look like other lines.
+bool actsOnText(char32_t code)
+{
+    return (code >= 0x80 && code <= 0x9F) || code == 0x061C || code == 0x200E || code == 0x200F ||
+           (code >= 0x2028 && code <= 0x202E) || (code >= 0x2066 && code <= 0x2069);
+}
+
+} // namespace
+
+long hexValue(std::string_view text, std::size_t pos, std::size_t count)
+{
+    if (pos + count > text.size())
+        return -1;
+    long value = 0;
+    for (std::size_t k = pos; k < pos + count; ++k) {
+        const int digit = hexDigit(text[k]);
+        if (digit < 0)
+            return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
+void appendUtf8(std::string& out, char32_t code)
+{
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
 void appendEscaped(std::string& out, std::string_view bytes, char alsoEscaped)
 {
-    static constexpr char kHex[] = "0123456789abcdef";
     out.reserve(out.size() + bytes.size() + 8);
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x80) {
             if (const std::size_t length = utf8SequenceLength(bytes, i)) {
-                out.append(bytes.substr(i, length));
+                const std::string_view sequence = bytes.substr(i, length);
                 i += length;
+                if (const char32_t code = decodeUtf8(sequence); actsOnText(code)) {
+                    out += "\\u";
+                    for (int shift = 12; shift >= 0; shift -= 4)
+                        out += kHex[(code >> shift) & 0xF];
+                } else {
+                    out.append(sequence);
+                }
                 continue;
             }
         }

@@ -29,9 +29,18 @@ bool nameLess(std::string_view a, std::string_view b);
 // The length of the well-formed UTF-8 sequence at `pos`, or 0 when the byte there does not start one.
 std::size_t utf8SequenceLength(std::string_view text, std::size_t pos);
 
-// Appends bytes as one line of text that reads back unambiguously: "\\" for a backslash, "\n", "\r", "\t" and
-// "\0" for those control characters, "\xHH" for the others and for every byte that is not part of valid
-// UTF-8; `alsoEscaped` (when not 0) is written with a backslash before it.
+// The number that `count` hex digits at `pos` write (in either letter case), or -1 when they are not all
+// there.
+long hexValue(std::string_view text, std::size_t pos, std::size_t count);
+
+// Appends the UTF-8 form of a code point (at most U+10FFFF, not a surrogate).
+void appendUtf8(std::string& out, char32_t code);
+
+// Appends bytes as one line of text that reads back unambiguously and shows as it reads: "\\" for a
+// backslash, "\n", "\r", "\t" and "\0" for those control characters, "\xHH" for the others and for every
+// byte that is not part of valid UTF-8, "\uHHHH" for the characters that break or reorder lines in a viewer
+// (U+0080 to U+009F, U+2028 to U+202E, U+2066 to U+2069, U+061C, U+200E, U+200F); `alsoEscaped` (when not 0)
+// is written with a backslash before it.
 void appendEscaped(std::string& out, std::string_view bytes, char alsoEscaped = 0);
 
 // Blanks as the text formats read here separate fields: spaces and tabs unless the caller names others.

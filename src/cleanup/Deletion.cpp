@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace dustrel {
@@ -21,6 +22,7 @@ namespace {
 constexpr std::string_view kKilling = "   -> Killing : ";
 constexpr std::string_view kMovingToTrash = "   -> Moving to trash : ";
 constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";
+constexpr std::string_view kAlreadyGone = "      *** The file no longer exists: nothing left to kill ***";
 constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";
 constexpr std::string_view kAllTrashed = "Selected Files have been moved to the trash.";
 
@@ -96,12 +98,21 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
         const std::string_view name = results.fileName(row);
         // A failure to clear the attributes counts, but the file is still tried.
         const bool normal = reached && cursor->setNormalAttributes(name).ok();
-        const bool gone =
-            reached && (toTrash ? cursor->moveToTrash(name, results.fileInfo(row), inUse, deletedAt)
-                                : cursor->deleteFile(name, results.fileInfo(row), inUse))
-                           .ok();
+        std::optional<Removal> removal;
+        if (reached) {
+            const Result<Removal> removed =
+                toTrash ? cursor->moveToTrash(name, results.fileInfo(row), inUse, deletedAt)
+                        : cursor->deleteFile(name, results.fileInfo(row), inUse);
+            if (removed)
+                removal = *removed;
+        }
         ++outcome.tried;
-        if (normal && gone) {
+        if (removal == Removal::AlreadyGone) {
+            // Another run or program took it first: nothing is left to clean, so the row goes, unfailed.
+            if (log != nullptr)
+                log->line(kAlreadyGone);
+            deleted[row] = true;
+        } else if (normal && removal == Removal::Done) {
             deleted[row] = true;
         } else {
             if (log != nullptr)

@@ -30,8 +30,9 @@ struct DeletionOutcome
 
 // Deletes the file of every row, top to bottom: the normal attributes first, then the file itself, and
 // only the very file the search listed (see DeletionCursor::deleteFile); files in use are left alone.
-// With the trash option ticked each file is moved to the trash instead, after the same checks.
-// The rows of deleted files leave the list in one pass at the end; the failed rows stay, in their order.
+// With the trash option ticked each file is moved to the trash instead, after the same checks. A file
+// no longer there (another run or program took it) leaves nothing to clean and is no failure.
+// The rows of deleted and gone files leave the list in one pass at the end; the failed rows stay, in order.
 // WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
 // shown in a message box; without it nothing is shown.
 DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt);

@@ -181,6 +181,13 @@ private:
 // or swapped for a link while the cursor is in it, the cursor goes on working in the folder it reached
 // without links and never turns to whatever the path names now; and since each file is checked against
 // what the search saw right before its unlink, nothing but the listed files can go.
+// What became of a file a deletion cursor was asked to remove.
+enum class Removal
+{
+    Done,        // deleted, or moved into the trash
+    AlreadyGone, // its name was no longer in its folder (another run or program took it): nothing is left
+};
+
 class DeletionCursor
 {
 public:
@@ -201,14 +208,14 @@ public:
     virtual Result<void> setNormalAttributes(std::string_view name) = 0;
     // Deletes exactly the file a search listed: only a regular file, only when it is still the file
     // described by `listed` (device, inode, size, modification time) and not in `inUse`. Anything else
-    // fails and leaves the file alone.
-    virtual Result<void> deleteFile(std::string_view name, const FileInfo& listed,
-                                    const OpenFiles& inUse) = 0;
+    // fails and leaves the file alone. A name no longer there is no failure: Removal::AlreadyGone.
+    virtual Result<Removal> deleteFile(std::string_view name, const FileInfo& listed,
+                                       const OpenFiles& inUse) = 0;
     // Under the same checks, moves the file into the desktop's trash, from where the user can restore it,
     // instead of deleting it; `deletedAt` is the deletion date the trash records. A file that cannot be
     // moved into a trash on its own file system fails and stays where it was: it is never copied.
-    virtual Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
-                                     FileTime deletedAt) = 0;
+    virtual Result<Removal> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                                        FileTime deletedAt) = 0;
 };
 
 // The file system as the program sees it. Paths and names are byte strings; links are never followed

@@ -79,7 +79,8 @@ std::size_t findPart(std::string_view part, std::string_view name, std::size_t f
 enum class Shape
 {
     Nothing,
-    Everything,
+    Everything,    // also the empty text
+    EveryNonEmpty, // every name at least one byte long: every name a file can have
     Literal,
     Extension,
     Suffix,
@@ -118,6 +119,9 @@ Classified classify(std::string_view piece)
 
     if (folded == "*")
         return {Shape::Everything, {}};
+    // One star takes any run, so one "?" beside it asks only for a byte: "?*", "*?", "*?*".
+    if (stars > 0 && folded.size() == stars + 1 && question)
+        return {Shape::EveryNonEmpty, {}};
     if (!question && stars == 0)
         return {Shape::Literal, std::move(folded)};
     if (!question && stars == 1 && folded.front() == '*') {
@@ -193,6 +197,10 @@ PatternMatcher::PatternMatcher(std::string_view patternList)
         case Shape::Nothing:
             break;
         case Shape::Everything:
+            matchesEmpty_ = true;
+            matchesAll_ = true;
+            break;
+        case Shape::EveryNonEmpty:
             matchesAll_ = true;
             break;
         case Shape::Literal:
@@ -225,19 +233,22 @@ PatternMatcher::PatternMatcher(std::string_view patternList)
     sortUnique(prefixes_);
     sortUnique(wild);
     wild_.reserve(wild.size());
-    for (const std::string& text : wild) {
-        WildPiece piece;
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t star = text.find('*', start);
-            piece.parts.push_back(text.substr(start, star - start));
-            piece.fixedLength += piece.parts.back().size();
-            if (star == std::string::npos)
-                break;
-            piece.starred = true;
-            start = star + 1;
-        }
-        wild_.push_back(std::move(piece));
+    for (const std::string& text : wild)
+        wild_.push_back(splitWild(text));
+}
+
+PatternMatcher::WildPiece PatternMatcher::splitWild(const std::string& text)
+{
+    WildPiece piece;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t star = text.find('*', start);
+        piece.parts.push_back(text.substr(start, star - start));
+        piece.fixedLength += piece.parts.back().size();
+        if (star == std::string::npos)
+            return piece;
+        piece.starred = true;
+        start = star + 1;
     }
 }
 
@@ -268,7 +279,7 @@ bool PatternMatcher::matchesWild(const WildPiece& piece, std::string_view name)
 bool PatternMatcher::matches(std::string_view name) const
 {
     if (matchesAll_)
-        return true;
+        return !name.empty() || matchesEmpty_;
     if (!extensions_.empty()) {
         const std::size_t dot = name.rfind('.');
         if (dot != std::string_view::npos && extensions_.contains(name.substr(dot + 1)))

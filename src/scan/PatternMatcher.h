@@ -27,7 +27,8 @@ public:
 
     bool matches(std::string_view name) const;
 
-    // True when some piece matches every name, so a caller can take whole folders without asking.
+    // True when some piece matches every name a file can have ("*", "*.*", "?*", "*?"...): such a list
+    // is no rule about rubbish at all, and whoever takes patterns from people refuses it here.
     bool matchesAll() const { return matchesAll_; }
 
 private:
@@ -66,9 +67,11 @@ private:
         std::size_t fixedLength = 0;
     };
 
+    static WildPiece splitWild(const std::string& text);
     static bool matchesWild(const WildPiece& piece, std::string_view name);
 
     bool matchesAll_ = false;
+    bool matchesEmpty_ = false; // the empty text too: no file has it, but the matching stays exact
     FoldedSet literals_;
     FoldedSet extensions_;
     std::vector<std::string> suffixes_; // "*SUFFIX" that is not a plain "*.EXT"

@@ -2,6 +2,7 @@
 
 #include "base/Text.h"
 #include "platform/Platform.h"
+#include "scan/PatternMatcher.h"
 #include "settings/RegistryAccess.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
@@ -244,6 +245,10 @@ ParametersReport LoadParameters(ProgramState& state, RegistryAccess& registry, W
     state.IGN_TBL.reset(state.TMP_FILE);
     state.IGN_TBL.setEntries(reader.numbered("IgnoreNb", "Ignore"));
     state.CSTM_TBL.setPatterns(reader.numbered("CustomNb", "Custom"));
+    for (const std::string& pattern : state.CSTM_TBL.patterns()) {
+        if (PatternMatcher(pattern).matchesAll())
+            report.catchAllPatterns.push_back(pattern);
+    }
 
     choices.setOptLog(reader.read("LogFile") == "Yes");
     choices.setOptSave(reader.read("SaveParams") == "Yes");
@@ -291,7 +296,10 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, con
     RegistryAccess registry(platform.registry, platform.messageBoxes);
     RegistryBatch batch(platform.registry);
     registry.MakeRegistryKey(kRoot, kSettingsKey);
-    registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", std::string(kFileTypeCount, '1'));
+    std::string types;
+    for (const CleaningRule& rule : kCleaningRules)
+        types += checkStateDigit(rule.tickedByDefault ? CheckState::Ticked : CheckState::Clear);
+    registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", types);
     registry.WriteRegString(kRoot, kSettingsKey, "Directories", std::string(kSpecialFolderCount, '1'));
     registry.WriteRegString(kRoot, kSettingsKey, "Drives",
                             std::string(static_cast<std::size_t>(state.DRIVES_NB), '1'));

@@ -26,6 +26,9 @@ struct ParametersReport
     // Drives that were not there at the last save. They come up ticked, as for the user who sees them
     // before searching; an unattended run leaves them alone, since nobody ever chose to clean them.
     std::vector<std::size_t> newDrives;
+    // Saved custom patterns that every file name matches (see PatternMatcher::matchesAll): cleaning with
+    // one would delete every file the user may delete, so an unattended run refuses them.
+    std::vector<std::string> catchAllPatterns;
 };
 
 // Applies the saved choices to the check boxes, the options and the two tables. Never stops half way: a

@@ -11,12 +11,18 @@ struct ProgramState;
 constexpr std::size_t kFileTypeCount = 19;
 constexpr std::size_t kSpecialFolderCount = 5;
 
-// One kind of rubbish file: the caption of its check box, its tool tip and its pattern list.
+// One kind of rubbish file: the caption of its check box, its tool tip, its pattern list, and whether the
+// default choices tick it.
 struct CleaningRule
 {
     std::string_view label;
     std::string_view toolTip;
     std::string_view patterns;
+    // Clear for the rules whose names are also formats that people keep on this system (FITS images,
+    // Gaussian checkpoints, packet captures and database exports, Matrix Market files, and any
+    // "...log.txt" such as CHANGELOG.txt or catalog.txt): a weekly automatic run with the defaults would
+    // take them without anyone having seen a list. The user may still tick them.
+    bool tickedByDefault;
 };
 
 extern const std::array<CleaningRule, kFileTypeCount> kCleaningRules;

@@ -298,7 +298,7 @@ private slots:
                 expected = {help + "#topic-505", help + "#topic-505"};
             } else {
                 Ignore ignore(machine.state, machine.fake.platform, modes.menu());
-                CustomType custom(modes.menu());
+                CustomType custom(machine.state, machine.fake.messageBoxes, modes.menu());
                 pressF1(&ignore);
                 pressF1(&custom);
                 pressF1(modes.menu());
@@ -320,7 +320,7 @@ private slots:
             modes.setEndProgram([] {});
             start(machine, modes, "");
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "TypeOfFiles"),
-                     std::optional<std::string>("1111111111111111111"));
+                     std::optional<std::string>("1111111010111011010"));
             const std::string folder = installed.empty() ? machine.temp / "C/install" : installed;
             QCOMPARE(machine.fake.registry.get(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath"),
                      std::optional<std::string>(folder));

@@ -49,10 +49,13 @@ public:
     }
     std::size_t depth() const override { return m_depth; }
     Result<void> setNormalAttributes(std::string_view) override { return {}; }
-    Result<void> deleteFile(std::string_view, const FileInfo&, const OpenFiles&) override { return {}; }
-    Result<void> moveToTrash(std::string_view, const FileInfo&, const OpenFiles&, FileTime) override
+    Result<Removal> deleteFile(std::string_view, const FileInfo&, const OpenFiles&) override
     {
-        return {};
+        return Removal::Done;
+    }
+    Result<Removal> moveToTrash(std::string_view, const FileInfo&, const OpenFiles&, FileTime) override
+    {
+        return Removal::Done;
     }
 
     Strings steps;

@@ -304,6 +304,8 @@ TEST(AutoMode, RefusesChoicesThatCannotBeReadAsSaved)
         {"entry missing", {{"IgnoreNb", "2"}, {"Ignore1", "/x"}}},
         {"entry too long", {{"IgnoreNb", "1"}, {"Ignore1", std::string(40000, 'x')}}},
         {"drives changed, saved without roots", {{"Drives", "111"}}},
+        {"a custom type every name matches",
+         {{"CustomNb", "2"}, {"Custom1", "*.JUNK"}, {"Custom2", "*.X;*.*"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -26,7 +26,7 @@ TEST(CommandLine, ReginitInLowerCaseWritesEveryDefaultWithAnEmptyOrADeadDisplay)
         const std::string install = machine.folder / "install";
         for (const std::string& line : std::vector<std::string>{
                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]",
-                 "\"TypeOfFiles\"=\"1111111111111111111\"", "\"Directories\"=\"11111\"", "\"Drives\"=\"11\"",
+                 "\"TypeOfFiles\"=\"1111111010111011010\"", "\"Directories\"=\"11111\"", "\"Drives\"=\"11\"",
                  "\"IgnoreNb\"=\"0\"", "\"CustomNb\"=\"0\"", "\"InstallPath\"=\"" + install + "\"",
                  "\"LogFile\"=\"No\"", "\"SaveParams\"=\"Yes\"", "\"UseTrash\"=\"No\""}) {
             EXPECT_NE(settings.find(line + "\n"), std::string::npos) << line << "\nin\n" << settings;

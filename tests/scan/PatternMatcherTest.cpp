@@ -1,5 +1,6 @@
 #include "scan/PatternMatcher.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
@@ -76,14 +77,23 @@ TEST(PatternMatcherTest, StatedRulesAndTrickyShapes)
     }
 }
 
-TEST(PatternMatcherTest, MatchesAllOnlyWhenAPieceTakesEverything)
+TEST(PatternMatcherTest, MatchesAllOnlyWhenAPieceTakesEveryName)
 {
+    // A name of every kind a file can have; no file has the empty name.
+    const std::string_view probes[] = {"a", "A.B", ".x", "noext", "a.b.c", "\xFF"};
     const std::pair<std::string_view, bool> cases[] = {
-        {"*", true},   {"**", true},    {"*.*", true}, {"*.TMP;*.*", true}, {"*.**", false},
-        {"*?", false}, {"NULL", false}, {"", false},   {";", false},        {kDefaultList, false},
+        {"*", true},     {"**", true},    {"*.*", true},       {"*?", true},          {"?*", true},
+        {"*?*", true},   {"**?**", true}, {"*.TMP;*.*", true}, {"*.BAK;?*", true},    {"*.**", false},
+        {"**.*", false}, {"??*", false},  {"*??", false},      {"?", false},          {"*?.*", false},
+        {"NULL", false}, {"", false},     {";", false},        {kDefaultList, false},
     };
-    for (const auto& [list, expected] : cases)
-        EXPECT_EQ(PatternMatcher(list).matchesAll(), expected) << shown(list);
+    for (const auto& [list, expected] : cases) {
+        const PatternMatcher matcher(list);
+        EXPECT_EQ(matcher.matchesAll(), expected) << shown(list);
+        const bool everyProbe = std::all_of(std::begin(probes), std::end(probes),
+                                            [&](std::string_view name) { return matcher.matches(name); });
+        EXPECT_EQ(everyProbe, expected) << shown(list);
+    }
 }
 
 TEST(PatternMatcherTest, ManyStarsDoNotBacktrackExponentially)

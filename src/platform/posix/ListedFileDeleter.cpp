@@ -190,7 +190,7 @@ Result<void> ListedFileDeleter::setNormalAttributes(std::string_view)
     return {};
 }
 
-Result<void> ListedFileDeleter::checkListed(std::string_view name, const FileInfo& listed,
+Result<bool> ListedFileDeleter::checkListed(std::string_view name, const FileInfo& listed,
                                             const OpenFiles& inUse)
 {
     if (auto state = m_chain.usable("deletion", m_path); !state)
@@ -203,8 +203,11 @@ Result<void> ListedFileDeleter::checkListed(std::string_view name, const FileInf
     struct stat st
     {
     };
-    if (fstatat(folder, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(folder, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return false;
         return systemError(errno, joinPath(m_path, name, '/'));
+    }
     if (!S_ISREG(st.st_mode))
         return Error{notRegularCode(st.st_mode), notRegularReason(st.st_mode), joinPath(m_path, name, '/')};
     const FileInfo now = fileInfoFromStat(st);
@@ -219,32 +222,45 @@ Result<void> ListedFileDeleter::checkListed(std::string_view name, const FileInf
                      inUse.complete() ? "in use by another program"
                                       : "perhaps in use: the files that programs hold open could not be read",
                      joinPath(m_path, name, '/')};
-    return {};
+    return true;
 }
 
-Result<void> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
-                                           const OpenFiles& inUse)
+Result<Removal> ListedFileDeleter::deleteFile(std::string_view name, const FileInfo& listed,
+                                              const OpenFiles& inUse)
 {
-    if (auto checked = checkListed(name, listed, inUse); !checked)
-        return checked;
-    if (unlinkat(m_chain.top(), m_name.c_str(), 0) != 0)
+    const Result<bool> checked = checkListed(name, listed, inUse);
+    if (!checked)
+        return checked.error();
+    if (!*checked)
+        return Removal::AlreadyGone;
+    if (unlinkat(m_chain.top(), m_name.c_str(), 0) != 0) {
+        // Taken by someone else since the check: still nothing left to clean.
+        if (errno == ENOENT)
+            return Removal::AlreadyGone;
         return systemError(errno, joinPath(m_path, name, '/'));
-    return {};
+    }
+    return Removal::Done;
 }
 
-Result<void> ListedFileDeleter::moveToTrash(std::string_view name, const FileInfo& listed,
-                                            const OpenFiles& inUse, FileTime deletedAt)
+Result<Removal> ListedFileDeleter::moveToTrash(std::string_view name, const FileInfo& listed,
+                                               const OpenFiles& inUse, FileTime deletedAt)
 {
-    if (auto checked = checkListed(name, listed, inUse); !checked)
-        return checked;
+    const Result<bool> checked = checkListed(name, listed, inUse);
+    if (!checked)
+        return checked.error();
+    if (!*checked)
+        return Removal::AlreadyGone;
     const std::string path = joinPath(m_path, name, '/');
     if (!m_trash) {
         auto rules = m_trashRules();
         if (!rules)
-            return Error{rules.error().code, "the trash could not be found: " + rules.error().describe(), path};
+            return Error{rules.error().code, "the trash could not be found: " + rules.error().describe(),
+                         path};
         m_trash = std::make_unique<TrashMover>(std::move(*rules));
     }
-    return m_trash->move(m_chain.top(), name, path, deletedAt);
+    if (auto moved = m_trash->move(m_chain.top(), name, path, deletedAt); !moved)
+        return moved.error();
+    return Removal::Done;
 }
 
 } // namespace dustrel::posix

@@ -45,10 +45,11 @@ public:
     std::size_t depth() const override { return m_chain.depth(); }
 
     Result<void> setNormalAttributes(std::string_view name) override;
-    Result<void> deleteFile(std::string_view name, const FileInfo& listed, const OpenFiles& inUse) override;
+    Result<Removal> deleteFile(std::string_view name, const FileInfo& listed,
+                               const OpenFiles& inUse) override;
     // The same checks, then a move into the trash (see TrashMover) instead of the unlink.
-    Result<void> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
-                             FileTime deletedAt) override;
+    Result<Removal> moveToTrash(std::string_view name, const FileInfo& listed, const OpenFiles& inUse,
+                                FileTime deletedAt) override;
 
     // Descriptors held now; at most DescriptorChain::kKeptLevels + 1 whatever the depth.
     std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
@@ -61,8 +62,9 @@ private:
         No
     };
 
-    // Whether `name` is still the file the search listed, and free; leaves the name in m_name.
-    Result<void> checkListed(std::string_view name, const FileInfo& listed, const OpenFiles& inUse);
+    // Whether `name` is still the file the search listed, and free: true, or false when the name is no
+    // longer in the folder; leaves the name in m_name.
+    Result<bool> checkListed(std::string_view name, const FileInfo& listed, const OpenFiles& inUse);
     // A subfolder of `parent`, or none with errno set (EXDEV for a mount point).
     UniqueFd openSubfolder(int parent, const char* name);
 

@@ -20,36 +20,6 @@ bool continues(std::string_view line)
     return !line.empty() && line.back() == '\\';
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-void appendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Windows writes its exports in UTF-16LE; the store works in UTF-8. Text that is not valid UTF-16
 // cannot be carried over without loss, so it makes the file unreadable.
 std::optional<std::string> utf16leToUtf8(std::string_view bytes)
@@ -122,13 +92,19 @@ std::optional<std::string> decodeQuoted(std::string_view text, std::size_t& pos)
             out += '\0';
             break;
         case 'x': {
-            if (i + 1 >= text.size())
+            const long byte = hexValue(text, i, 2);
+            if (byte < 0)
                 return std::nullopt;
-            const int hi = hexDigit(text[i]), lo = hexDigit(text[i + 1]);
-            if (hi < 0 || lo < 0)
-                return std::nullopt;
-            out += static_cast<char>(hi * 16 + lo);
+            out += static_cast<char>(byte);
             i += 2;
+            break;
+        }
+        case 'u': {
+            const long code = hexValue(text, i, 4);
+            if (code < 0 || (code >= 0xD800 && code <= 0xDFFF))
+                return std::nullopt;
+            appendUtf8(out, static_cast<char32_t>(code));
+            i += 4;
             break;
         }
         default:

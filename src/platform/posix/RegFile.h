@@ -22,8 +22,9 @@ namespace dustrel::posix {
 //
 // Key paths are full paths that start with the root's name. Key and value names compare without regard
 // to ASCII letter case and keep the spelling first seen. String data are bytes: in names and data "\\",
-// "\"", "\n", "\r", "\t", "\0" and "\xHH" stand for the bytes, and anything that is not valid UTF-8 is
-// written as "\xHH", so the file stays text whatever the data hold.
+// "\"", "\n", "\r", "\t", "\0" and "\xHH" stand for the bytes and "\uHHHH" for a character in UTF-8; anything
+// that is not valid UTF-8 is written as "\xHH", and the characters that break or reorder lines as "\uHHHH"
+// (see appendEscaped), so the file stays text whatever the data hold.
 //
 // People edit these files and other programs' exports end up here, so reading is liberal: CRLF or LF,
 // a UTF-8 or UTF-16LE byte-order mark, a trailing Ctrl-Z, ";" comments, blanks around "=", "@" for the

@@ -1,6 +1,9 @@
 #include "ui/dialogs/CustomType.h"
 
 #include "base/Text.h"
+#include "scan/PatternMatcher.h"
+#include "state/ProgramInfo.h"
+#include "state/ProgramState.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/TwipsScale.h"
@@ -15,8 +18,9 @@ namespace dustrel {
 
 using namespace DialogLayout;
 
-CustomType::CustomType(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+CustomType::CustomType(const ProgramState& state, MessageBoxes& messageBoxes, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_state(state), m_messageBoxes(messageBoxes)
 {
     setObjectName(QStringLiteral("CustomType"));
     setWindowTitle(QStringLiteral("Add a custom type of files"));
@@ -82,7 +86,18 @@ void CustomType::Command1_Click()
         return;
     // Only ASCII letters: the matching folds nothing else, so an upper-cased accented letter would no
     // longer match the file names it was typed for.
-    m_pattern = toUpperAscii(toBytes(typed));
+    std::string pattern = toUpperAscii(toBytes(typed));
+    if (PatternMatcher(pattern).matchesAll()) {
+        // Saved, it would have every automatic run delete every file the user may delete.
+        m_messageBoxes.show(programMessage(
+            "Every file name matches '" + pattern + "'." + m_state.NEWLINE +
+                "A search with it would list every file of the chosen drives, and a deletion would remove "
+                "them all." +
+                m_state.NEWLINE + "Type a pattern that names only rubbish, such as '*.JNK'.",
+            MessageIcon::Exclamation));
+        return;
+    }
+    m_pattern = std::move(pattern);
     accept();
 }
 

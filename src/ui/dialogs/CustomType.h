@@ -9,13 +9,17 @@ class QPushButton;
 
 namespace dustrel {
 
+class MessageBoxes;
+struct ProgramState;
+
 // "Add a custom type of files": the user types one file pattern of their own. OK with an empty text does
-// nothing; otherwise the text becomes the pattern, upper-cased and otherwise as typed.
+// nothing, and a text that every file name matches ("*", "*.*", "?*", or a list holding one) is refused
+// with a message saying why; otherwise the text becomes the pattern, upper-cased and otherwise as typed.
 class CustomType : public QDialog
 {
     Q_OBJECT
 public:
-    explicit CustomType(QWidget* owner);
+    CustomType(const ProgramState& state, MessageBoxes& messageBoxes, QWidget* owner);
 
     // The pattern confirmed with OK; empty until then.
     const std::string& pattern() const { return m_pattern; }
@@ -32,6 +36,8 @@ private:
     void Form_Load();
     void layOut();
 
+    const ProgramState& m_state;
+    MessageBoxes& m_messageBoxes;
     std::string m_pattern;
     QLabel* m_label1 = nullptr;
     QLineEdit* m_text1 = nullptr;

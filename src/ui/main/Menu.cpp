@@ -700,7 +700,7 @@ void Menu::Command5_Click()
 void Menu::Command6_Click()
 {
     {
-        CustomType dialog(this);
+        CustomType dialog(m_state, m_platform.messageBoxes, this);
         if (runDialog(dialog) == QDialog::Accepted && !dialog.pattern().empty())
             listEntry(m_customLst, dialog.pattern());
     }

@@ -22,7 +22,7 @@ FileInfo seen(const std::string& path)
     return *PosixFileSystem().fileInfo(path);
 }
 
-std::string describe(const Result<void>& result)
+template <typename T> std::string describe(const Result<T>& result)
 {
     return result ? "ok" : result.error().describe();
 }

@@ -160,6 +160,9 @@ TEST(RegFile, AcceptsHandEditedFiles)
         {"unknown escape is no string", "REGEDIT4\n[K]\n\"x\"=\"C:\\Temp\"\n", "K", "x", std::nullopt},
         {"text after the closing quote", "REGEDIT4\n[K]\n\"x\"=\"1\" ; one\n", "K", "x", std::nullopt},
         {"hex escapes in either case", "REGEDIT4\n[K]\n\"x\"=\"\\x4A\\x4b\"\n", "K", "x", "JK"},
+        {"character escapes", "REGEDIT4\n[K]\n\"x\"=\"\\u0085\\u202E\\u00e9\"\n", "K", "x",
+         "\xC2\x85\xE2\x80\xAE\xC3\xA9"},
+        {"an escaped surrogate is no string", "REGEDIT4\n[K]\n\"x\"=\"\\uD800\"\n", "K", "x", std::nullopt},
         {"raw bytes", "REGEDIT4\n[K]\n\"x\"=\"a\tb\xFF\"\n", "K", "x", "a\tb\xFF"},
     };
     for (const Case& c : cases) {

@@ -86,7 +86,7 @@ protected:
     void SetUp() override { tzset(); }
     void TearDown() override { tzset(); }
 
-    Result<void> trash(const std::string& path, const TempFolder& root, uid_t uid = getuid())
+    Result<Removal> trash(const std::string& path, const TempFolder& root, uid_t uid = getuid())
     {
         ListedFileDeleter cursor([&] {
             return Result<TrashRules>(TrashRules(mountsAt({"/", root / "vol"}), uid, dataHome));
@@ -96,7 +96,7 @@ protected:
         if (!listed)
             return listed.error();
         if (auto opened = cursor.open(path.substr(0, slash)); !opened)
-            return opened;
+            return opened.error();
         return cursor.moveToTrash(path.substr(slash + 1), *listed, OpenFiles{}, kWhen);
     }
     std::string info(const std::string& trashFolder, const std::string& entry)

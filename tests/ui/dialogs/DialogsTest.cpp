@@ -178,10 +178,20 @@ private slots:
         QCOMPARE(dialog.Dir1()->folder(), d);
     }
 
-    void customTypeUpperCasesWhatIsTypedAndRefusesOnlyTheEmptyText()
+    void customTypeUpperCasesWhatIsTypedAndRefusesEmptyAndCatchAllTexts()
     {
+        UiWorld world;
+        // Every name matches these: refused with a message, the dialog open.
+        for (const char* text : {"*", "*.*", "*?", "?*", "**", "*.bak;;?*"}) {
+            CustomType dialog(world.state, world.fake.messageBoxes, nullptr);
+            dialog.show();
+            QTest::keyClicks(dialog.Text1(), QString::fromLatin1(text));
+            dialog.Command1()->click();
+            QVERIFY2(dialog.isVisible() && dialog.pattern().empty(), text);
+        }
+        QCOMPARE(world.fake.messageBoxes.shown.size(), std::size_t(6));
         {
-            CustomType dialog(nullptr);
+            CustomType dialog(world.state, world.fake.messageBoxes, nullptr);
             dialog.show();
             QTest::keyClicks(dialog.Text1(), QStringLiteral("*.jnk;"));
             dialog.Text1()->insert(QString::fromUtf8("\xc3\xa9*"));
@@ -191,7 +201,7 @@ private slots:
             QCOMPARE(dialog.pattern(), std::string("*.JNK;\xc3\xa9*"));
         }
         {
-            CustomType dialog(nullptr);
+            CustomType dialog(world.state, world.fake.messageBoxes, nullptr);
             dialog.show();
             dialog.Command1()->click();
             QVERIFY(dialog.isVisible());
@@ -200,7 +210,7 @@ private slots:
             QVERIFY(!dialog.isVisible());
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
         }
-        CustomType dialog(nullptr);
+        CustomType dialog(world.state, world.fake.messageBoxes, nullptr);
         dialog.show();
         QTest::keyClicks(dialog.Text1(), QStringLiteral("   "));
         dialog.Command1()->click();
