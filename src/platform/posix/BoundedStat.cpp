@@ -21,21 +21,6 @@ struct StatRecord
     struct stat st;
 };
 
-bool writeWhole(int out, const void* data, std::size_t size)
-{
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t written = ::write(out, bytes, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
 // The path of the file `fd` names, from the system's own record of it: system calls only, where
 // realpath would allocate.
 ssize_t pathOfDescriptor(int fd, char* into, std::size_t size)
@@ -65,7 +50,7 @@ std::vector<Result<struct stat>> boundedStat(const std::vector<std::string>& pat
             StatRecord record{};
             const int flags = followLinks ? 0 : AT_SYMLINK_NOFOLLOW;
             record.error = ::fstatat(AT_FDCWD, path.c_str(), &record.st, flags) == 0 ? 0 : errno;
-            if (!writeWhole(out, &record, sizeof record))
+            if (!ChildProcess::writeAnswer(out, &record, sizeof record))
                 return 1;
         }
         return 0;
@@ -105,8 +90,8 @@ Result<std::string> boundedRealPath(const std::string& path, std::chrono::millis
             length = static_cast<ssize_t>(std::strlen(resolved));
         const int error = length < 0 ? errno : 0;
         if (length < 0)
-            return writeWhole(out, &error, sizeof error) ? 1 : 2;
-        return writeWhole(out, resolved, static_cast<std::size_t>(length)) ? 0 : 2;
+            return ChildProcess::writeAnswer(out, &error, sizeof error) ? 1 : 2;
+        return ChildProcess::writeAnswer(out, resolved, static_cast<std::size_t>(length)) ? 0 : 2;
     });
     if (!child)
         return Error{child.error().code, child.error().message, path};

@@ -125,6 +125,21 @@ Result<ChildProcess> ChildProcess::fork(const std::function<int(int out)>& work)
     return ChildProcess(child, std::move(readEnd));
 }
 
+bool ChildProcess::writeAnswer(int out, const void* data, std::size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(out, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : m_pid(std::exchange(other.m_pid, -1)), m_output(std::move(other.m_output))
 {}

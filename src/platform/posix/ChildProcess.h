@@ -47,6 +47,10 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess(); // gives up a child that was not finished
 
+    // For `work` in the child: writes every byte to `out`, with system calls only; false when the pipe
+    // closed (the program gave up on the child).
+    static bool writeAnswer(int out, const void* data, std::size_t size);
+
     // Hands the output to `sink` and waits for the child's end, both within `limits.deadline` from now.
     // Succeeds only when the child ended by itself with status 0.
     Result<void> finish(const Limits& limits, const PieceSink& sink);

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <string_view>
 #include <unistd.h>
+#include <utility>
 
 namespace dustrel::posix {
 
@@ -103,19 +104,8 @@ public:
 
     bool flush()
     {
-        const char* bytes = reinterpret_cast<const char*>(m_records);
-        std::size_t left = m_count * sizeof(Record);
-        m_count = 0;
-        while (left > 0) {
-            const ssize_t written = ::write(m_out, bytes, left);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return false;
-            bytes += written;
-            left -= static_cast<std::size_t>(written);
-        }
-        return true;
+        const std::size_t count = std::exchange(m_count, 0);
+        return ChildProcess::writeAnswer(m_out, m_records, count * sizeof(Record));
     }
 
 private:

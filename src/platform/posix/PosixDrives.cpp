@@ -35,7 +35,7 @@ std::optional<struct statvfs> boundedStatvfs(const std::string& path, std::chron
         struct statvfs st = {};
         if (::statvfs(cPath, &st) != 0)
             return 1;
-        return ::write(out, &st, sizeof st) == static_cast<ssize_t>(sizeof st) ? 0 : 1;
+        return ChildProcess::writeAnswer(out, &st, sizeof st) ? 0 : 1;
     });
     if (!child)
         return std::nullopt;
