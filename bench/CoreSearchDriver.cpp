@@ -26,14 +26,15 @@ SearchFigures CoreSearchDriver::search()
 {
     const long pumpsBefore = m_host.pumps();
     const auto start = std::chrono::steady_clock::now();
-    Command1_Click(m_context);
+    const Result<void> searched = Command1_Click(m_context);
     SearchFigures figures;
     figures.seconds = secondsSince(start);
     // A pump follows every folder entered but the drive's root.
     figures.foldersEntered = static_cast<std::size_t>(m_host.pumps() - pumpsBefore) + 1;
     figures.rows = m_results.size();
     figures.wastedSize = m_session.state.WASTED_SIZE;
-    figures.status = std::string(m_host.statusText());
+    // A refused search shows why in place of its summary, which the comparison then finds wrong.
+    figures.status = searched ? std::string(m_host.statusText()) : searched.error().message;
     return figures;
 }
 

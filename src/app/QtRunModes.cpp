@@ -151,9 +151,9 @@ void QtRunModes::writeDefaults()
         m_state.DTR_PATH = folder;
         return;
     }
-    m_platform.messageBoxes.show(programMessage(
-        "The default parameters could not be written." + m_state.NEWLINE + written.error().describe(),
-        MessageIcon::Exclamation));
+    m_platform.messageBoxes.show(programMessage("The default parameters could not be written." +
+                                                    m_state.NEWLINE + written.error().describe(),
+                                                MessageIcon::Exclamation));
 }
 
 RunOutcome QtRunModes::AutoMode()
@@ -190,16 +190,21 @@ RunOutcome QtRunModes::AutoMode()
     // Nobody chose to clean a drive that was not there when the choices were saved.
     for (const std::size_t k : m_loaded.newDrives)
         m_state.choices.setDriveState(k, CheckState::Clear);
-    m_menu->Command1_Click();
+    const Result<void> searched = m_menu->search();
     // The user may have quit from the main window while the search ran: then nothing is deleted.
     if (m_ended)
         return RunOutcome::end(0);
+    if (!searched) {
+        // Told where a run without a user is read, as the deletion's own problems are.
+        StreamMessageBoxes(stderr).show(programMessage(searched.error().message, MessageIcon::Exclamation));
+        return RunOutcome::end(1);
+    }
 
     DeletionOptions options;
     options.openLogViewer = !m_options.headless;
     options.problems = stderr;
     const DeletionOutcome outcome = DeleteAsChosen(m_menu->context(), false, options);
-    return RunOutcome::end(outcome.failures == 0 ? 0 : 1);
+    return RunOutcome::end(outcome.failures == 0 && outcome.inUseKnown ? 0 : 1);
 }
 
 std::string QtRunModes::problemLines() const

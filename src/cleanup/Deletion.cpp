@@ -26,8 +26,18 @@ constexpr std::string_view kAlreadyGone = "      *** The file no longer exists: 
 constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";
 constexpr std::string_view kAllTrashed = "Selected Files have been moved to the trash.";
 
-// What could not be done, told to the user when there is one and written to the options' stream when
-// there is none: never passed over.
+// Told to the user when there is one and written to the options' stream when there is none: never passed
+// over.
+void tell(WorkContext& context, bool prompt, const DeletionOptions& options, const Message& message)
+{
+    if (prompt) {
+        context.platform.messageBoxes.show(message);
+    } else if (options.problems != nullptr) {
+        StreamMessageBoxes(options.problems).show(message);
+    }
+}
+
+// What could not be done.
 void reportProblem(WorkContext& context, bool prompt, const DeletionOptions& options, std::string_view what,
                    const Error& error, std::string_view consequence)
 {
@@ -41,12 +51,7 @@ void reportProblem(WorkContext& context, bool prompt, const DeletionOptions& opt
         text += newline;
         text += consequence;
     }
-    const Message message = programMessage(std::move(text), MessageIcon::Exclamation);
-    if (prompt) {
-        context.platform.messageBoxes.show(message);
-    } else if (options.problems != nullptr) {
-        StreamMessageBoxes(options.problems).show(message);
-    }
+    tell(context, prompt, options, programMessage(std::move(text), MessageIcon::Exclamation));
 }
 
 void showFinalMessage(WorkContext& context, std::size_t failures)
@@ -71,13 +76,22 @@ void openViewer(WorkContext& context, bool prompt, const DeletionOptions& option
 // went through open (see DeletionCursor for why that is safe), so a file costs a check and an unlink; the
 // list is compacted once at the end, so a run over a million rows does not move the rows below each
 // deleted one.
-DeletionOutcome killRows(WorkContext& context, EventsLog* log)
+DeletionOutcome killRows(WorkContext& context, EventsLog* log, bool prompt, const DeletionOptions& options)
 {
     FileSystem& fileSystem = context.platform.fileSystem;
     ResultsList& results = context.results;
     results.publish();
-    // Once per run: asking the system which files are open costs a pass over every process.
-    const OpenFiles inUse = fileSystem.openFiles();
+    DeletionOutcome outcome;
+    // Once per run: asking the system which files are open costs a pass over every process. When it
+    // cannot tell, every file counts as in use and stays.
+    const OpenFiles inUse = results.empty() ? OpenFiles() : fileSystem.openFiles();
+    if (!inUse.complete()) {
+        outcome.inUseKnown = false;
+        tell(context, prompt, options,
+             programMessage("Which files programs hold open is not known: " + inUse.whyIncomplete() +
+                                context.state.NEWLINE + "No listed file is deleted, since any may be in use.",
+                            MessageIcon::Exclamation));
+    }
 
     const std::unique_ptr<DeletionCursor> cursor = fileSystem.newDeletionCursor();
     DeletionRoute route(results, *cursor);
@@ -87,7 +101,6 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log)
     const bool toTrash = context.state.choices.optTrash();
     const FileTime deletedAt = toTrash ? context.platform.clock.now() : FileTime{};
 
-    DeletionOutcome outcome;
     std::vector<bool> deleted(results.size(), false);
     for (std::size_t row = 0; row < results.size(); ++row) {
         if (log != nullptr)
@@ -184,10 +197,10 @@ std::string FinalMessage(std::size_t failures, bool toTrash)
     return std::to_string(failures) + " error(s) happened while killing selected files.";
 }
 
-DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt)
+DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions& options)
 {
     context.host.setPointer(Pointer::Hourglass);
-    const DeletionOutcome outcome = killRows(context, nullptr);
+    const DeletionOutcome outcome = killRows(context, nullptr, prompt, options);
     context.host.setPointer(Pointer::Default);
     if (prompt)
         showFinalMessage(context, outcome.failures);
@@ -207,13 +220,13 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt, cons
     if (!created) {
         reportProblem(context, prompt, options, "The events log could not be created:", created.error(),
                       "The listed files are deleted without it.");
-        return DeleteListedFiles(context, prompt);
+        return DeleteListedFiles(context, prompt, options);
     }
     EventsLog& log = *created;
 
     context.host.setPointer(Pointer::Hourglass);
     writeHeader(context, log);
-    const DeletionOutcome outcome = killRows(context, &log);
+    const DeletionOutcome outcome = killRows(context, &log, prompt, options);
     const std::string finalMessage = FinalMessage(outcome.failures, context.state.choices.optTrash());
     context.host.setPointer(Pointer::Default);
     log.summaryLine("");
@@ -245,7 +258,7 @@ DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const Deletion
 {
     if (context.state.choices.optLog())
         return DeleteListedFilesWithLog(context, prompt, options);
-    return DeleteListedFiles(context, prompt);
+    return DeleteListedFiles(context, prompt, options);
 }
 
 void Command3_Click(WorkContext& context)

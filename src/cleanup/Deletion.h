@@ -26,6 +26,7 @@ struct DeletionOutcome
 {
     std::size_t tried = 0;
     std::size_t failures = 0;
+    bool inUseKnown = true; // false: which files are open was not known, so none was deleted
 };
 
 // Deletes the file of every row, top to bottom: the normal attributes first, then the file itself, and
@@ -34,8 +35,9 @@ struct DeletionOutcome
 // no longer there (another run or program took it) leaves nothing to clean and is no failure.
 // The rows of deleted and gone files leave the list in one pass at the end; the failed rows stay, in order.
 // WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
-// shown in a message box; without it nothing is shown.
-DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt);
+// shown in a message box; without it nothing is shown. When which files are in use cannot be found out,
+// no file is deleted and the user (with `prompt`) or the options' stream is told why.
+DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions& options = {});
 
 // The same, writing the events log DUSTREL.LOG in the installation folder, or in the user's state folder
 // when the installation folder is not theirs to write (see GetEventsLogPath). With `prompt` the user is

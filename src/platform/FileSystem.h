@@ -159,8 +159,15 @@ class OpenFiles
 {
 public:
     void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(FileId{device, inode}); }
-    void markIncomplete() { m_complete = false; }
+    // The first reason given is kept: later ones mostly follow from it.
+    void markIncomplete(std::string why)
+    {
+        if (m_complete)
+            m_whyIncomplete = std::move(why);
+        m_complete = false;
+    }
     bool complete() const { return m_complete; }
+    const std::string& whyIncomplete() const { return m_whyIncomplete; }
     bool contains(std::uint64_t device, std::uint64_t inode) const
     {
         return !m_complete || m_files.count(FileId{device, inode}) != 0;
@@ -170,6 +177,7 @@ public:
 private:
     FileIdSet m_files;
     bool m_complete = true;
+    std::string m_whyIncomplete;
 };
 
 // Deletes listed files folder by folder. A list comes in the order a search found it, so consecutive rows
@@ -231,8 +239,12 @@ public:
 
     // Facts about one path, not following a final symbolic link.
     virtual Result<FileInfo> fileInfo(const std::string& path) = 0;
+    // The same for paths the program only names, such as the ignore list's, which may lie on a network or
+    // FUSE file system that stopped answering: looked up together, and given up after a bounded time.
+    virtual std::vector<Result<FileInfo>> namedFileInfos(const std::vector<std::string>& paths) = 0;
 
-    // The absolute path of an existing file or folder with every link, "." and ".." resolved.
+    // The absolute path of an existing file or folder with every link, "." and ".." resolved; given up
+    // after a bounded time, like namedFileInfos.
     virtual Result<std::string> canonicalPath(const std::string& path) = 0;
 
     // A whole file; refused when it is larger than `limit` bytes.

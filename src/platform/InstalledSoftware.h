@@ -13,22 +13,32 @@ namespace dustrel {
 // One package manager's record of what it installed, as a search found it.
 struct PackageDatabase
 {
-    std::string name;     // "dpkg", "pacman", "rpm"
-    std::string location; // its folder, or the command asked
-    bool read = false;
+    std::string name;         // "dpkg", "pacman", "rpm"
+    std::string location;     // its folder, or the command asked
+    bool read = false;        // completely: a database read in part counts as not read
     std::size_t packages = 0; // packages whose file lists were read (rpm: 0, it answers as one)
     std::string problem;      // why it could not be read; empty when read
 };
 
 // The files that installed software owns, as (device, inode) pairs: a file is the same file under any of
-// its paths, whatever links or bind mounts lead to it.
-class InstalledFiles
+// its paths, whatever links or bind mounts lead to it. When a database present could not be read
+// completely, nobody can tell what it owns: the answer is then unknown, and every file counts as owned.
+class [[nodiscard]] InstalledFiles
 {
 public:
     void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(Key{device, inode}); }
     bool contains(std::uint64_t device, std::uint64_t inode) const
     {
-        return !m_files.empty() && m_files.count(Key{device, inode}) != 0;
+        return !known() || (!m_files.empty() && m_files.count(Key{device, inode}) != 0);
+    }
+    // Whether every database present was read completely.
+    bool known() const
+    {
+        for (const PackageDatabase& database : databases) {
+            if (!database.read)
+                return false;
+        }
+        return true;
     }
     std::size_t size() const { return m_files.size(); }
 
@@ -71,8 +81,8 @@ class InstalledSoftware
 public:
     virtual ~InstalledSoftware() = default;
 
-    // Reads every package database present. One that cannot be read is reported in `databases` and
-    // otherwise passed over: the search goes on with what the others say.
+    // Reads every package database present. One that cannot be read completely is reported in
+    // `databases` and makes the answer unknown (see InstalledFiles::known).
     virtual InstalledFiles ownedFiles(const OwnedFilesQuery& query) = 0;
 };
 

@@ -20,14 +20,12 @@ constexpr std::string_view kSearching = "Searching ";
 DirectoryWalk::DirectoryWalk(WorkContext& context)
     : m_context(context), m_separator(context.platform.pathRules.separator)
 {
-    FileSystem& fileSystem = context.platform.fileSystem;
-    const IgnoreTable& ignored = context.state.IGN_TBL;
-    const auto keep = [&](const std::string& path) {
-        if (path.empty())
-            return;
-        if (const auto info = fileSystem.fileInfo(path); info && info->type == EntryType::File)
-            m_kept.insert(FileId{info->device, info->inode});
+    std::vector<std::string> kept;
+    const auto keep = [&](std::string path) {
+        if (!path.empty())
+            kept.push_back(std::move(path));
     };
+    const IgnoreTable& ignored = context.state.IGN_TBL;
     for (std::size_t i = 0; i < ignored.highestIndex(); ++i)
         keep(ignored.slot(i));
     // Both places the events log may be written to.
@@ -35,6 +33,11 @@ DirectoryWalk::DirectoryWalk(WorkContext& context)
         keep(joinPath(context.state.DTR_PATH, kLogName, m_separator));
     if (const std::string state = context.platform.folders.userStateFolder(); !state.empty())
         keep(joinPath(joinPath(state, "dustrel", m_separator), kLogName, m_separator));
+    // All at once, and given up on a file system that stopped answering: such a file is kept by its path.
+    for (const Result<FileInfo>& info : context.platform.fileSystem.namedFileInfos(kept)) {
+        if (info && info->type == EntryType::File)
+            m_kept.insert(FileId{info->device, info->inode});
+    }
 }
 
 DirectoryWalk::~DirectoryWalk()

@@ -45,6 +45,54 @@ InstalledFiles installedFiles(WorkContext& context, const PatternMatcher& filter
     return context.platform.installedSoftware.ownedFiles(query);
 }
 
+void walkDrives(WorkContext& context, DirectoryWalk& walk, const PatternMatcher& filter)
+{
+    ProgramState& state = context.state;
+    const std::size_t drives =
+        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), state.choices.drives().size());
+    for (std::size_t i = 0; i < drives; ++i) {
+        // Both read afresh before each drive: the user may untick a drive or press Stop at a pump.
+        const DriveEntry& entry = state.choices.drives()[i];
+        if (!entry.box.ticked() || !state.SEARCHING || entry.box.caption.size() <= kLetterInCaption)
+            continue;
+        const std::string root =
+            context.platform.drives.rootPath(asciiUpper(entry.box.caption[kLetterInCaption]));
+        if (root.empty())
+            continue;
+        state.DIR_CHANGE_MUTED = false;
+        walk.WalkDrive(root, filter);
+    }
+}
+
+// Every file of a ticked special folder, without its subfolders. A folder that was not found has an
+// empty path, which must not turn into a folder at the root.
+void listSpecialFolders(WorkContext& context, DirectoryWalk& walk)
+{
+    ProgramState& state = context.state;
+    const PatternMatcher everything("*.*");
+    for (std::size_t k = 0; k < kCacheFolder; ++k) {
+        if (state.choices.dirs()[k].ticked() && state.SEARCHING && !state.DIRECTORIES[k].empty())
+            walk.ListFolderFiles(state.DIRECTORIES[k], everything);
+    }
+    const std::string& cache = state.DIRECTORIES[kCacheFolder];
+    if (state.choices.dirs()[kCacheFolder].ticked() && state.SEARCHING && !cache.empty()) {
+        walk.ListFolderFiles(cache, everything);
+        for (int n = 1; n <= kCacheSubfolders; ++n)
+            walk.ListFolderFiles(cacheSubfolder(context, n), everything);
+    }
+}
+
+// Which package database could not be read and why: without it, its files would be listed as rubbish.
+std::string unknownOwnersText(const InstalledFiles& installed, const std::string& newline)
+{
+    std::string text = "Nothing was listed: what installed software owns is not known.";
+    for (const PackageDatabase& database : installed.databases) {
+        if (!database.read)
+            text += newline + database.name + " (" + database.location + "): " + database.problem;
+    }
+    return text + newline + "Search again once the package database can be read.";
+}
+
 } // namespace
 
 std::string SummaryText(WorkContext& context)
@@ -54,7 +102,7 @@ std::string SummaryText(WorkContext& context)
            std::to_string(context.results.size()) + " file(s).";
 }
 
-void RunSearch(WorkContext& context)
+Result<void> RunSearch(WorkContext& context)
 {
     ProgramState& state = context.state;
     WindowHost& host = context.host;
@@ -71,36 +119,14 @@ void RunSearch(WorkContext& context)
     // Compiled once for the whole run, whatever the number of folders.
     const PatternMatcher filter(SearchPatterns(state));
     const InstalledFiles installed = installedFiles(context, filter);
-    DirectoryWalk walk(context);
-    walk.passOverInstalled(&installed);
-
-    const std::size_t drives =
-        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), state.choices.drives().size());
-    for (std::size_t i = 0; i < drives; ++i) {
-        // Both read afresh before each drive: the user may untick a drive or press Stop at a pump.
-        const DriveEntry& entry = state.choices.drives()[i];
-        if (!entry.box.ticked() || !state.SEARCHING || entry.box.caption.size() <= kLetterInCaption)
-            continue;
-        const std::string root =
-            context.platform.drives.rootPath(asciiUpper(entry.box.caption[kLetterInCaption]));
-        if (root.empty())
-            continue;
-        state.DIR_CHANGE_MUTED = false;
-        walk.WalkDrive(root, filter);
-    }
-
-    // Every file of a ticked special folder, without its subfolders. A folder that was not found has an
-    // empty path, which must not turn into a folder at the root.
-    const PatternMatcher everything("*.*");
-    for (std::size_t k = 0; k < kCacheFolder; ++k) {
-        if (state.choices.dirs()[k].ticked() && state.SEARCHING && !state.DIRECTORIES[k].empty())
-            walk.ListFolderFiles(state.DIRECTORIES[k], everything);
-    }
-    const std::string& cache = state.DIRECTORIES[kCacheFolder];
-    if (state.choices.dirs()[kCacheFolder].ticked() && state.SEARCHING && !cache.empty()) {
-        walk.ListFolderFiles(cache, everything);
-        for (int n = 1; n <= kCacheSubfolders; ++n)
-            walk.ListFolderFiles(cacheSubfolder(context, n), everything);
+    Result<void> searched;
+    if (installed.known()) {
+        DirectoryWalk walk(context);
+        walk.passOverInstalled(&installed);
+        walkDrives(context, walk, filter);
+        listSpecialFolders(context, walk);
+    } else {
+        searched = Error{0, unknownOwnersText(installed, state.NEWLINE), ""};
     }
 
     context.results.publish();
@@ -108,9 +134,10 @@ void RunSearch(WorkContext& context)
     if (!context.results.empty())
         host.setCommandEnabled(Command::Delete, true);
     host.setPointer(Pointer::Default);
+    return searched;
 }
 
-void Command1_Click(WorkContext& context)
+Result<void> Command1_Click(WorkContext& context)
 {
     BuildFilter(context.state);
     WindowHost& host = context.host;
@@ -118,11 +145,12 @@ void Command1_Click(WorkContext& context)
     host.setCommandEnabled(Command::Search, false);
     host.setCommandEnabled(Command::Stop, true);
     host.setCommandDefault(Command::Stop, true);
-    RunSearch(context);
+    Result<void> searched = RunSearch(context);
     host.setCommandDefault(Command::Stop, false);
     host.setCommandEnabled(Command::Stop, false);
     host.setCommandEnabled(Command::Search, true);
     host.setCommandDefault(Command::Search, true);
+    return searched;
 }
 
 void Command2_Click(ProgramState& state)

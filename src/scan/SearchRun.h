@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "scan/WorkContext.h"
 
 #include <string>
@@ -13,11 +14,13 @@ std::string SummaryText(WorkContext& context);
 // Empties the results list and zeroes WASTED_SIZE, then walks every ticked drive with FILTRE and lists
 // every file of the ticked special folders (and of the four cache subfolders of the last one), in that
 // order; writes the summary and enables Delete when a row exists. Shows no message whatever fails.
-void RunSearch(WorkContext& context);
+// When a package database present cannot be read completely, nobody knows which files installed
+// software owns: nothing is listed, and the failure says which database and why, for the caller to show.
+Result<void> RunSearch(WorkContext& context);
 
 // The Search command, also the search of the automatic mode: builds FILTRE, swaps the Search and Stop
 // buttons for the time of RunSearch and swaps them back.
-void Command1_Click(WorkContext& context);
+Result<void> Command1_Click(WorkContext& context);
 
 // The Stop command: the search ends before the next folder it would enter.
 void Command2_Click(ProgramState& state);

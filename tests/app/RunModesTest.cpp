@@ -363,6 +363,33 @@ private slots:
         QVERIFY(!exists(first));
         QVERIFY(exists(later));
     }
+
+    // A package database that cannot be read completely: the automatic pass deletes nothing and fails,
+    // and the window says why in place of a list.
+    void anUnreadablePackageDatabaseFailsTheAutomaticPassAndTheWindowSaysWhy()
+    {
+        for (const std::string argument : {"/AUTO", ""}) {
+            Machine machine;
+            const std::string rubbish = machine.file("C/a/X.TMP");
+            posix::PackageDatabases::Locations locations = noPackageDatabases();
+            machine.temp.makeFolder("pacman/theme-1.0-1"); // a package without its list of files
+            locations.pacmanLocal = machine.temp / "pacman";
+            machine.fake.packages = posix::PackageDatabases(locations);
+            machine.fake.messageBoxes.useDefaultWhenUnanswered = true;
+            QtRunModes modes(machine.state, machine.fake.platform, {true, nullptr});
+            const RunOutcome outcome = start(machine, modes, argument);
+            if (argument.empty()) {
+                modes.menu()->Command1_Click();
+                QCOMPARE(machine.fake.messageBoxes.shown.size(), std::size_t{1});
+                QVERIFY(machine.fake.messageBoxes.shown[0].text.find("theme-1.0-1/files") !=
+                        std::string::npos);
+                QCOMPARE(modes.menu()->results().size(), std::size_t{0});
+            } else {
+                QCOMPARE(outcome.exitCode, 1);
+            }
+            QVERIFY(exists(rubbish));
+        }
+    }
 };
 
 int main(int argc, char** argv)

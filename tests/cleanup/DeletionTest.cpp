@@ -364,7 +364,12 @@ public:
     {
         return std::make_unique<Cursor>(PosixFileSystem::newDeletionCursor(), beforeDelete);
     }
+    OpenFiles openFiles() override
+    {
+        return openFilesAnswer ? *openFilesAnswer : PosixFileSystem::openFiles();
+    }
     std::function<void(std::string_view name)> beforeDelete = [](std::string_view) {};
+    std::optional<OpenFiles> openFilesAnswer;
 
 private:
     class Cursor : public DeletionCursor
@@ -469,6 +474,34 @@ TEST_F(Deletion, AFolderSwappedForALinkNeverLetsTheDeletionReachThroughIt)
     }
 }
 
+// When which files programs hold open is not known, no file is taken for a free one: every file stays,
+// and the run says why, to the user or on the stream of a run without one.
+TEST_F(Deletion, WhenTheOpenFilesAreUnknownNothingIsDeletedAndTheRunSaysWhy)
+{
+    HookedFileSystem fileSystem;
+    fileSystem.openFilesAnswer.emplace();
+    fileSystem.openFilesAnswer->markIncomplete("no answer within 20 seconds");
+    const Platform& real = fake.platform;
+    Platform hooked{real.registry, fileSystem,  real.drives,    real.folders,   real.messageBoxes,
+                    real.clock,    real.locale, real.processes, real.pathRules, real.installedSoftware};
+    WorkContext hookedContext{state, hooked, host, results};
+    fake.messageBoxes.useDefaultWhenUnanswered = true;
+    for (const bool prompt : {true, false}) {
+        file("c/a.tmp");
+        search();
+        fake.messageBoxes.shown.clear();
+        ProblemStream problems;
+        const DeletionOutcome outcome = DeleteAsChosen(hookedContext, prompt, {false, problems.get()});
+        EXPECT_FALSE(outcome.inUseKnown);
+        EXPECT_EQ(rows(), Strings{"c/a.tmp"});
+        EXPECT_TRUE(exists(temp / "c/a.tmp"));
+        const std::string told = prompt ? fake.messageBoxes.shown.at(0).text : problems.text();
+        EXPECT_NE(told.find("Which files programs hold open is not known: no answer within 20 seconds"),
+                  std::string::npos)
+            << told;
+    }
+}
+
 // A folder of the tree covered after the search by a mount of a decoy that holds the very same files (hard
 // links on the same file system): the search never crossed into a mount, so the deletion does not either.
 TEST_F(Deletion, AMountPutOverAListedFolderIsNotEntered)
@@ -527,7 +560,9 @@ TEST_F(Deletion, RunningOutOfDescriptorsFailsRowsAndNothingElse)
             while (filler.emplace_back(open("/dev/null", O_RDONLY | O_CLOEXEC)))
                 ;
             filler.resize(filler.size() - 1 - free);
-            const DeletionOutcome starved = DeleteListedFiles(context, false);
+            DeletionOptions quiet; // a stream's first use is another such probe
+            quiet.problems = nullptr;
+            const DeletionOutcome starved = DeleteListedFiles(context, false, quiet);
             // Each row either went with its file or stayed with it.
             const Strings left = rows();
             for (std::size_t i = 0; i < listed.size(); ++i) {

@@ -4,6 +4,10 @@
 #include "support/FileSystemTestSupport.h"
 #include "support/ScanFixture.h"
 
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -193,7 +197,7 @@ TEST_F(SearchRun, StopAtAPumpEndsTheRunBeforeTheNextFolderAndKeepsWhatWasFound)
     EXPECT_FALSE(host.button(Command::Stop).enabled);
 }
 
-TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPathAndGoesOnWithoutOneThatFails)
+TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPath)
 {
     addDrive('C', "c");
     // Merged /usr: the databases name c/lib, the walk sees c/usr/lib.
@@ -212,7 +216,7 @@ TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPathAndGoesOnWithou
     ASSERT_EQ(chmod(rpm.c_str(), 0755), 0);
     const test::ScopedEnv path("PATH", (temp / "bin:/usr/bin:/bin").c_str());
     fake.packages = posix::PackageDatabases(
-        {temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman", temp / "c", "rpm", 10});
+        {temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman", temp / "c", "rpm"});
     setSpecialFolder(0, temp / "c/lib/cache");
     tickRule(kOld);
     tickRule(kTmp);
@@ -221,14 +225,67 @@ TEST_F(SearchRun, PassesOverWhatThePackageManagersOwnUnderAnyPathAndGoesOnWithou
     EXPECT_EQ(rows(), (Strings{"c/usr/lib/backup.old", "c/usr/lib/stray.tmp", "c/lib/cache/junk"}));
     EXPECT_EQ(describeDatabases(fake.packages.ownedFiles({}).databases),
               "dpkg (1 package), pacman (1 package), rpm");
+}
 
-    // A database that cannot be read only stops saying what it owns.
-    file("bin/rpm", "#!/bin/sh\nexit 1\n");
-    search();
-    EXPECT_EQ(rows(), (Strings{"c/usr/lib/backup.old", "c/usr/lib/rpm.tmp", "c/usr/lib/stray.tmp",
-                               "c/lib/cache/junk"}));
-    EXPECT_EQ(describeDatabases(fake.packages.ownedFiles({}).databases),
-              "dpkg (1 package), pacman (1 package), rpm (not read: the query failed)");
+// A database present but not read completely: nobody knows what it owns, so the search lists nothing and
+// says which database and why, within the time the query is given.
+TEST_F(SearchRun, ListsNothingWhenAPackageDatabaseCannotBeReadCompletely)
+{
+    addDrive('C', "c");
+    file("c/a.tmp");
+    tickRule(kTmp);
+    const auto sparse = [&](const std::string& path, off_t size) {
+        ASSERT_EQ(truncate(file(path, "").c_str(), size), 0) << std::strerror(errno);
+    };
+    const struct
+    {
+        const char* rpm; // the script standing in for the command, if any
+        std::function<void(const std::string& db)> layOut;
+        std::string why;
+    } cases[] = {
+        {"exit 1", {}, "): ended with status 1"},
+        {"exec >&-; exec sleep 30", {}, "): no answer within 1 second"},
+        {"head -c 200000 /dev/zero", {}, "): a line longer than 4352 bytes"},
+        {"yes /usr/share/a-path-long-enough-that-the-lines-are-few/x | head -c 2000000",
+         {},
+         "): more than 1048576 bytes of output"},
+        {nullptr,
+         [&](const std::string& db) { ASSERT_EQ(symlink("/nowhere", (temp / db + "/d/a.list").c_str()), 0); },
+         "/d): a.list: Too many levels of symbolic links"},
+        {nullptr, [&](const std::string& db) { sparse(db + "/d/a.list", off_t{64} << 30); },
+         "/d): a.list: more than 1048576 bytes of records"},
+        {nullptr, [&](const std::string& db) { sparse(db + "/d/a.list", 600000); },
+         "/d): a.list: a line longer than 4352 bytes"},
+        {nullptr, [&](const std::string& db) { temp.makeFolder(db + "/diversions"); },
+         "/d): " + temp / "db7/diversions: not a regular file"},
+        {nullptr, [&](const std::string& db) { temp.makeFolder(db + "/p/pkg-1.0-1"); },
+         "/p): pkg-1.0-1/files: No such file or directory"},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        SCOPED_TRACE(c.why);
+        const std::string db = "db" + std::to_string(i);
+        posix::PackageDatabases::Locations locations = test::noPackageDatabases();
+        locations.dpkgInfo = temp.makeFolder(db + "/d");
+        locations.dpkgDiversions = temp / db + "/diversions";
+        locations.pacmanLocal = temp.makeFolder(db + "/p");
+        locations.rpmLimit = std::chrono::seconds(1);
+        locations.recordLimits.databaseBytes = 1 << 20;
+        if (c.rpm != nullptr) {
+            locations.rpm = file(db + "/rpm", std::string("#!/bin/sh\n") + c.rpm + "\n");
+            ASSERT_EQ(chmod(locations.rpm.c_str(), 0755), 0);
+        } else {
+            c.layOut(db);
+        }
+        fake.packages = posix::PackageDatabases(locations);
+        const auto start = std::chrono::steady_clock::now();
+        search();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        ASSERT_FALSE(searched.ok());
+        EXPECT_THAT(searched.error().message, ::testing::HasSubstr(c.why));
+        EXPECT_EQ(rows(), Strings{});
+        EXPECT_EQ(host.statusText(), "   Total wasted size : 0 byte(s) - 0 file(s).");
+    }
 }
 
 // The answer of unchanged records serves the next search; a package installed since, or an owned file
@@ -238,7 +295,8 @@ TEST_F(SearchRun, ReusesThePackageRecordsOnlyWhileTheyStayUnchanged)
     addDrive('C', "c");
     const std::string a = file("c/a.tmp"), b = file("c/b.tmp");
     file("db/dpkg/a.list", a + "\n");
-    posix::PackageDatabases::Locations locations{temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman"};
+    posix::PackageDatabases::Locations locations = test::noPackageDatabases();
+    locations.dpkgInfo = temp / "db/dpkg";
     locations.settledSeconds = 0;
     fake.packages = posix::PackageDatabases(locations);
     tickRule(kTmp);

@@ -3,9 +3,8 @@
 #include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
 
-#include <gtest/gtest.h>
-
 #include <ctime>
+#include <gtest/gtest.h>
 
 namespace dustrel::test {
 
@@ -124,8 +123,13 @@ std::string FakeLocale::shortTime(std::chrono::system_clock::time_point when)
 
 posix::PackageDatabases::Locations noPackageDatabases()
 {
-    return {
-        "/nonexistent/dpkg", "/nonexistent/diversions", "/nonexistent/pacman", "/", "/nonexistent/rpm", 1};
+    posix::PackageDatabases::Locations none;
+    none.dpkgInfo = "/nonexistent/dpkg";
+    none.dpkgDiversions = "/nonexistent/diversions";
+    none.pacmanLocal = "/nonexistent/pacman";
+    none.rpm = "/nonexistent/rpm";
+    none.rpmLimit = std::chrono::seconds(1);
+    return none;
 }
 
 FakePlatform::FakePlatform()
@@ -134,7 +138,6 @@ FakePlatform::FakePlatform()
                                                                   folders,  messageBoxes, clock,
                                                                   locale,   processes,    PathRules::posix(),
                                                                   packages}
-{
-}
+{}
 
 } // namespace dustrel::test

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,6 +41,15 @@ int runInChild(const std::function<int()>& work)
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool mountDeadFileSystem(const std::string& folder)
+{
+    const int fuse = open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    const std::string options = "fd=" + std::to_string(fuse) + ",rootmode=40000,user_id=0,group_id=0";
+    return fuse >= 0 && unshare(CLONE_NEWNS) == 0 &&
+           mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("dead", folder.c_str(), "fuse.dead", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
 }
 
 int runAsNobody(const std::function<int()>& work)

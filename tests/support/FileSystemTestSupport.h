@@ -19,6 +19,11 @@ int runInChild(const std::function<int()>& work);
 // The same, as the unprivileged user nobody (65534) with no capability left.
 int runAsNobody(const std::function<int()>& work);
 
+// Mounts at `folder`, in a private mount namespace of this process (so call it in a child), a FUSE file
+// system whose daemon never answers: every call that reaches it waits until the connection closes. False
+// when the system refuses.
+bool mountDeadFileSystem(const std::string& folder);
+
 // `depth` folders named `name`, each inside the previous one, below `root`, built through descriptors so
 // that the length of the whole path never matters. `atLevel` may put files into each new folder (given
 // its descriptor and its level, from 1). Returns the deepest folder.

@@ -73,8 +73,9 @@ struct ScanFixture
             file(path, content);
     }
 
-    // The search as the Search button runs it.
-    void search() { Command1_Click(context); }
+    // The search as the Search button runs it; `searched` keeps its refusal, if any.
+    void search() { searched = Command1_Click(context); }
+    Result<void> searched;
 
     // Every row's full path, relative to the temporary folder where it lies inside it.
     std::vector<std::string> rows() const

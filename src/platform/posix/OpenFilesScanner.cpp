@@ -1,21 +1,40 @@
 #include "platform/posix/OpenFilesScanner.h"
 
-#include "platform/posix/DirStream.h"
+#include "platform/posix/ChildProcess.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
-#include <string>
 #include <string_view>
-#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
 
 namespace dustrel::posix {
 
 namespace {
 
-bool isNumber(std::string_view name)
+// What the child writes, one file at a time; a record with kFailed as its device is a failure whose
+// errno is in the inode's place.
+struct Record
 {
-    return !name.empty() && name.find_first_not_of("0123456789") == std::string_view::npos;
+    std::uint64_t device;
+    std::uint64_t inode;
+};
+constexpr std::uint64_t kFailed = ~std::uint64_t{0};
+constexpr std::size_t kOutputLimit = std::size_t{256} << 20;
+
+bool isNumber(const char* name)
+{
+    if (*name == '\0')
+        return false;
+    for (; *name != '\0'; ++name) {
+        if (*name < '0' || *name > '9')
+            return false;
+    }
+    return true;
 }
 
 // A process that ended while it was read, or one this user may not inspect: passed over. Any other
@@ -25,41 +44,92 @@ bool passedOver(int code)
     return code == ENOENT || code == ESRCH || code == EACCES || code == EPERM;
 }
 
-// A folder opened relative to another and read through a stream that owns its descriptor; errno says why
-// when there is none.
-DirStream openFolderStream(int at, const char* name)
+// The pass itself, in the child: system calls only, records gathered on the stack.
+class ChildPass
 {
-    UniqueFd fd(openat(at, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd)
-        return {};
-    DirStream dir(fdopendir(fd.get()));
-    if (dir)
-        fd.release();
-    return dir;
-}
+public:
+    ChildPass(int out, OpenFilesScanner::StatAt statAt) : m_out(out), m_statAt(statAt) {}
 
-// The regular files one process holds; false when they could not all be read.
-bool addProcessFiles(int proc, const char* process, OpenFiles& files)
-{
-    const std::string fdFolder = std::string(process) + "/fd";
-    const DirStream descriptors = openFolderStream(proc, fdFolder.c_str());
-    if (!descriptors)
-        return passedOver(errno);
-    errno = 0;
-    while (const dirent* descriptor = readdir(descriptors.get())) {
-        if (!isNumber(descriptor->d_name))
-            continue;
-        // Following the link reaches the open file itself, even when its name was deleted or
-        // replaced; stat never opens it, so FIFOs and devices cost nothing. A descriptor closed
-        // meanwhile holds nothing.
-        struct stat st
-        {
-        };
-        if (fstatat(dirfd(descriptors.get()), descriptor->d_name, &st, 0) == 0 && S_ISREG(st.st_mode))
-            files.add(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino));
-        errno = 0;
+    // Every numbered entry of the folder `fd` (which it closes) to `each`; false when it could not be read.
+    template <typename Each> bool forEachNumbered(int fd, Each&& each)
+    {
+        alignas(dirent64) char entries[16 * 1024];
+        ssize_t got = 0;
+        while ((got = ::getdents64(fd, entries, sizeof entries)) > 0) {
+            for (ssize_t at = 0; at < got;) {
+                const auto* entry = reinterpret_cast<const dirent64*>(entries + at);
+                at += entry->d_reclen;
+                if (isNumber(entry->d_name))
+                    each(fd, entry->d_name);
+            }
+        }
+        const int code = got < 0 ? errno : 0;
+        ::close(fd);
+        errno = code;
+        return got == 0;
     }
-    return errno == 0 || passedOver(errno);
+
+    void process(int proc, const char* pid)
+    {
+        const int process = ::openat(proc, pid, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fds = process < 0 ? -1 : ::openat(process, "fd", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int code = errno;
+        if (process >= 0)
+            ::close(process);
+        if (fds < 0) {
+            if (!passedOver(code))
+                add(Record{kFailed, static_cast<std::uint64_t>(code)});
+            return;
+        }
+        // Following the link reaches the open file itself, even when its name was deleted or replaced;
+        // stat never opens it, so FIFOs and devices cost nothing. A descriptor closed meanwhile holds
+        // nothing.
+        const bool read = forEachNumbered(fds, [&](int folder, const char* name) {
+            struct stat st
+            {
+            };
+            if (m_statAt(folder, name, &st, 0) == 0 && S_ISREG(st.st_mode))
+                add(Record{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)});
+        });
+        if (!read && !passedOver(errno))
+            add(Record{kFailed, static_cast<std::uint64_t>(errno)});
+    }
+
+    void add(Record record)
+    {
+        if (m_count == std::size(m_records))
+            flush();
+        m_records[m_count++] = record;
+    }
+
+    bool flush()
+    {
+        const std::size_t count = std::exchange(m_count, 0);
+        return ChildProcess::writeAnswer(m_out, m_records, count * sizeof(Record));
+    }
+
+private:
+    int m_out;
+    OpenFilesScanner::StatAt m_statAt;
+    Record m_records[512];
+    std::size_t m_count = 0;
+};
+
+int runPass(int out, const char* procRoot, OpenFilesScanner::StatAt statAt)
+{
+    ChildPass pass(out, statAt);
+    const int proc = ::open(procRoot, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0) {
+        pass.add(Record{kFailed, static_cast<std::uint64_t>(errno)});
+    } else {
+        const int listed = ::dup(proc);
+        const bool read = listed >= 0 && pass.forEachNumbered(
+                                             listed, [&](int, const char* pid) { pass.process(proc, pid); });
+        if (!read)
+            pass.add(Record{kFailed, static_cast<std::uint64_t>(errno)});
+        ::close(proc);
+    }
+    return pass.flush() ? 0 : 1;
 }
 
 } // namespace
@@ -67,19 +137,31 @@ bool addProcessFiles(int proc, const char* process, OpenFiles& files)
 OpenFiles OpenFilesScanner::scan() const
 {
     OpenFiles files;
-    const DirStream proc = openFolderStream(AT_FDCWD, m_procRoot.c_str());
-    if (!proc) {
-        files.markIncomplete();
+    const char* const procRoot = m_procRoot.c_str();
+    const StatAt statAt = m_statAt;
+    Result<ChildProcess> child =
+        ChildProcess::fork([procRoot, statAt](int out) { return runPass(out, procRoot, statAt); });
+    if (!child) {
+        files.markIncomplete(child.error().message);
         return files;
     }
-    errno = 0;
-    while (const dirent* process = readdir(proc.get())) {
-        if (isNumber(process->d_name) && !addProcessFiles(dirfd(proc.get()), process->d_name, files))
-            files.markIncomplete();
-        errno = 0;
-    }
-    if (errno != 0)
-        files.markIncomplete();
+    std::string partial;
+    const Result<void> finished = child->finish({m_limit, kOutputLimit}, [&](std::string_view piece) {
+        partial.append(piece);
+        const std::size_t whole = partial.size() / sizeof(Record) * sizeof(Record);
+        for (std::size_t at = 0; at < whole; at += sizeof(Record)) {
+            Record record{};
+            std::memcpy(&record, partial.data() + at, sizeof record);
+            if (record.device == kFailed)
+                files.markIncomplete(m_procRoot + ": " + std::strerror(static_cast<int>(record.inode)));
+            else
+                files.add(record.device, record.inode);
+        }
+        partial.erase(0, whole);
+        return Result<void>();
+    });
+    if (!finished)
+        files.markIncomplete(finished.error().message);
     return files;
 }
 

@@ -1,27 +1,19 @@
 #include "platform/posix/PackageDatabases.h"
 
-#include "platform/posix/DescriptorIo.h"
+#include "platform/posix/BoundedStat.h"
+#include "platform/posix/ChildProcess.h"
 #include "platform/posix/DirStream.h"
 #include "platform/posix/PosixProcesses.h"
-#include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <limits>
-#include <poll.h>
-#include <spawn.h>
+#include <functional>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
-#include <unistd.h>
 #include <unordered_map>
 #include <utility>
-
-extern char** environ;
 
 namespace dustrel::posix {
 
@@ -42,13 +34,11 @@ public:
     Collector(const OwnedFilesQuery& query, InstalledFiles& out) : m_query(query), m_out(out)
     {
         m_question = query.filterText;
-        for (const std::string& folder : query.folders) {
-            struct stat st
-            {
-            };
-            if (!folder.empty() && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-                m_folders.push_back(FileId{st.st_dev, st.st_ino});
-                m_question += '\n' + std::to_string(st.st_dev) + ':' + std::to_string(st.st_ino);
+        // The special folders may lie on a file system that stopped answering.
+        for (const Result<struct stat>& found : boundedStat(query.folders, true)) {
+            if (found && S_ISDIR(found->st_mode)) {
+                m_folders.push_back(FileId{found->st_dev, found->st_ino});
+                m_question += '\n' + std::to_string(found->st_dev) + ':' + std::to_string(found->st_ino);
             }
         }
     }
@@ -114,40 +104,11 @@ private:
     std::vector<std::string>* m_wanted = nullptr;
 };
 
-// Each line of `text` up to the last newline goes to `line`; the rest stays in `text` for the next piece.
-template <typename Line> void takeLines(std::string& text, Line&& line)
-{
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        line(std::string_view(text).substr(start, end - start));
-    text.erase(0, start);
-}
-
-bool readWhole(int at, const char* name, std::string& into)
-{
-    into.clear();
-    const UniqueFd fd(openat(at, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-    if (!fd)
-        return false;
-    struct stat st
-    {
-    };
-    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return false;
-    Result<std::string> text = readToEnd(fd.get(), std::numeric_limits<std::size_t>::max(), name);
-    if (!text) {
-        errno = text.error().code;
-        return false;
-    }
-    into = std::move(*text);
-    return true;
-}
-
 // A database folder read entry by entry, and recorded as read or with why not; nothing is recorded when it
-// does not exist at all. Says whether it was read.
-template <typename Entry>
+// does not exist at all. An entry that cannot be read ends the reading: what the database owns is then
+// unknown. Says whether it was read.
 bool readDatabase(const char* kind, const std::string& folder, std::vector<PackageDatabase>& databases,
-                  Entry&& entry)
+                  const std::function<Result<void>(int at, const char* name)>& entry)
 {
     PackageDatabase database{kind, folder, false, 0, {}};
     const DirStream dir(opendir(folder.c_str()));
@@ -156,10 +117,18 @@ bool readDatabase(const char* kind, const std::string& folder, std::vector<Packa
     if (!dir) {
         database.problem = std::strerror(errno);
     } else {
-        database.read = true;
-        while (const dirent* found = readdir(dir.get()))
-            entry(dirfd(dir.get()), found->d_name, database);
+        errno = 0;
+        while (const dirent* found = readdir(dir.get())) {
+            if (Result<void> read = entry(dirfd(dir.get()), found->d_name); !read) {
+                database.problem = read.error().describe();
+                break;
+            }
+            errno = 0;
+        }
+        if (database.problem.empty() && errno != 0)
+            database.problem = std::strerror(errno);
     }
+    database.read = database.problem.empty();
     const bool read = database.read;
     databases.push_back(std::move(database));
     return read;
@@ -167,145 +136,97 @@ bool readDatabase(const char* kind, const std::string& folder, std::vector<Packa
 
 // dpkg: one file per package, <package>.list, one absolute path a line; and the diversions, three lines
 // each: the path, the path the file was moved to, the package that moved it.
-void readDpkg(const std::string& folder, const std::string& diversions, Collector& collector,
+void readDpkg(const PackageDatabases::Locations& at, Collector& collector,
               std::vector<PackageDatabase>& databases)
 {
-    std::string text;
-    const bool read =
-        readDatabase("dpkg", folder, databases, [&](int at, const char* name, PackageDatabase& database) {
-            if (!std::string_view(name).ends_with(".list"))
-                return;
-            if (!readWhole(at, name, text)) {
-                database.problem = std::string(name) + ": " + std::strerror(errno);
-                return;
-            }
-            text += '\n';
-            takeLines(text, [&](std::string_view line) { collector.consider(line); });
-            ++database.packages;
-        });
-    if (read && readWhole(AT_FDCWD, diversions.c_str(), text)) {
-        text += '\n';
-        std::size_t line = 0;
-        takeLines(text, [&](std::string_view path) {
-            if (line++ % 3 == 1)
-                collector.consider(path);
-        });
+    std::size_t budget = at.recordLimits.databaseBytes;
+    const LineSink consider = [&](std::string_view line) { collector.consider(line); };
+    std::size_t packages = 0;
+    const bool read = readDatabase("dpkg", at.dpkgInfo, databases, [&](int folder, const char* name) {
+        if (!std::string_view(name).ends_with(".list"))
+            return Result<void>();
+        ++packages;
+        return readFileLines(folder, name, at.recordLimits, budget, consider);
+    });
+    if (!read)
+        return;
+    std::size_t line = 0;
+    const Result<void> diverted = readFileLines(AT_FDCWD, at.dpkgDiversions.c_str(), at.recordLimits, budget,
+                                                [&](std::string_view path) {
+                                                    if (line++ % 3 == 1)
+                                                        collector.consider(path);
+                                                });
+    PackageDatabase& database = databases.back();
+    database.packages = packages;
+    if (!diverted && diverted.error().code != ENOENT) {
+        database.problem = diverted.error().describe();
+        database.read = false;
     }
 }
 
 // pacman: one folder per package holding a file "files" whose section %FILES% lists paths relative to the
 // root, folders with a trailing slash, up to an empty line.
-void readPacman(const std::string& folder, const std::string& root, Collector& collector,
+void readPacman(const PackageDatabases::Locations& at, Collector& collector,
                 std::vector<PackageDatabase>& databases)
 {
-    std::string text;
+    std::size_t budget = at.recordLimits.databaseBytes;
     std::string path;
+    const std::string& root = at.pacmanRoot;
     const std::string base = root.empty() || root.back() != '/' ? root + "/" : root;
-    readDatabase("pacman", folder, databases, [&](int at, const char* name, PackageDatabase& database) {
+    std::size_t packages = 0;
+    const bool read = readDatabase("pacman", at.pacmanLocal, databases, [&](int folder, const char* name) {
         if (name[0] == '.')
-            return;
+            return Result<void>();
         const std::string files = std::string(name) + "/files";
-        if (!readWhole(at, files.c_str(), text)) {
-            // The database's own version file and the like hold no package.
-            if (errno != ENOTDIR && errno != ENOENT)
-                database.problem = files + ": " + std::strerror(errno);
-            return;
-        }
-        text += '\n';
         bool inFiles = false;
-        takeLines(text, [&](std::string_view line) {
-            if (!line.empty() && line.front() == '%') {
-                inFiles = line == "%FILES%";
-            } else if (line.empty()) {
-                inFiles = false;
-            } else if (inFiles) {
-                path.assign(base);
-                path.append(line);
-                collector.consider(path);
-            }
-        });
-        ++database.packages;
+        Result<void> listed =
+            readFileLines(folder, files.c_str(), at.recordLimits, budget, [&](std::string_view line) {
+                if (!line.empty() && line.front() == '%') {
+                    inFiles = line == "%FILES%";
+                } else if (line.empty()) {
+                    inFiles = false;
+                } else if (inFiles) {
+                    path.assign(base);
+                    path.append(line);
+                    collector.consider(path);
+                }
+            });
+        // The database's own version file and the like hold no package; a package folder without its
+        // list of files does.
+        if (!listed && listed.error().code == ENOTDIR)
+            return Result<void>();
+        ++packages;
+        return listed;
     });
-}
-
-double secondsSince(const timespec& start)
-{
-    timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<double>(now.tv_sec - start.tv_sec) +
-           static_cast<double>(now.tv_nsec - start.tv_nsec) / 1e9;
+    if (read)
+        databases.back().packages = packages;
 }
 
 // rpm keeps its database in a format of its own: its command is asked for every installed file name.
-void readRpm(const std::string& command, int limitSeconds, Collector& collector,
+void readRpm(const PackageDatabases::Locations& at, Collector& collector,
              std::vector<PackageDatabase>& databases)
 {
-    const std::string program = findCommand(command);
+    const std::string program = findCommand(at.rpm);
     if (program.empty())
         return;
+    LineStream lines(at.recordLimits.longestLine);
+    const LineSink consider = [&](std::string_view line) { collector.consider(line); };
+    const auto ask = [&]() -> Result<void> {
+        Result<ChildProcess> child = ChildProcess::spawn({program, "-qa", "--qf", "[%{FILENAMES}\\n]"});
+        if (!child)
+            return child.error();
+        const Result<void> answered =
+            child->finish({at.rpmLimit, at.recordLimits.databaseBytes},
+                          [&](std::string_view piece) { return lines.feed(piece, consider); });
+        if (!answered)
+            return answered;
+        return lines.finish(consider);
+    };
     PackageDatabase database{"rpm", program, false, 0, {}};
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-        database.problem = std::strerror(errno);
-        databases.push_back(std::move(database));
-        return;
-    }
-    UniqueFd readEnd(pipeFds[0]);
-    UniqueFd writeEnd(pipeFds[1]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, writeEnd.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    const char* argv[] = {program.c_str(), "-qa", "--qf", "[%{FILENAMES}\\n]", nullptr};
-    pid_t child = 0;
-    const int spawned =
-        posix_spawn(&child, program.c_str(), &actions, nullptr, const_cast<char* const*>(argv), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    writeEnd.reset();
-    if (spawned != 0) {
-        database.problem = std::strerror(spawned);
-        databases.push_back(std::move(database));
-        return;
-    }
-
-    timespec start{};
-    clock_gettime(CLOCK_MONOTONIC, &start);
-    std::string text;
-    char buffer[64 * 1024];
-    bool timedOut = false;
-    for (;;) {
-        const double left = limitSeconds - secondsSince(start);
-        if (left <= 0) {
-            timedOut = true;
-            break;
-        }
-        pollfd fd{readEnd.get(), POLLIN, 0};
-        if (poll(&fd, 1, static_cast<int>(left * 1000) + 1) < 0 && errno != EINTR)
-            break;
-        if (fd.revents == 0)
-            continue;
-        const ssize_t got = read(readEnd.get(), buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(got));
-        takeLines(text, [&](std::string_view line) { collector.consider(line); });
-    }
-    if (!text.empty())
-        collector.consider(text);
-    if (timedOut)
-        kill(child, SIGKILL);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (timedOut)
-        database.problem = "no answer within " + std::to_string(limitSeconds) + " seconds";
-    else if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        database.problem = "the query failed";
-    else
+    if (const Result<void> asked = ask(); asked)
         database.read = true;
+    else
+        database.problem = asked.error().describe();
     databases.push_back(std::move(database));
 }
 
@@ -357,8 +278,8 @@ InstalledFiles PackageDatabases::ownedFiles(const OwnedFilesQuery& query)
     } else {
         std::vector<std::string> wanted;
         collector.recordWanted(&wanted);
-        readDpkg(m_locations.dpkgInfo, m_locations.dpkgDiversions, collector, files.databases);
-        readPacman(m_locations.pacmanLocal, m_locations.pacmanRoot, collector, files.databases);
+        readDpkg(m_locations, collector, files.databases);
+        readPacman(m_locations, collector, files.databases);
         collector.recordWanted(nullptr);
         const bool whole =
             std::all_of(files.databases.begin(), files.databases.end(),
@@ -368,7 +289,7 @@ InstalledFiles PackageDatabases::ownedFiles(const OwnedFilesQuery& query)
             m_answer = Answer{question, signature, files.databases, std::move(wanted)};
     }
     // rpm's own database is not read here, only asked: every search asks again.
-    readRpm(m_locations.rpm, m_locations.rpmSeconds, collector, files.databases);
+    readRpm(m_locations, collector, files.databases);
     return files;
 }
 

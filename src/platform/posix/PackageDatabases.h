@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/InstalledSoftware.h"
+#include "platform/posix/RecordLines.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,10 +26,12 @@ public:
         std::string pacmanLocal = "/var/lib/pacman/local";
         std::string pacmanRoot = "/"; // pacman's lists name files relative to the root they went into
         std::string rpm = "rpm";      // looked up on PATH unless it holds a slash
-        int rpmSeconds = 120;         // a query that takes longer is given up and the command killed
+        // A query that takes longer, reading and waiting, is given up and the command killed.
+        std::chrono::milliseconds rpmLimit{120'000};
         // Records changed this recently are read again at every search: a later change within the same
         // tick of their times would go unseen.
         int settledSeconds = 2;
+        RecordLimits recordLimits{};
     };
 
     PackageDatabases() = default;

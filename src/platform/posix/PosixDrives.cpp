@@ -1,19 +1,15 @@
 #include "platform/posix/PosixDrives.h"
 
 #include "base/Text.h"
+#include "platform/posix/ChildProcess.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
 #include <iterator>
 #include <memory>
-#include <poll.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
 
@@ -31,65 +27,27 @@ template <std::size_t N> bool listed(const std::string_view (&list)[N], std::str
     return std::find(std::begin(list), std::end(list), fsType) != std::end(list);
 }
 
-// statvfs in a child process, given up after `limit`. The child calls only what is safe after fork() in a
-// program with threads, and first closes every descriptor it does not write to: one that it kept, such as
-// a lock, would stay held for as long as a hung child lives.
+// statvfs in a child process, given up after `limit`.
 std::optional<struct statvfs> boundedStatvfs(const std::string& path, std::chrono::milliseconds limit)
 {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return std::nullopt;
-    UniqueFd readEnd(pipeFds[0]);
-    UniqueFd writeEnd(pipeFds[1]);
     const char* const cPath = path.c_str();
-    const pid_t child = ::fork();
-    if (child < 0)
-        return std::nullopt;
-    if (child == 0) {
-        const unsigned keep = static_cast<unsigned>(pipeFds[1]);
-        if (keep > 0)
-            ::close_range(0, keep - 1, 0);
-        ::close_range(keep + 1, ~0u, 0);
+    auto child = ChildProcess::fork([cPath](int out) {
         struct statvfs st = {};
         if (::statvfs(cPath, &st) != 0)
-            ::_exit(1);
-        const ssize_t written = ::write(pipeFds[1], &st, sizeof st);
-        ::_exit(written == static_cast<ssize_t>(sizeof st) ? 0 : 1);
-    }
-    writeEnd.reset();
-
+            return 1;
+        return ChildProcess::writeAnswer(out, &st, sizeof st) ? 0 : 1;
+    });
+    if (!child)
+        return std::nullopt;
+    std::string answer;
+    const Result<void> finished = child->finish({limit, sizeof(struct statvfs)}, [&](std::string_view piece) {
+        answer.append(piece);
+        return Result<void>();
+    });
+    if (!finished || answer.size() != sizeof(struct statvfs))
+        return std::nullopt;
     struct statvfs st = {};
-    std::size_t got = 0;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    bool finished = false;
-    while (!finished) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            break;
-        pollfd waiting = {readEnd.get(), POLLIN, 0};
-        const int ready = ::poll(&waiting, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            break;
-        const ssize_t n = ::read(readEnd.get(), reinterpret_cast<char*>(&st) + got, sizeof st - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n > 0)
-            got += static_cast<std::size_t>(n);
-        finished = n <= 0 || got == sizeof st;
-    }
-    if (!finished) {
-        // Still in the call: it may not even die before the call returns, so it is not waited for.
-        ::kill(child, SIGKILL);
-        return std::nullopt;
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (got != sizeof st)
-        return std::nullopt;
+    std::memcpy(&st, answer.data(), sizeof st);
     return st;
 }
 

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFileSystem.h"
 
+#include "platform/posix/BoundedStat.h"
 #include "platform/posix/DescriptorIo.h"
 #include "platform/posix/ListedFileDeleter.h"
 #include "platform/posix/OpenFilesScanner.h"
@@ -115,9 +116,21 @@ Result<std::string> realPath(const std::string& path)
     return std::string(resolved.get());
 }
 
+std::vector<Result<FileInfo>> PosixFileSystem::namedFileInfos(const std::vector<std::string>& paths)
+{
+    std::vector<Result<FileInfo>> infos;
+    for (Result<struct stat>& answer : boundedStat(paths, false)) {
+        if (answer)
+            infos.emplace_back(fileInfoFromStat(*answer));
+        else
+            infos.emplace_back(answer.error());
+    }
+    return infos;
+}
+
 Result<std::string> PosixFileSystem::canonicalPath(const std::string& path)
 {
-    return realPath(path);
+    return boundedRealPath(path);
 }
 
 bool isFolder(const std::string& path)

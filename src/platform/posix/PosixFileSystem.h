@@ -23,6 +23,7 @@ public:
 
     Result<std::vector<FolderEntry>> listFolder(const std::string& path) override;
     Result<FileInfo> fileInfo(const std::string& path) override;
+    std::vector<Result<FileInfo>> namedFileInfos(const std::vector<std::string>& paths) override;
     Result<std::string> canonicalPath(const std::string& path) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
     Result<std::FILE*> createFile(const std::string& path) override;

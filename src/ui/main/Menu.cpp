@@ -800,9 +800,16 @@ void Menu::Help_About_Click()
 
 void Menu::Command1_Click()
 {
+    if (const Result<void> searched = search(); !searched)
+        m_platform.messageBoxes.show(programMessage(searched.error().message, MessageIcon::Exclamation));
+}
+
+Result<void> Menu::search()
+{
     m_nextPump = {};
-    ::dustrel::Command1_Click(m_context);
+    Result<void> searched = ::dustrel::Command1_Click(m_context);
     flushView();
+    return searched;
 }
 
 void Menu::Command2_Click()

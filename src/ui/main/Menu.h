@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "scan/ResultsList.h"
 #include "scan/WorkContext.h"
 #include "state/Choices.h"
@@ -109,6 +110,8 @@ public:
     void TabPctr_Resize(int index);
     void SSTab1_Click(int previousTab);
     void Command1_Click();
+    // The search of Command1_Click, leaving a refusal for the caller to tell (see RunSearch).
+    Result<void> search();
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();

@@ -1,9 +1,12 @@
 #include "platform/posix/OpenFilesScanner.h"
 
+#include "platform/posix/BoundedStat.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
+#include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -67,6 +70,40 @@ TEST(OpenFilesScanner, WhenTheOpenFilesCannotBeReadEveryFileCountsAsInUse)
         return files.contains(info.device, info.inode) ? 0 : 1;
     });
     EXPECT_EQ(status, 0) << "a file held open was taken for a file nobody uses";
+}
+
+// A descriptor whose file system stopped answering: the pass is given up in time and says so, and so are
+// the lookups of paths there that the program only names.
+TEST(OpenFilesScanner, AFileSystemThatStoppedAnsweringIsGivenUpInTime)
+{
+    using namespace std::chrono_literals;
+    test::TempFolder proc;
+    const std::string dead = proc.makeFolder("dead");
+    proc.makeFolder("12/fd");
+    ASSERT_EQ(symlink(proc.writeFile("target", "x").c_str(), (proc / "12/fd/3").c_str()), 0);
+    const auto hangs = [](int, const char*, struct stat*, int) {
+        sleep(30); // as a stat on a dead share waits
+        return -1;
+    };
+    const auto start = std::chrono::steady_clock::now();
+    const OpenFiles files = OpenFilesScanner(proc.path(), 300ms, hangs).scan();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_FALSE(files.complete());
+    EXPECT_EQ(files.whyIncomplete(), "no answer within 300 ms");
+
+    const int status = test::runInChild([&] {
+        if (!test::mountDeadFileSystem(dead))
+            return 77;
+        const auto answers = boundedStat({proc.path(), dead + "/x", proc.path()}, false, 300ms);
+        const Result<std::string> resolved = boundedRealPath(dead + "/x", 300ms);
+        const bool timedOut = answers.size() == 3 && answers[0].ok() && !answers[1] &&
+                              answers[1].error().code == ETIMEDOUT && !answers[2] && !resolved &&
+                              resolved.error().code == ETIMEDOUT;
+        return timedOut ? 0 : 1;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "cannot mount a FUSE file system in a private mount namespace here";
+    EXPECT_EQ(status, 0);
 }
 
 } // namespace

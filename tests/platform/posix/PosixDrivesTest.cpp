@@ -1,5 +1,6 @@
 #include "platform/posix/PosixDrives.h"
 
+#include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
 #include <chrono>
@@ -142,11 +143,7 @@ TEST(PosixDrives, ASizeQueryThatNeverReturnsGivesAnUnknownSizeInTime)
     const std::string dead = temp.makeFolder("dead");
     const pid_t child = fork();
     if (child == 0) {
-        const int fuse = open("/dev/fuse", O_RDWR | O_CLOEXEC);
-        const std::string options = "fd=" + std::to_string(fuse) + ",rootmode=40000,user_id=0,group_id=0";
-        if (fuse < 0 || unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("dead", dead.c_str(), "fuse.dead", MS_NOSUID | MS_NODEV, options.c_str()) != 0)
+        if (!mountDeadFileSystem(dead))
             _exit(77);
         // Listed as a disk, as a drive link to such a folder would be.
         PosixDrives drives(
