@@ -1,11 +1,12 @@
 // The executable: chooses how to show things, builds the platform and hands over to Main.
 
 #include "app/Main.h"
-
 #include "app/QtMessageBoxes.h"
 #include "app/QtRunModes.h"
 #include "base/Text.h"
+#include "platform/posix/DescriptorLimit.h"
 #include "platform/posix/PosixPlatform.h"
+#include "platform/posix/PosixSystemFolders.h"
 #include "platform/posix/RunLock.h"
 #include "platform/posix/XdgPaths.h"
 #include "state/ProgramInfo.h"
@@ -91,6 +92,8 @@ int main(int argc, char** argv)
 {
     // Taken before Qt sees the command line, which it would otherwise edit.
     const std::string argumentText = dustrel::ArgumentText(argc, argv);
+    // Before anything holds descriptors: a deep walk sizes its chain of folders from the limit.
+    dustrel::posix::DescriptorLimit::raise();
     const DisplayKind display = chooseDisplay();
     if (display == DisplayKind::None && needsSomebodyAtTheWindow(argumentText)) {
         std::fprintf(stderr,

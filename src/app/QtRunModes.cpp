@@ -4,6 +4,7 @@
 #include "discovery/HardDrives.h"
 #include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
+#include "scan/SearchRun.h"
 #include "settings/Parameters.h"
 #include "settings/RegistryAccess.h"
 #include "state/FileTypes.h"
@@ -150,9 +151,9 @@ void QtRunModes::writeDefaults()
         m_state.DTR_PATH = folder;
         return;
     }
-    m_platform.messageBoxes.show(programMessage(
-        "The default parameters could not be written." + m_state.NEWLINE + written.error().describe(),
-        MessageIcon::Exclamation));
+    m_platform.messageBoxes.show(programMessage("The default parameters could not be written." +
+                                                    m_state.NEWLINE + written.error().describe(),
+                                                MessageIcon::Exclamation));
 }
 
 RunOutcome QtRunModes::AutoMode()
@@ -175,10 +176,16 @@ RunOutcome QtRunModes::AutoMode()
     // Nobody chose to clean a drive that was not there when the choices were saved.
     for (const std::size_t k : m_loaded.newDrives)
         m_state.choices.setDriveState(k, CheckState::Clear);
-    m_menu->Command1_Click();
+    m_menu->Command1_Click(false);
     // The user may have quit from the main window while the search ran: then nothing is deleted.
     if (m_ended)
         return RunOutcome::end(0);
+    // Cleaning part of the machine would look like a clean pass: the run fails and says why.
+    if (const std::string incomplete = IncompleteSearchText(m_menu->context()); !incomplete.empty()) {
+        m_platform.messageBoxes.show(
+            programMessage("Nothing was cleaned. " + incomplete, MessageIcon::Exclamation));
+        return RunOutcome::end(1);
+    }
 
     DeletionOptions options;
     options.openLogViewer = !m_options.headless;

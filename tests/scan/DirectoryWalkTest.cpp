@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace dustrel {
@@ -100,6 +101,38 @@ TEST_P(DirectoryWalk, AWideTreeIsVisitedDepthFirstInNameOrder)
 
     EXPECT_EQ(rows(), expected);
     EXPECT_EQ(host.pumps(), static_cast<long>(expected.size()));
+}
+
+// Under a small descriptor limit the chain of folders is sized to fit and a deep tree is walked whole;
+// where even that cannot fit, the search stops and says so rather than pass folders over as empty.
+TEST_P(DirectoryWalk, ADescriptorLimitNeverLosesFoldersSilently)
+{
+    addDrive('C', "c");
+    constexpr std::size_t kDepth = 150;
+    test::makeChain(temp / "c", "dd", kDepth, [](int folder, std::size_t) {
+        close(openat(folder, "f.tmp", O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    });
+    tickRule(2);
+    const struct
+    {
+        rlim_t aboveOpen; // the limit, above the descriptors open now
+        bool complete;
+    } cases[] = {{48, true}, {0, false}};
+    for (const auto& c : cases) {
+        const int status = test::runInChild([&] {
+            const rlimit limit{entriesOf("/proc/self/fd") + c.aboveOpen,
+                               entriesOf("/proc/self/fd") + c.aboveOpen};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+                return 1;
+            search();
+            const bool incomplete = results.incomplete().find("Too many open files") != std::string::npos;
+            if (c.complete)
+                return results.size() == kDepth && results.incomplete().empty() ? 0 : 2;
+            return incomplete && results.size() < kDepth && !state.SEARCHING ? 0 : 3;
+        });
+        EXPECT_EQ(status, 0) << c.aboveOpen;
+    }
+    test::removeChain(temp / "c", "dd", kDepth);
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutReadAhead, DirectoryWalk,

@@ -100,6 +100,8 @@ PosixFolderCursor::PosixFolderCursor(Opening opening, ReadAhead readAhead, Folde
 {
     if (readAhead == ReadAhead::Always)
         m_readAheadLimits.idleAfter = 0;
+    // Helpers that took the last descriptors would make the walk's own opens fail.
+    m_readAheadLimits.threads = DescriptorLimit::readAheadThreads(DescriptorLimit::current(), limits.threads);
 }
 
 PosixFolderCursor::~PosixFolderCursor() = default;
@@ -333,7 +335,7 @@ void PosixFolderCursor::walkRead(const FolderContents& contents, std::chrono::st
         // The helpers find the cache warm: from here on they would only cost processor time.
         endReadAhead();
     }
-    if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes)
+    if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes || m_readAheadLimits.threads == 0)
         return;
     if (m_readAheadMode == ReadAhead::WhenSlow) {
         if (took < kSlowRead)

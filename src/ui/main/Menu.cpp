@@ -798,11 +798,15 @@ void Menu::Help_About_Click()
 
 // ---- Search, results and deletion -----------------------------------------------------------------
 
-void Menu::Command1_Click()
+void Menu::Command1_Click(bool prompt)
 {
     m_nextPump = {};
     ::dustrel::Command1_Click(m_context);
     flushView();
+    if (const std::string incomplete = IncompleteSearchText(m_context); prompt && !incomplete.empty())
+        m_platform.messageBoxes.show(programMessage(
+            incomplete + m_state.NEWLINE + "Files in the folders it could not open are not listed.",
+            MessageIcon::Exclamation));
 }
 
 void Menu::Command2_Click()

@@ -108,7 +108,8 @@ public:
     void Form_QueryUnload(bool& cancel);
     void TabPctr_Resize(int index);
     void SSTab1_Click(int previousTab);
-    void Command1_Click();
+    // The Search command; with `prompt`, a search that could not look everywhere is told in a message.
+    void Command1_Click(bool prompt = true);
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
