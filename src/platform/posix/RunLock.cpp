@@ -67,7 +67,7 @@ Result<RunLock> RunLock::take(const std::string& settingsFolder, const std::vect
             break;
         fd = lockFileIn(fallbacks[next], name);
     }
-    return Error{ENOLCK, "no lock can be held for these settings, here or in a fallback folder",
+    return Error{ENOLCK, "neither the folder nor a lock file in a fallback folder could be locked",
                  settingsFolder};
 }
 
