@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test, then gives each fuzz target a short run.
+# runs every test, runs the tests of the threaded code under ThreadSanitizer, then gives each fuzz
+# target a short run.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,6 +12,14 @@ cmake --preset debug
 cmake --build --preset debug -j "$jobs"
 # Qt tests need no display.
 QT_QPA_PLATFORM=offscreen ctest --preset debug -j "$jobs"
+
+# The threaded code (folder cursor, read-ahead, walk) again under ThreadSanitizer: only the two test
+# programs that hold it are built.
+if [ "${DUSTREL_SKIP_TSAN:-0}" != 1 ]; then
+    cmake --preset tsan >/dev/null
+    cmake --build --preset tsan -j "$jobs"
+    ctest --preset tsan -j "$jobs"
+fi
 
 if [ "${DUSTREL_SKIP_FUZZ:-0}" != 1 ] && [ -f fuzz/CMakeLists.txt ]; then
     cmake --preset fuzz >/dev/null

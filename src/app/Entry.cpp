@@ -1,11 +1,12 @@
 // The executable: chooses how to show things, builds the platform and hands over to Main.
 
 #include "app/Main.h"
-
 #include "app/QtMessageBoxes.h"
 #include "app/QtRunModes.h"
 #include "base/Text.h"
+#include "platform/posix/DescriptorLimit.h"
 #include "platform/posix/PosixPlatform.h"
+#include "platform/posix/PosixSystemFolders.h"
 #include "platform/posix/RunLock.h"
 #include "platform/posix/XdgPaths.h"
 #include "state/ProgramInfo.h"
@@ -14,6 +15,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QtGlobal>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -85,12 +87,53 @@ void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
         std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
+// The lock of an automatic run: in the settings folder, else in the runtime folder, else in the state
+// folder. A second run on the same settings (cron starting the next pass while the last one still runs)
+// ends at once rather than waiting, since waiting runs could pile up behind a slow one; and a run that can
+// hold no lock refuses to run rather than clean beside another. Nothing when refused, which is told.
+std::optional<dustrel::posix::RunLock> lockAutomaticRun(dustrel::MessageBoxes& messageBoxes)
+{
+    namespace posix = dustrel::posix;
+    const std::string state = posix::PosixSystemFolders().userStateFolder();
+    auto taken = posix::RunLock::take(posix::dustrelConfigFolder(),
+                                      {posix::runtimeFolder(), state.empty() ? state : state + "/dustrel"});
+    if (taken)
+        return std::move(*taken);
+    const dustrel::Error& error = taken.error();
+    const std::string why =
+        error.code == EWOULDBLOCK
+            ? "Another automatic run is already cleaning with these settings."
+            : "No lock could be taken to keep other automatic runs out (" + error.describe() + ").";
+    messageBoxes.show(dustrel::Message{why + "\n\rThis one ends without searching or deleting anything.",
+                                       std::string(dustrel::kProgramTitle), dustrel::MessageIcon::Exclamation,
+                                       dustrel::MessageButtons::Ok, dustrel::MessageAnswer::Ok});
+    return std::nullopt;
+}
+
+struct MessageBoxChoice
+{
+    std::unique_ptr<dustrel::MessageBoxes> boxes;
+    dustrel::QtMessageBoxes* dialogs = nullptr; // when they are Qt dialogs
+};
+
+// Without a display, what would be shown goes to standard error.
+MessageBoxChoice chooseMessageBoxes(bool headless)
+{
+    if (headless)
+        return {std::make_unique<dustrel::StreamMessageBoxes>(stderr), nullptr};
+    auto dialogs = std::make_unique<dustrel::QtMessageBoxes>();
+    dustrel::QtMessageBoxes* qt = dialogs.get();
+    return {std::move(dialogs), qt};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     // Taken before Qt sees the command line, which it would otherwise edit.
     const std::string argumentText = dustrel::ArgumentText(argc, argv);
+    // Before anything holds descriptors: a deep walk sizes its chain of folders from the limit.
+    dustrel::posix::DescriptorLimit::raise();
     const DisplayKind display = chooseDisplay();
     if (display == DisplayKind::None && needsSomebodyAtTheWindow(argumentText)) {
         std::fprintf(stderr,
@@ -121,36 +164,16 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("Dustrel"));
     QApplication::setApplicationVersion(QStringLiteral(DUSTREL_VERSION));
 
-    std::unique_ptr<dustrel::MessageBoxes> messageBoxes;
-    dustrel::QtMessageBoxes* qtMessageBoxes = nullptr;
-    if (headless) {
-        messageBoxes = std::make_unique<dustrel::StreamMessageBoxes>(stderr);
-    } else {
-        auto dialogs = std::make_unique<dustrel::QtMessageBoxes>();
-        qtMessageBoxes = dialogs.get();
-        messageBoxes = std::move(dialogs);
-    }
-
+    const MessageBoxChoice messageBoxes = chooseMessageBoxes(headless);
     const bool automatic = dustrel::toUpperAscii(argumentText) == "/AUTO";
-    // A second automatic run on the same settings (cron starting the next pass while the last one still
-    // runs) ends at once rather than waiting: waiting runs could pile up behind a slow one.
     std::optional<dustrel::posix::RunLock> runLock;
-    if (automatic) {
-        auto taken = dustrel::posix::RunLock::take(dustrel::posix::dustrelConfigFolder());
-        if (!taken) {
-            messageBoxes->show(dustrel::Message{
-                "Another automatic run is already cleaning with these settings.\n\rThis one ends without "
-                "searching or deleting anything.",
-                std::string(dustrel::kProgramTitle), dustrel::MessageIcon::Exclamation,
-                dustrel::MessageButtons::Ok, dustrel::MessageAnswer::Ok});
-            return 1;
-        }
-        runLock.emplace(std::move(*taken));
-    }
+    if (automatic && !(runLock = lockAutomaticRun(*messageBoxes.boxes)))
+        return 1;
 
-    dustrel::posix::PosixPlatform platform(*messageBoxes);
+    dustrel::posix::PosixPlatform platform(*messageBoxes.boxes);
     dustrel::ProgramState state;
-    dustrel::QtRunModes modes(state, platform.platform(), {headless, qtMessageBoxes, !automatic, automatic});
+    dustrel::QtRunModes modes(state, platform.platform(),
+                              {headless, messageBoxes.dialogs, !automatic, automatic});
 
     const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), argumentText, modes);
     if (outcome.next == dustrel::RunOutcome::Next::EndProgram)

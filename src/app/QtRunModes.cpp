@@ -5,6 +5,7 @@
 #include "discovery/HardDrives.h"
 #include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
+#include "scan/SearchRun.h"
 #include "settings/Parameters.h"
 #include "settings/RegistryAccess.h"
 #include "state/FileTypes.h"
@@ -194,9 +195,15 @@ RunOutcome QtRunModes::AutoMode()
     // The user may have quit from the main window while the search ran: then nothing is deleted.
     if (m_ended)
         return RunOutcome::end(0);
+    // Told where a run without a user is read, as the deletion's own problems are.
+    StreamMessageBoxes problems(stderr);
     if (!searched) {
-        // Told where a run without a user is read, as the deletion's own problems are.
-        StreamMessageBoxes(stderr).show(programMessage(searched.error().message, MessageIcon::Exclamation));
+        problems.show(programMessage(searched.error().message, MessageIcon::Exclamation));
+        return RunOutcome::end(1);
+    }
+    // Cleaning part of the machine would look like a clean pass: the run fails and says why.
+    if (const std::string incomplete = IncompleteSearchText(m_menu->context()); !incomplete.empty()) {
+        problems.show(programMessage("Nothing was cleaned. " + incomplete, MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
 

@@ -51,6 +51,8 @@ struct FileInfo
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint32_t owner = 0; // user id
+    // Immutable or append-only: the system refuses to unlink it, whoever asks, until the attribute goes.
+    bool unlinkForbidden = false;
 };
 
 // The entries of one folder as a cursor reads them: the names back to back in one buffer, each followed

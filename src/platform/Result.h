@@ -24,6 +24,10 @@ struct Error
 
 Error systemError(int code, std::string path);
 
+// Whether the failure came from the process or the system running out of open descriptors: a passing
+// shortage, not a fact about the file, so what failed was never looked at.
+bool outOfDescriptors(const Error& error);
+
 // Not to be dropped unread: a failure passed over silently is how a cleaner goes wrong.
 template <typename T> class [[nodiscard]] Result
 {

@@ -64,10 +64,12 @@ void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& pat
         m_cursor = m_context.platform.fileSystem.newCursor();
     if (m_cursor && !root.empty()) {
         m_cursor->setWalkOrder(&nameLess);
-        if (m_cursor->open(root)) {
+        if (auto opened = m_cursor->open(root)) {
             m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0, 0});
             readCurrentFolder();
             WalkFolder();
+        } else {
+            stopForWant(opened.error());
         }
         // Ends whatever the cursor reads ahead, also after Stop: nothing of the walk outlives it.
         m_cursor->setWalkOrder(nullptr);
@@ -88,8 +90,9 @@ bool DirectoryWalk::EnterFolder(std::string_view name)
         m_status += m_separator;
     const std::size_t nameBegin = m_status.size();
     m_status += name;
-    if (!m_cursor->enter(name)) {
+    if (auto entered = m_cursor->enter(name); !entered) {
         // Skipped whole: neither its files nor its subfolders are visited.
+        stopForWant(entered.error());
         m_status.resize(parentEnd);
         return false;
     }
@@ -118,9 +121,10 @@ void DirectoryWalk::WalkFolder()
                 break;
             m_subfolders.resize(m_levels.back().endSubfolder);
             m_status.resize(m_levels.back().pathEnd);
-            if (!m_cursor->leave()) {
+            if (auto left = m_cursor->leave(); !left) {
                 // The tree was moved or replaced under the walk: the cursor no longer knows where it is,
                 // and going on by name could lead into a folder the walk never chose.
+                stopForWant(left.error());
                 m_levels.clear();
                 break;
             }
@@ -142,8 +146,11 @@ void DirectoryWalk::readCurrentFolder()
     level.namesBegin = m_subfolderNames.size();
 
     m_matches.clear();
-    if (!m_cursor->readEntries(m_contents)) // entered but not readable: it contributes nothing
+    if (auto read = m_cursor->readEntries(m_contents);
+        !read) { // entered but not readable: it contributes nothing
+        stopForWant(read.error());
         return;
+    }
     const bool special = isSelectedSpecialFolder(currentPath());
     for (std::size_t i = 0; i < m_contents.size(); ++i) {
         // Only regular files are listed, so FIFOs, sockets and devices are never opened; links are
@@ -197,17 +204,32 @@ void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatc
         return;
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
-    if (!m_cursor || !m_cursor->open(folder))
+    if (!m_cursor)
         return;
     m_matches.clear();
-    if (!m_cursor->readEntries(m_contents))
+    Result<void> read = m_cursor->open(folder);
+    if (read)
+        read = m_cursor->readEntries(m_contents);
+    if (!read) {
+        stopForWant(read.error());
         return;
+    }
     for (std::size_t i = 0; i < m_contents.size(); ++i) {
         if (m_contents.type(i) == EntryType::File && patterns.matches(m_contents.name(i)))
             m_matches.push_back(static_cast<std::uint32_t>(i));
     }
     m_scratch.assign(folder);
     listMatches(m_scratch, 0, &folder);
+}
+
+void DirectoryWalk::stopForWant(const Error& error)
+{
+    // A folder that could not be opened for want of descriptors was never looked at: passing it over as
+    // empty would leave its rubbish behind unsaid, and the next folders would fare no better.
+    if (!outOfDescriptors(error))
+        return;
+    m_context.results.markIncomplete(error.describe());
+    m_context.state.SEARCHING = false;
 }
 
 bool DirectoryWalk::isSelectedSpecialFolder(std::string_view folder) const

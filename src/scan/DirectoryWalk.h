@@ -78,6 +78,9 @@ private:
     // the first row when kNoFolder and `startFolder` is given).
     void listMatches(std::string& path, std::size_t folderBegin, const std::string* startFolder);
     void sortMatches();
+    // After a cursor failed: a failure for want of descriptors stops the search and marks the results
+    // incomplete; any other only costs the folder it concerns.
+    void stopForWant(const Error& error);
     bool isSelectedSpecialFolder(std::string_view folder) const;
     bool passedOver(std::string& buffer, std::size_t folderBegin, std::string_view name,
                     const FileInfo& info);

@@ -210,6 +210,7 @@ void ResultsList::clear()
     m_names.clear();
     m_folders.clear();
     m_folderNames.clear();
+    m_incomplete.clear();
     ++m_generation;
     if (m_observer != nullptr)
         m_observer->resetDone();

@@ -89,8 +89,17 @@ public:
     // Removes the rows whose flag is set in one pass; the rest keep their order. Rows beyond the flags
     // stay.
     void removeRows(const std::vector<bool>& remove);
-    // Every row and every folder.
+    // Every row and every folder, and the mark of an incomplete search.
     void clear();
+
+    // Why the search that made this list could not look everywhere it had to (the first reason); empty
+    // when it did. Such a list misses rubbish, so a run without a user does not act on it.
+    void markIncomplete(std::string why)
+    {
+        if (m_incomplete.empty())
+            m_incomplete = std::move(why);
+    }
+    const std::string& incomplete() const { return m_incomplete; }
 
     // Changes at every clear(): folder numbers taken before it no longer name anything.
     std::uint64_t generation() const { return m_generation; }
@@ -127,6 +136,7 @@ private:
     std::vector<Folder> m_folders;
     std::string m_folderNames;
     std::uint64_t m_generation = 0;
+    std::string m_incomplete;
     ResultsObserver* m_observer = nullptr;
 };
 

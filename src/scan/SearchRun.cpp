@@ -102,6 +102,14 @@ std::string SummaryText(WorkContext& context)
            std::to_string(context.results.size()) + " file(s).";
 }
 
+std::string IncompleteSearchText(WorkContext& context)
+{
+    const std::string& why = context.results.incomplete();
+    if (why.empty())
+        return {};
+    return "The search stopped before it had looked everywhere:" + context.state.NEWLINE + why;
+}
+
 Result<void> RunSearch(WorkContext& context)
 {
     ProgramState& state = context.state;

@@ -22,6 +22,9 @@ Result<void> RunSearch(WorkContext& context);
 // buttons for the time of RunSearch and swaps them back.
 Result<void> Command1_Click(WorkContext& context);
 
+// Empty after a search that looked everywhere it had to; else why it could not, for the user.
+std::string IncompleteSearchText(WorkContext& context);
+
 // The Stop command: the search ends before the next folder it would enter.
 void Command2_Click(ProgramState& state);
 

@@ -149,6 +149,30 @@ TEST(AutoMode, ASecondRunWhileOneIsCleaningEndsWithStatusOneAndTouchesNothing)
     tree.expectRubbishGoneAndKeepersKept();
 }
 
+// A deep tree under a small descriptor limit is cleaned whole; under one too small for the walk the run
+// fails with the reason and deletes nothing, never ending as if it had cleaned everything.
+TEST(AutoMode, ADescriptorLimitEitherCleansADeepTreeWholeOrFailsTheRun)
+{
+    for (const int limit : {64, 12}) {
+        Machine machine;
+        writeValues(machine, {});
+        std::string folder = "disk-c";
+        for (int level = 0; level < 150; ++level) {
+            machine.folder.makeFolder(folder += "/d");
+            machine.folder.writeFile(folder + "/f.tmp", "");
+        }
+        const ProgramResult run = runDustrel(
+            {"-c", "ulimit -n " + std::to_string(limit) + " && exec '" DUSTREL_EXECUTABLE "' /AUTO"},
+            machine.environment(), machine.folder / "install", 60, "/bin/sh");
+        const bool cleaned = limit == 64;
+        EXPECT_EQ(run.exitStatus, cleaned ? 0 : 1) << limit;
+        EXPECT_EQ(run.standardError.find("Too many open files") != std::string::npos, !cleaned)
+            << run.standardError;
+        EXPECT_NE(exists(machine.folder / "disk-c/d/f.tmp"), cleaned);
+        EXPECT_NE(exists(machine.folder / (folder + "/f.tmp")), cleaned);
+    }
+}
+
 // What a shell command prints on its standard output.
 std::string outputOf(const std::string& command)
 {

@@ -21,7 +21,7 @@ void DescriptorChain::start(UniqueFd start)
 void DescriptorChain::push(UniqueFd fd)
 {
     m_levels.push_back(Level{std::move(fd)});
-    if (m_levels.size() - m_firstOpen <= kKeptLevels)
+    if (m_levels.size() - m_firstOpen <= m_keptLevels)
         return;
     Level& oldest = m_levels[m_firstOpen];
     struct stat st

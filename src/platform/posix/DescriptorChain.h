@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "platform/posix/DescriptorLimit.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <cstddef>
@@ -16,7 +17,8 @@ bool isSingleName(std::string_view name);
 
 // The descriptors of the folders from a start folder down to the current one, for a walk that moves one
 // level at a time. Only the start folder's descriptor and those of the kKeptLevels deepest levels stay
-// open, so a tree of any depth fits in a small descriptor limit.
+// open, so a tree of any depth fits in a small descriptor limit; fewer under a limit too small for them
+// (see DescriptorLimit).
 //
 // A level's identity (device, inode) is taken when its descriptor is closed, and only then: a walk in a
 // tree of ordinary depth never pays for it. Climbing back to such a level reopens it through ".." of its
@@ -26,10 +28,15 @@ bool isSingleName(std::string_view name);
 class DescriptorChain
 {
 public:
-    static constexpr std::size_t kKeptLevels = 64;
+    // The most levels kept open, whatever the limit.
+    static constexpr std::size_t kKeptLevels = DescriptorLimit::kMostLevels;
 
     // `reopenFlags`: the flags a level is opened with, used again when it is reopened through "..".
-    explicit DescriptorChain(int reopenFlags) : m_reopenFlags(reopenFlags) {}
+    // `keptLevels`: how many of the deepest levels stay open.
+    explicit DescriptorChain(int reopenFlags,
+                             std::size_t keptLevels = DescriptorLimit::keptLevels(DescriptorLimit::current()))
+        : m_reopenFlags(reopenFlags), m_keptLevels(keptLevels)
+    {}
 
     // Forgets every level and starts again at `start`.
     void start(UniqueFd start);
@@ -52,8 +59,9 @@ public:
     // Whether the walk can go on from top(): fails when no folder is open or the chain is lost. `walk`
     // names the walk in the message ("walk", "deletion"); `path` is where it stands.
     Result<void> usable(std::string_view walk, const std::string& path) const;
-    // At most kKeptLevels + 1, whatever the depth.
+    // At most keptLevels() + 1, whatever the depth.
     std::size_t openDescriptors() const;
+    std::size_t keptLevels() const { return m_keptLevels; }
 
 private:
     struct Level
@@ -67,6 +75,7 @@ private:
     Error lose(int code, const char* why);
 
     int m_reopenFlags;
+    std::size_t m_keptLevels;
     std::vector<Level> m_levels; // [0] is the start folder, back() the current one
     std::size_t m_firstOpen = 1; // the levels from here to the back have open descriptors
     bool m_lost = false;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <climits>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <system_error>
@@ -89,6 +90,8 @@ FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevi
     for (std::size_t i = 0; i < m_limits.threads; ++i) {
         try {
             m_threads.emplace_back([this] { help(); });
+            // Named, so that a look at the process's threads tells the helpers from any other.
+            pthread_setname_np(m_threads.back().native_handle(), kHelperName);
         } catch (const std::system_error&) {
             break; // fewer helpers: fewer reads in flight, nothing else
         }

@@ -40,6 +40,9 @@ namespace dustrel::posix {
 class FolderReadAhead
 {
 public:
+    // The name of every helper thread, as the system lists it.
+    static constexpr const char* kHelperName = "dustrel-ahead";
+
     struct Limits
     {
         std::size_t threads = 8;

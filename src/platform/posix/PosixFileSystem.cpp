@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace dustrel::posix {
@@ -52,6 +53,37 @@ FileInfo fileInfoFromStat(const struct stat& st)
                     static_cast<std::uint64_t>(st.st_dev),
                     static_cast<std::uint64_t>(st.st_ino),
                     static_cast<std::uint32_t>(st.st_uid)};
+}
+
+int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
+{
+    flags |= AT_SYMLINK_NOFOLLOW;
+#ifdef STATX_ATTR_IMMUTABLE
+    // One call gives the attributes along with the rest, so asking for them costs nothing more.
+    struct statx sx
+    {
+    };
+    if (statx(folder, name, flags | AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS, &sx) == 0) {
+        out = FileInfo{entryTypeFromMode(sx.stx_mode),
+                       static_cast<std::int64_t>(sx.stx_size),
+                       toFileTime(timespec{sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec}),
+                       makedev(sx.stx_dev_major, sx.stx_dev_minor),
+                       sx.stx_ino,
+                       sx.stx_uid,
+                       (sx.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0};
+        return 0;
+    }
+    // A kernel or a sandbox without statx falls back to the plain call, which has no attributes.
+    if (errno != ENOSYS && errno != EPERM)
+        return errno;
+#endif
+    struct stat st
+    {
+    };
+    if (fstatat(folder, name, &st, flags) != 0)
+        return errno;
+    out = fileInfoFromStat(st);
+    return 0;
 }
 
 EntryType entryTypeFromMode(unsigned mode)

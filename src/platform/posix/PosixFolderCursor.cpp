@@ -100,6 +100,8 @@ PosixFolderCursor::PosixFolderCursor(Opening opening, ReadAhead readAhead, Folde
 {
     if (readAhead == ReadAhead::Always)
         m_readAheadLimits.idleAfter = 0;
+    // Helpers that took the last descriptors would make the walk's own opens fail.
+    m_readAheadLimits.threads = DescriptorLimit::readAheadThreads(DescriptorLimit::current(), limits.threads);
 }
 
 PosixFolderCursor::~PosixFolderCursor() = default;
@@ -170,17 +172,16 @@ Result<FileInfo> PosixFolderCursor::entryInfo(std::string_view name)
     if (!isSingleName(name))
         return notAName(joinPath(m_path, name, '/'));
     m_name.assign(name);
-    struct stat st
-    {
-    };
-    if (fstatat(m_chain.top(), m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return systemError(errno, joinPath(m_path, name, '/'));
-    return fileInfoFromStat(st);
+    FileInfo info;
+    if (const int code = entryInfoAt(m_chain.top(), m_name.c_str(), info); code != 0)
+        return systemError(code, joinPath(m_path, name, '/'));
+    return info;
 }
 
 bool PosixFolderCursor::mayDelete(const FileInfo& entry)
 {
-    if (!m_chain.usable("walk", m_path))
+    // Listed, it would fail at every run until somebody clears the attribute.
+    if (entry.unlinkForbidden || !m_chain.usable("walk", m_path))
         return false;
     Level& level = m_levels.back();
     if (level.deleting == Deleting::Unknown)
@@ -204,6 +205,10 @@ PosixFolderCursor::Deleting PosixFolderCursor::whatMayBeDeleted(int folder)
     // The system's own answer for the effective ids, the supplementary groups, the privileges, a
     // read-only mount and an immutable folder. Resolving "." needs the very search right asked for.
     if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
+        return Deleting::Nothing;
+    // An append-only folder takes new entries but gives none up, not even to root.
+    FileInfo info;
+    if (entryInfoAt(folder, "", info, AT_EMPTY_PATH) != 0 || info.unlinkForbidden)
         return Deleting::Nothing;
     struct stat st
     {
@@ -330,7 +335,7 @@ void PosixFolderCursor::walkRead(const FolderContents& contents, std::chrono::st
         // The helpers find the cache warm: from here on they would only cost processor time.
         endReadAhead();
     }
-    if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes)
+    if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes || m_readAheadLimits.threads == 0)
         return;
     if (m_readAheadMode == ReadAhead::WhenSlow) {
         if (took < kSlowRead)

@@ -59,7 +59,8 @@ public:
     std::size_t depth() const override { return m_chain.depth(); }
     void setWalkOrder(NameOrder order) override;
 
-    // Descriptors the cursor holds now; at most kKeptLevels + 1 whatever the depth.
+    // Descriptors the cursor holds now; at most kKeptLevels + 1 whatever the depth, fewer under a small
+    // descriptor limit (see DescriptorLimit), which also bounds the helpers reading ahead.
     std::size_t openDescriptors() const { return m_chain.openDescriptors(); }
 
     // Whether the cursor refuses mount points while opening (true), or checks each folder afterwards.

@@ -2,10 +2,13 @@
 
 #include "base/Text.h"
 #include "platform/posix/DescriptorIo.h"
+#include "platform/posix/FolderRecords.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +25,11 @@ constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 // Beyond this many files of one name in one trash something else is wrong.
 constexpr unsigned kMaxAttempts = 100000;
+constexpr std::string_view kInfoSuffix = ".trashinfo";
+// A .trashinfo of ours holds a path of at most PATH_MAX bytes, each encoded in three.
+constexpr std::size_t kLongestInfo = 3 * PATH_MAX + 64;
+// How long a move may take between writing the .trashinfo and renaming the file.
+constexpr std::chrono::minutes kOrphanAfter{1};
 
 Error folderError(int code, int parent, const std::string& name, const std::string& path)
 {
@@ -44,6 +52,22 @@ Result<UniqueFd> ownFolder(int parent, const std::string& name, const std::strin
     if (!fd)
         return folderError(errno, parent, name, path);
     return fd;
+}
+
+// Whether the folder is this user's alone: owned by `uid`, and nobody else may add or remove its
+// entries. Another user who could would read, replace or delete what is moved there.
+Result<void> onlyFor(int folder, uid_t uid, const std::string& path)
+{
+    struct stat st
+    {
+    };
+    if (fstat(folder, &st) != 0)
+        return systemError(errno, path);
+    if (st.st_uid != uid)
+        return Error{EPERM, "owned by another user, so it is not this user's trash", path};
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return Error{EPERM, "other users may write to it, so it is not this user's trash alone", path};
+    return {};
 }
 
 // An absolute folder, one component at a time without following links; with `create`, missing folders
@@ -97,31 +121,29 @@ bool sameFolder(int a, int b)
 
 TrashMover::TrashMover(TrashRules rules) : m_rules(std::move(rules)) {}
 
-Result<TrashMover::Trash> TrashMover::withParts(int trash, const std::string& where)
+Result<UniqueFd> TrashMover::ownPart(int parent, const std::string& name, const std::string& where)
 {
-    auto files = ownFolder(trash, "files", joinPath(where, "files", '/'));
-    if (!files)
-        return files.error();
-    auto info = ownFolder(trash, "info", joinPath(where, "info", '/'));
-    if (!info)
-        return info.error();
-    return Trash{std::move(*files), std::move(*info), where, {}};
+    auto part = ownFolder(parent, name, where);
+    if (!part)
+        return part.error();
+    if (auto alone = onlyFor(part->get(), m_rules.uid(), where); !alone)
+        return alone.error();
+    return part;
 }
 
 Result<TrashMover::Trash> TrashMover::ownTrashFolder(int parent, const std::string& name,
                                                      const std::string& where)
 {
-    auto trash = ownFolder(parent, name, where);
+    auto trash = ownPart(parent, name, where);
     if (!trash)
         return trash.error();
-    struct stat st
-    {
-    };
-    if (fstat(trash->get(), &st) != 0)
-        return systemError(errno, where);
-    if (st.st_uid != m_rules.uid())
-        return Error{EPERM, "owned by another user, so it is not this user's trash", where};
-    return withParts(trash->get(), where);
+    auto files = ownPart(trash->get(), "files", joinPath(where, "files", '/'));
+    if (!files)
+        return files.error();
+    auto info = ownPart(trash->get(), "info", joinPath(where, "info", '/'));
+    if (!info)
+        return info.error();
+    return Trash{std::move(*files), std::move(*info), where, {}};
 }
 
 Result<TrashMover::Trash> TrashMover::openHomeTrash()
@@ -130,10 +152,7 @@ Result<TrashMover::Trash> TrashMover::openHomeTrash()
     auto home = openAbsolute(m_rules.dataHome(), true);
     if (!home)
         return home.error();
-    auto trash = ownFolder(home->get(), "Trash", where);
-    if (!trash)
-        return trash.error();
-    return withParts(trash->get(), where);
+    return ownTrashFolder(home->get(), "Trash", where);
 }
 
 Result<TrashMover::Trash> TrashMover::openSharedTrash(int top, const std::string& topdir)
@@ -172,7 +191,7 @@ Result<TrashMover::Trash> TrashMover::openVolumeTrash(const std::string& topdir)
     return openOwnTrash(top->get(), topdir);
 }
 
-Result<TrashMover::Trash*> TrashMover::trashFor(const TrashPlace& place)
+Result<TrashMover::Trash*> TrashMover::trashFor(const TrashPlace& place, FileTime deletedAt)
 {
     if (auto known = m_trashes.find(place.topdir); known != m_trashes.end())
         return &known->second;
@@ -180,7 +199,51 @@ Result<TrashMover::Trash*> TrashMover::trashFor(const TrashPlace& place)
     auto opened = place.kind == TrashPlace::Kind::Home ? openHomeTrash() : openVolumeTrash(place.topdir);
     if (!opened)
         return opened.error();
+    removeOrphans(*opened, deletedAt);
     return &m_trashes.emplace(place.topdir, std::move(*opened)).first->second;
+}
+
+void TrashMover::removeOrphans(const Trash& trash, FileTime now)
+{
+    UniqueFd info(openat(trash.info.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!info)
+        return;
+    const auto buffer = std::make_unique<char[]>(kFolderBufferSize);
+    FolderContents contents;
+    if (readFolderRecords(info.get(), buffer.get(), contents) != 0)
+        return;
+    struct stat st
+    {
+    };
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        const std::string_view name = contents.name(i);
+        if (contents.type(i) != EntryType::File || !name.ends_with(kInfoSuffix) ||
+            name.size() == kInfoSuffix.size())
+            continue;
+        const std::string entry(name.substr(0, name.size() - kInfoSuffix.size()));
+        if (fstatat(trash.files.get(), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
+            continue;
+        if (isOwnOrphan(info.get(), contents.cName(i), now))
+            unlinkat(info.get(), contents.cName(i), 0);
+    }
+}
+
+bool TrashMover::isOwnOrphan(int info, const char* name, FileTime now) const
+{
+    UniqueFd fd(openat(info, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st
+    {
+    };
+    // Only what a move of this program leaves behind: a file of this user alone, with one name.
+    if (!fd || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != m_rules.uid() ||
+        st.st_nlink != 1 || (st.st_mode & 07777) != 0600)
+        return false;
+    const auto text = readToEnd(fd.get(), kLongestInfo, name);
+    if (!text)
+        return false;
+    const auto date = ownTrashInfoDate(*text);
+    // A move still under way, of this run or of another program, is not an orphan yet.
+    return date && now - *date > kOrphanAfter;
 }
 
 Result<void> TrashMover::refuseTrashFolder(int folder, const Trash& trash, const std::string& path)
@@ -191,12 +254,50 @@ Result<void> TrashMover::refuseTrashFolder(int folder, const Trash& trash, const
     return {};
 }
 
+Result<bool> TrashMover::writeInfo(const Trash& trash, const std::string& infoName, const std::string& text,
+                                   const std::string& path)
+{
+    UniqueFd infoFd(openat(trash.info.get(), infoName.c_str(),
+                           O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!infoFd) {
+        if (errno == EEXIST)
+            return false;
+        return systemError(errno, joinPath(trash.where, "info/" + infoName, '/'));
+    }
+    Result<void> written = writeAll(infoFd.get(), text, infoName);
+    if (written && ::close(infoFd.release()) != 0)
+        written = systemError(errno, infoName);
+    if (!written) {
+        unlinkat(trash.info.get(), infoName.c_str(), 0);
+        return Error{written.error().code,
+                     "the trash's information could not be written: " + written.error().message, path};
+    }
+    return true;
+}
+
+int TrashMover::renameInto(int folder, const std::string& source, const Trash& trash,
+                           const std::string& entry)
+{
+    if (::renameat2(folder, source.c_str(), trash.files.get(), entry.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL)
+        return errno;
+    // A file system without the no-replace rename: the name is checked just before, in a folder only this
+    // user can write to.
+    struct stat st
+    {
+    };
+    if (fstatat(trash.files.get(), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    return ::renameat(folder, source.c_str(), trash.files.get(), entry.c_str()) == 0 ? 0 : errno;
+}
+
 Result<void> TrashMover::move(int folder, std::string_view name, const std::string& path, FileTime deletedAt)
 {
     auto place = m_rules.placeFor(path);
     if (!place)
         return place.error();
-    auto found = trashFor(*place);
+    auto found = trashFor(*place, deletedAt);
     if (!found) {
         Error error = found.error();
         error.message = "the trash could not be used: " + error.path + ": " + error.message;
@@ -216,43 +317,18 @@ Result<void> TrashMover::move(int folder, std::string_view name, const std::stri
     const auto knownName = trash.nextAttempt.try_emplace(source, 1u).first;
     for (unsigned attempt = knownName->second; attempt < kMaxAttempts; ++attempt) {
         const std::string entry = trashEntryName(source, attempt);
-        const std::string infoName = entry + ".trashinfo";
-        UniqueFd infoFd(openat(trash.info.get(), infoName.c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!infoFd) {
-            if (errno == EEXIST)
-                continue;
-            return systemError(errno, joinPath(trash.where, "info/" + infoName, '/'));
-        }
-        const auto forget = [&] { unlinkat(trash.info.get(), infoName.c_str(), 0); };
-        Result<void> written = writeAll(infoFd.get(), info, infoName);
-        if (written && ::close(infoFd.release()) != 0)
-            written = systemError(errno, infoName);
-        if (!written) {
-            forget();
-            return Error{written.error().code,
-                         "the trash's information could not be written: " + written.error().message, path};
-        }
-
-        int moved = ::renameat2(folder, source.c_str(), trash.files.get(), entry.c_str(), RENAME_NOREPLACE);
-        if (moved != 0 && errno == EINVAL) {
-            // A file system without the no-replace rename: the name is checked just before, in a folder
-            // only this user can write to.
-            struct stat st
-            {
-            };
-            if (fstatat(trash.files.get(), entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-                errno = EEXIST;
-            } else {
-                moved = ::renameat(folder, source.c_str(), trash.files.get(), entry.c_str());
-            }
-        }
-        if (moved == 0) {
+        const std::string infoName = entry + std::string(kInfoSuffix);
+        auto made = writeInfo(trash, infoName, info, path);
+        if (!made)
+            return made.error();
+        if (!*made)
+            continue;
+        const int code = renameInto(folder, source, trash, entry);
+        if (code == 0) {
             knownName->second = attempt + 1;
             return {};
         }
-        const int code = errno;
-        forget();
+        unlinkat(trash.info.get(), infoName.c_str(), 0);
         if (code == EEXIST)
             continue;
         if (code == EXDEV)

@@ -15,7 +15,8 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 constexpr std::string_view kInfoSuffix = ".trashinfo";
-constexpr std::size_t kNameMax = 255; // the longest folder entry of the common file systems
+constexpr std::size_t kNameMax = 255;       // the longest folder entry of the common file systems
+constexpr std::size_t kMaxContinuation = 3; // bytes after the first of one UTF-8 character
 
 std::size_t indexOf(const MountTable& mounts, const MountEntry* entry)
 {
@@ -63,16 +64,52 @@ std::string trashInfoText(std::string_view pathLine, std::string_view deletionDa
     return text;
 }
 
+std::optional<FileTime> ownTrashInfoDate(std::string_view text)
+{
+    constexpr std::string_view kHead = "[Trash Info]\nPath=";
+    constexpr std::string_view kDate = "\nDeletionDate=";
+    if (!text.starts_with(kHead) || !text.ends_with('\n'))
+        return std::nullopt;
+    text.remove_prefix(kHead.size());
+    const std::size_t dateAt = text.find(kDate);
+    if (dateAt == std::string_view::npos || dateAt == 0)
+        return std::nullopt;
+    const std::string_view path = text.substr(0, dateAt);
+    const auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); };
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '%') {
+            if (i + 2 >= path.size() || !hex(path[i + 1]) || !hex(path[i + 2]))
+                return std::nullopt;
+        } else if (percentEncodePath(path.substr(i, 1)).size() != 1) {
+            return std::nullopt;
+        }
+    }
+    const std::string date(text.substr(dateAt + kDate.size(), text.size() - dateAt - kDate.size() - 1));
+    std::tm local{};
+    const char* end = strptime(date.c_str(), "%Y-%m-%dT%H:%M:%S", &local);
+    if (end == nullptr || *end != '\0' || date.size() != 19)
+        return std::nullopt;
+    local.tm_isdst = -1;
+    const std::time_t seconds = std::mktime(&local);
+    if (seconds == static_cast<std::time_t>(-1))
+        return std::nullopt;
+    return std::chrono::system_clock::from_time_t(seconds);
+}
+
 std::string trashEntryName(std::string_view name, unsigned attempt)
 {
     const std::string suffix = attempt <= 1 ? std::string() : "." + std::to_string(attempt);
     const std::size_t room = kNameMax - kInfoSuffix.size() - suffix.size();
     if (name.size() > room) {
+        // Not in the middle of a UTF-8 character, so the shortened name stays readable: a character has
+        // at most three continuation bytes. A longer run of them is no UTF-8, and is cut where it must be.
+        const auto continues = [&](std::size_t at) {
+            return (static_cast<unsigned char>(name[at]) & 0xC0) == 0x80;
+        };
         std::size_t cut = room;
-        // Not in the middle of a UTF-8 sequence: the shortened name stays readable.
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
+        while (cut > 0 && room - cut < kMaxContinuation && continues(cut))
             --cut;
-        name = name.substr(0, cut);
+        name = name.substr(0, cut == 0 || continues(cut) ? room : cut);
     }
     return std::string(name) + suffix;
 }

@@ -6,6 +6,7 @@
 #include "platform/posix/MountTable.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -51,9 +52,12 @@ private:
     std::size_t m_homeMount; // index in m_mounts; none when no mount holds the data home
 };
 
-
 // The content of a .trashinfo file.
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate);
+
+// The deletion date of a .trashinfo that is exactly what trashInfoText() writes (a path as
+// percent-encoding leaves it, a date as trashDeletionDate() writes it); nothing for any other text.
+std::optional<FileTime> ownTrashInfoDate(std::string_view text);
 
 // A name for the file in the trash: its own name for `attempt` 1, then "<name>.<attempt>", shortened so
 // that "<name>.trashinfo" still fits in a folder entry.

@@ -54,6 +54,11 @@ std::string stateHome()
     return value.empty() ? homeFolder() + "/.local/state" : value;
 }
 
+std::string runtimeFolder()
+{
+    return absoluteVariable("XDG_RUNTIME_DIR");
+}
+
 std::string dustrelConfigFolder()
 {
     return configHome() + "/dustrel";

@@ -800,8 +800,14 @@ void Menu::Help_About_Click()
 
 void Menu::Command1_Click()
 {
-    if (const Result<void> searched = search(); !searched)
+    if (const Result<void> searched = search(); !searched) {
         m_platform.messageBoxes.show(programMessage(searched.error().message, MessageIcon::Exclamation));
+        return;
+    }
+    if (const std::string incomplete = IncompleteSearchText(m_context); !incomplete.empty())
+        m_platform.messageBoxes.show(programMessage(
+            incomplete + m_state.NEWLINE + "Files in the folders it could not open are not listed.",
+            MessageIcon::Exclamation));
 }
 
 Result<void> Menu::search()

@@ -109,6 +109,7 @@ public:
     void Form_QueryUnload(bool& cancel);
     void TabPctr_Resize(int index);
     void SSTab1_Click(int previousTab);
+    // The Search command; a refusal or a search that could not look everywhere is told in a message.
     void Command1_Click();
     // The search of Command1_Click, leaving a refusal for the caller to tell (see RunSearch).
     Result<void> search();

@@ -5,11 +5,14 @@
 #include "support/TempFolder.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
 #include <map>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -273,6 +276,54 @@ TEST_P(CursorOpening, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
         const auto inside = entriesOf(cursor);
         return inside && inside->size() == 1 && (*inside)[0].name == "inside" ? 0 : 4;
     });
+    EXPECT_EQ(status, 0);
+}
+
+// An ext4 image mounted in a private mount namespace: tmpfs has no immutable or append-only attribute.
+TEST(PosixFolderCursor, PassesOverWhatAnAttributeKeepsFromBeingUnlinked)
+{
+    TempFolder tree;
+    const std::string disk = tree.makeFolder("disk");
+    const std::string image = tree / "ext4.img";
+    const int status = test::runInChild([&] {
+        close(creat(image.c_str(), 0600));
+        if (truncate(image.c_str(), 8 << 20) != 0 ||
+            std::system(("mkfs.ext4 -q -F '" + image + "' >/dev/null 2>&1").c_str()) != 0)
+            return 77;
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            std::system(("mount -o loop '" + image + "' '" + disk + "' 2>/dev/null").c_str()) != 0)
+            return 77;
+        const auto setAttribute = [](const std::string& path, int attribute) {
+            const UniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+            return ioctl(fd.get(), FS_IOC_SETFLAGS, &attribute) == 0;
+        };
+        const struct
+        {
+            const char* folder;
+            int fileAttribute;
+            int folderAttribute;
+        } cases[] = {{"plain", 0, 0},
+                     {"immutable", FS_IMMUTABLE_FL, 0},
+                     {"append-only", FS_APPEND_FL, 0},
+                     {"in-immutable", 0, FS_IMMUTABLE_FL},
+                     {"in-append-only", 0, FS_APPEND_FL}};
+        int failed = 0;
+        for (const auto& c : cases) {
+            const std::string folder = disk + "/" + c.folder;
+            mkdir(folder.c_str(), 0755);
+            close(creat((folder + "/f").c_str(), 0644));
+            if (!setAttribute(folder + "/f", c.fileAttribute) || !setAttribute(folder, c.folderAttribute))
+                return 3;
+            PosixFolderCursor cursor;
+            const auto info = cursor.open(folder) ? cursor.entryInfo("f") : Result<FileInfo>(Error{});
+            failed += (info && cursor.mayDelete(*info)) != (c.fileAttribute + c.folderAttribute == 0) ? 1 : 0;
+            setAttribute(folder, 0);
+            setAttribute(folder + "/f", 0);
+        }
+        return failed == 0 ? 0 : 2;
+    });
+    if (status == 77)
+        GTEST_SKIP() << "no mkfs.ext4, or the kernel refused a loop mount of an ext4 image";
     EXPECT_EQ(status, 0);
 }
 

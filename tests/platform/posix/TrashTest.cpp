@@ -112,7 +112,17 @@ protected:
 
 TEST_F(Trash, AVolumeUsesItsSharedTrashOnlyWhenItIsFitElseTheUsersOwn)
 {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "making folders of another user needs root";
     const std::string uid = std::to_string(getuid());
+    // A trash folder of the user whose files/ and info/ another user made.
+    const auto partsOf = [](const std::string& trash) {
+        mkdir(trash.c_str(), 0700);
+        for (const char* part : {"/files", "/info"}) {
+            mkdir((trash + part).c_str(), 0700);
+            ASSERT_EQ(chown((trash + part).c_str(), 65534, 65534), 0);
+        }
+    };
     const struct
     {
         const char* name;
@@ -140,6 +150,20 @@ TEST_F(Trash, AVolumeUsesItsSharedTrashOnlyWhenItIsFitElseTheUsersOwn)
         {"the user's trash cannot be made",
          [&](const TempFolder& t) { t.writeFile("vol/.Trash-" + uid, ""); }, ""},
         {"the user's trash belongs to another user", [](const TempFolder&) {}, "", 1},
+        {"the user's trash is world-writable",
+         [&](const TempFolder& t) {
+             mkdir((t / ("vol/.Trash-" + uid)).c_str(), 0700);
+             chmod((t / ("vol/.Trash-" + uid)).c_str(), 0777);
+         },
+         ""},
+        {"its files/ and info/ belong to another user",
+         [&](const TempFolder& t) { partsOf(t / ("vol/.Trash-" + uid)); }, ""},
+        {"the user's folder in the shared trash has another user's parts",
+         [&](const TempFolder& t) {
+             mkdir((t / "vol/.Trash").c_str(), 01777);
+             partsOf(t / ("vol/.Trash/" + uid));
+         },
+         "vol/.Trash-" + uid},
         {"the user's folder in the shared trash belongs to another user",
          [&](const TempFolder& t) {
              mkdir((t / "vol/.Trash").c_str(), 01777);
@@ -208,6 +232,62 @@ TEST_F(Trash, TheHomeTrashKeepsFilesOfOneNameApartAndRefusesWhatItCannotTakeWhol
     EXPECT_TRUE(exists(third));
     EXPECT_EQ(trashInfoFiles(shm), 0u);
     test::removeTree(shm);
+}
+
+TEST_F(Trash, AMoveRemovesOnlyOrphansItsOwnInterruptedMovesLeft)
+{
+    const std::string info = dataHome + "/Trash/info/";
+    const auto infoFile = [&](const std::string& name, const std::string& date, unsigned mode = 0600,
+                              const std::string& extra = "") {
+        const std::string path = info + name + ".trashinfo";
+        std::FILE* file = std::fopen(path.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs((trashInfoText("/x/" + name, date) + extra).c_str(), file);
+        std::fclose(file);
+        chmod(path.c_str(), mode);
+    };
+    for (const char* folder : {"", "/files", "/info"})
+        mkdir((temp.makeFolder("home/data") + "/Trash" + folder).c_str(), 0700);
+    infoFile("x.tmp", "2001-09-09T01:45:00");                        // ours, the file never arrived
+    infoFile("moving.tmp", "2001-09-09T01:46:10");                   // a move maybe still under way
+    infoFile("shared.tmp", "2001-09-09T01:45:00", 0644);             // not as we write them
+    infoFile("edited.tmp", "2001-09-09T01:45:00", 0600, "Note=x\n"); // likewise
+    infoFile("kept.tmp", "2001-09-09T01:45:00");
+    temp.writeFile("home/data/Trash/files/kept.tmp", "");
+    temp.makeFolder("c");
+    ASSERT_TRUE(trash(temp.writeFile("c/x.tmp", "new"), temp));
+
+    EXPECT_EQ(test::readWholeFile(dataHome + "/Trash/files/x.tmp"), "new");
+    EXPECT_EQ(trashInfoFiles(info), 5u);
+    for (const char* left : {"x", "moving", "shared", "edited", "kept"})
+        EXPECT_TRUE(exists(info + left + ".tmp.trashinfo")) << left;
+    EXPECT_FALSE(exists(dataHome + "/Trash/files/x.tmp.2"));
+}
+
+TEST(TrashRules, CutNamesAtACharacterThatLeavesANameAndKnowTheirOwnInfoFiles)
+{
+    std::string accents;
+    for (int i = 0; i < 150; ++i)
+        accents += "\xc3\xa9";
+    const struct
+    {
+        std::string name;
+        std::size_t length; // of the entry for the first attempt
+    } names[] = {
+        {std::string(251, '\x80') + ".tmp", 245}, // no UTF-8 at all: cut at a byte
+        {"a" + accents, 245},                     // cut between two characters
+        {accents, 244},                           // never inside one
+        {"short.tmp", 9},
+    };
+    for (const auto& n : names)
+        EXPECT_EQ(trashEntryName(n.name, 1).size(), n.length);
+
+    const std::string own = trashInfoText("d/a%20b.tmp", "2001-09-09T01:46:40");
+    EXPECT_TRUE(ownTrashInfoDate(own));
+    for (const std::string& foreign :
+         {own + "\n", std::string("[Trash Info]\nPath=d/a b.tmp\nDeletionDate=2001-09-09T01:46:40\n"),
+          trashInfoText("d/x", "2001-09-09"), trashInfoText("d/%4", "2001-09-09T01:46:40")})
+        EXPECT_FALSE(ownTrashInfoDate(foreign)) << foreign;
 }
 
 } // namespace
