@@ -2,7 +2,9 @@
 
 #include "platform/FileSystem.h"
 #include "platform/InstalledSoftware.h"
+#include "scan/RepositoryFiles.h"
 #include "scan/ResultsList.h"
+#include "scan/TrashFolders.h"
 #include "scan/WorkContext.h"
 
 #include <cstddef>
@@ -126,6 +128,8 @@ private:
         std::size_t operator()(const Listed& listed) const { return FileIdHash()(listed.file) ^ listed.name; }
     };
     std::unordered_set<Listed, ListedHash> m_listed;
+    TrashFolders m_trash;
+    RepositoryFiles m_repositories;
     std::string m_scratch;
 };
 

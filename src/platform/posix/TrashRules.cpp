@@ -1,8 +1,10 @@
 #include "platform/posix/TrashRules.h"
 
+#include "platform/posix/DriveMap.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/XdgPaths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -51,6 +53,54 @@ Result<TrashPlace> TrashRules::placeFor(std::string_view path) const
     while (!relative.empty() && relative.front() == '/')
         relative.remove_prefix(1);
     return TrashPlace{TrashPlace::Kind::Volume, mount->mountPoint, percentEncodePath(relative)};
+}
+
+std::string TrashRules::homeTrash() const
+{
+    return joinPath(m_dataHome, kHomeTrash, '/');
+}
+
+std::vector<std::string> TrashRules::volumeTops() const
+{
+    std::vector<std::string> tops;
+    for (const MountEntry& mount : m_mounts.entries()) {
+        if (isPseudoFileSystem(mount.fsType) || isRemoteFileSystem(mount.fsType) ||
+            std::find(tops.begin(), tops.end(), mount.mountPoint) != tops.end())
+            continue;
+        tops.push_back(mount.mountPoint);
+    }
+    return tops;
+}
+
+std::string TrashRules::ownTrashName(uid_t uid)
+{
+    return std::string(kOwnTrashPrefix) + std::to_string(uid);
+}
+
+bool TrashRules::isVolumeTrashName(std::string_view name)
+{
+    if (name == kSharedTrash)
+        return true;
+    if (!name.starts_with(kOwnTrashPrefix) || name.size() == kOwnTrashPrefix.size())
+        return false;
+    name.remove_prefix(kOwnTrashPrefix.size());
+    return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::vector<std::string> allTrashFolders(const TrashRules& rules)
+{
+    std::vector<std::string> folders{rules.homeTrash()};
+    PosixFileSystem fileSystem;
+    for (const std::string& top : rules.volumeTops()) {
+        auto entries = fileSystem.listFolder(top);
+        if (!entries)
+            continue;
+        for (const FolderEntry& entry : *entries) {
+            if (entry.type == EntryType::Folder && TrashRules::isVolumeTrashName(entry.name))
+                folders.push_back(joinPath(top, entry.name, '/'));
+        }
+    }
+    return folders;
 }
 
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate)
