@@ -20,7 +20,8 @@ constexpr std::string_view kSearching = "Searching ";
 DirectoryWalk::DirectoryWalk(WorkContext& context)
     : m_context(context), m_separator(context.platform.pathRules.separator),
       m_trash(context.platform.folders, context.platform.fileSystem),
-      m_repositories(context.platform.repositories, context.state.trace, m_separator)
+      m_repositories(context.platform.repositories, context.platform.fileSystem, context.state.trace,
+                     m_separator)
 {
     FileSystem& fileSystem = context.platform.fileSystem;
     const IgnoreTable& ignored = context.state.IGN_TBL;

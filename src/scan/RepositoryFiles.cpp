@@ -1,5 +1,6 @@
 #include "scan/RepositoryFiles.h"
 
+#include "base/Text.h"
 #include "base/TraceLog.h"
 
 #include <algorithm>
@@ -11,10 +12,25 @@ namespace {
 constexpr std::string_view kGit = ".git";
 constexpr std::string_view kRepositoryFolders[] = {".git", ".hg", ".svn", ".bzr"};
 
+// A git repository's own folder under another name: a bare one, or one kept apart from its working tree.
+bool isGitFolder(const FolderContents& contents)
+{
+    int parts = 0;
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        const std::string_view name = contents.name(i);
+        const EntryType type = contents.type(i);
+        if ((name == "HEAD" && type == EntryType::File) ||
+            ((name == "objects" || name == "refs") && type == EntryType::Folder))
+            ++parts;
+    }
+    return parts == 3;
+}
+
 } // namespace
 
-RepositoryFiles::RepositoryFiles(Repositories& repositories, TraceLog& trace, char separator)
-    : m_repositories(repositories), m_trace(trace), m_separator(separator)
+RepositoryFiles::RepositoryFiles(Repositories& repositories, FileSystem& fileSystem, TraceLog& trace,
+                                 char separator)
+    : m_repositories(repositories), m_fileSystem(fileSystem), m_trace(trace), m_separator(separator)
 {}
 
 RepositoryFiles::~RepositoryFiles() = default;
@@ -30,27 +46,43 @@ void RepositoryFiles::entered(std::size_t depth, std::string_view folder, const 
 {
     while (!m_trees.empty() && m_trees.back().depth >= depth)
         m_trees.pop_back();
-    // A git repository's own folder under another name (a bare one, one kept apart from its working
-    // tree): everything in it stays, as in a tree whose repository was not read.
-    int gitFolderParts = 0;
+    if (depth == 0)
+        findAround(folder);
     for (std::size_t i = 0; i < contents.size(); ++i) {
-        const std::string_view name = contents.name(i);
-        if (name == kGit) {
-            m_trees.push_back(WorkTree{depth, folder.size(), read(folder, cursor)});
+        if (contents.name(i) == kGit) {
+            m_trees.push_back(WorkTree{depth, folder.size(), read(folder, cursor.entryInfo(kGit))});
             return;
         }
-        const EntryType type = contents.type(i);
-        if ((name == "HEAD" && type == EntryType::File) ||
-            ((name == "objects" || name == "refs") && type == EntryType::Folder))
-            ++gitFolderParts;
     }
-    if (gitFolderParts == 3)
+    // Everything in a repository's own folder stays, as in a tree whose repository was not read.
+    if (isGitFolder(contents))
         m_trees.push_back(WorkTree{depth, folder.size(), nullptr});
 }
 
-const TrackedPaths* RepositoryFiles::read(std::string_view folder, FolderCursor& cursor)
+void RepositoryFiles::findAround(std::string_view start)
 {
-    const auto marker = cursor.entryInfo(kGit);
+    // A start folder (a drive given by a link, a special folder) may lie inside a working tree, or inside
+    // a repository's own folder: a few questions per start, none per folder walked.
+    std::string_view above = withoutTrailingSeparators(start, m_separator);
+    for (std::size_t cut = above.rfind(m_separator); cut != std::string_view::npos && !above.empty();
+         cut = above.rfind(m_separator)) {
+        if (isRepositoryFolder(above.substr(cut + 1))) {
+            m_trees.push_back(WorkTree{0, start.size(), nullptr});
+            return;
+        }
+        above = above.substr(0, cut == 0 ? 1 : cut);
+        const std::string folder(above);
+        if (auto marker = m_fileSystem.fileInfo(joinPath(folder, kGit, m_separator))) {
+            m_trees.push_back(WorkTree{0, above.size(), read(folder, marker)});
+            return;
+        }
+        if (cut == 0)
+            return;
+    }
+}
+
+const TrackedPaths* RepositoryFiles::read(std::string_view folder, const Result<FileInfo>& marker)
+{
     if (!marker) {
         m_trace.Trace(1, "Repository not read, its working tree is kept: " + marker.error().describe());
         return nullptr;

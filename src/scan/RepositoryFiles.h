@@ -25,7 +25,7 @@ class TraceLog;
 class RepositoryFiles
 {
 public:
-    RepositoryFiles(Repositories& repositories, TraceLog& trace, char separator);
+    RepositoryFiles(Repositories& repositories, FileSystem& fileSystem, TraceLog& trace, char separator);
     ~RepositoryFiles();
     RepositoryFiles(const RepositoryFiles&) = delete;
     RepositoryFiles& operator=(const RepositoryFiles&) = delete;
@@ -35,7 +35,7 @@ public:
 
     // The walk is in `folder`, `depth` levels below where it started, and has read its entries through
     // `cursor`: the working trees of the folders it left are forgotten, and a ".git" among the entries
-    // makes this folder one.
+    // makes this folder one. At depth 0 the folders above are asked too.
     void entered(std::size_t depth, std::string_view folder, const FolderContents& contents,
                  FolderCursor& cursor);
 
@@ -51,9 +51,12 @@ private:
         const TrackedPaths* files; // null: the repository could not be read
     };
 
-    const TrackedPaths* read(std::string_view folder, FolderCursor& cursor);
+    void findAround(std::string_view start);
+    // `marker` describes the ".git" of the working tree `folder`.
+    const TrackedPaths* read(std::string_view folder, const Result<FileInfo>& marker);
 
     Repositories& m_repositories;
+    FileSystem& m_fileSystem;
     TraceLog& m_trace;
     char m_separator;
     std::vector<WorkTree> m_trees; // from the outermost working tree the walk is in to the innermost

@@ -113,6 +113,8 @@ TEST_F(KeptFolders, TrackedFilesAndRepositoryFoldersStayAndUntrackedRubbishIsLis
     addDrive('C', "");
     tickRule(kBak);
     tickRule(kLogTxt);
+    // A start folder inside a working tree: its repository is found above it.
+    setSpecialFolder(0, temp / "repo/sub");
 
     search();
 
