@@ -12,18 +12,11 @@ namespace {
 constexpr std::string_view kGit = ".git";
 constexpr std::string_view kRepositoryFolders[] = {".git", ".hg", ".svn", ".bzr"};
 
-// A git repository's own folder under another name: a bare one, or one kept apart from its working tree.
-bool isGitFolder(const FolderContents& contents)
+// Entries that together make a git repository's own folder, whatever its name.
+bool isGitFolderPart(std::string_view name, EntryType type)
 {
-    int parts = 0;
-    for (std::size_t i = 0; i < contents.size(); ++i) {
-        const std::string_view name = contents.name(i);
-        const EntryType type = contents.type(i);
-        if ((name == "HEAD" && type == EntryType::File) ||
-            ((name == "objects" || name == "refs") && type == EntryType::Folder))
-            ++parts;
-    }
-    return parts == 3;
+    return (name == "HEAD" && type == EntryType::File) ||
+           ((name == "objects" || name == "refs") && type == EntryType::Folder);
 }
 
 } // namespace
@@ -48,14 +41,18 @@ void RepositoryFiles::entered(std::size_t depth, std::string_view folder, const 
         m_trees.pop_back();
     if (depth == 0)
         findAround(folder);
+    int gitFolderParts = 0;
     for (std::size_t i = 0; i < contents.size(); ++i) {
-        if (contents.name(i) == kGit) {
+        const std::string_view name = contents.name(i);
+        if (name == kGit) {
             m_trees.push_back(WorkTree{depth, folder.size(), read(folder, cursor.entryInfo(kGit))});
             return;
         }
+        gitFolderParts += isGitFolderPart(name, contents.type(i)) ? 1 : 0;
     }
-    // Everything in a repository's own folder stays, as in a tree whose repository was not read.
-    if (isGitFolder(contents))
+    // A bare repository, or one kept apart from its working tree: everything in it stays, as in a tree
+    // whose repository was not read.
+    if (gitFolderParts == 3)
         m_trees.push_back(WorkTree{depth, folder.size(), nullptr});
 }
 
