@@ -44,7 +44,7 @@ protected:
 
 TEST_F(KeptFolders, TrashesOfEveryUserAtAVolumeTopAndTheHomeTrashAreNeverWalked)
 {
-    // "vol" is mounted; "data" is the data home, on the root file system.
+    // "vol" is mounted; "data" is the data home, on the root file system; "bob" another user's home.
     const std::string mounts = "20 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
                                "21 20 8:2 / " +
                                (temp / "vol") + " rw - ext4 /dev/sda2 rw\n";
@@ -63,6 +63,8 @@ TEST_F(KeptFolders, TrashesOfEveryUserAtAVolumeTopAndTheHomeTrashAreNeverWalked)
         {"vol/.Trash-x/g.tmp", true},
         {"data/sub/Trash/h.tmp", true},
         {"vol/keep.tmp", true},
+        {"bob/.local/share/Trash/i.tmp", false},
+        {"bob/.local/share/i.tmp", true},
     };
     std::vector<std::string> expected;
     for (const auto& c : cases) {
@@ -71,7 +73,7 @@ TEST_F(KeptFolders, TrashesOfEveryUserAtAVolumeTopAndTheHomeTrashAreNeverWalked)
             expected.emplace_back(c.file);
     }
     const posix::TrashRules trashRules(posix::MountTable::parse(mounts), 1000, temp / "data");
-    fake.folders.trashes = posix::allTrashFolders(trashRules);
+    fake.folders.trashes = posix::allTrashFolders(trashRules, {temp / "bob"});
     addDrive('C', "");
     tickRule(kTmp);
     // A special folder inside a trash lists nothing either.

@@ -66,7 +66,7 @@ std::string PosixSystemFolders::installedFolder()
 std::vector<std::string> PosixSystemFolders::trashFolders()
 {
     const auto rules = TrashRules::fromSystem();
-    return rules ? allTrashFolders(*rules) : std::vector<std::string>();
+    return rules ? allTrashFolders(*rules, userHomes()) : std::vector<std::string>();
 }
 
 std::string installedFolderOf(const std::string& executable)

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace dustrel::posix {
@@ -87,9 +88,12 @@ bool TrashRules::isVolumeTrashName(std::string_view name)
     return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::vector<std::string> allTrashFolders(const TrashRules& rules)
+std::vector<std::string> allTrashFolders(const TrashRules& rules, const std::vector<std::string>& homes)
 {
     std::vector<std::string> folders{rules.homeTrash()};
+    // Run by root, a walk meets the other users' homes too.
+    for (const std::string& home : homes)
+        folders.push_back(joinPath(joinPath(home, ".local/share", '/'), TrashRules::kHomeTrash, '/'));
     PosixFileSystem fileSystem;
     for (const std::string& top : rules.volumeTops()) {
         auto entries = fileSystem.listFolder(top);
@@ -101,6 +105,18 @@ std::vector<std::string> allTrashFolders(const TrashRules& rules)
         }
     }
     return folders;
+}
+
+std::vector<std::string> userHomes()
+{
+    std::vector<std::string> homes;
+    setpwent();
+    while (const passwd* user = getpwent()) {
+        if (user->pw_dir != nullptr && user->pw_dir[0] == '/' && user->pw_dir[1] != '\0')
+            homes.emplace_back(user->pw_dir);
+    }
+    endpwent();
+    return homes;
 }
 
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate)

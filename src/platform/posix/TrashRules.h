@@ -66,9 +66,13 @@ private:
     std::size_t m_homeMount; // index in m_mounts; none when no mount holds the data home
 };
 
-// Every trash folder of every user that the rules can name on this machine: the home trash of `rules`, and
-// at the top of each volume the shared trash and every ".Trash-<uid>" found there.
-std::vector<std::string> allTrashFolders(const TrashRules& rules);
+// Every trash folder of every user that the rules can name on this machine: the home trash of `rules`, that
+// of each of the users' `homes` at its usual place, and at the top of each volume the shared trash and
+// every ".Trash-<uid>" found there.
+std::vector<std::string> allTrashFolders(const TrashRules& rules, const std::vector<std::string>& homes);
+
+// The home folders of the system's users.
+std::vector<std::string> userHomes();
 
 // The content of a .trashinfo file.
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate);
