@@ -106,6 +106,8 @@ bool RepositoryFiles::keeps(std::string_view folder, std::string_view name)
         std::string_view below = folder.substr(std::min(tree.pathLength, folder.size()));
         while (!below.empty() && below.front() == m_separator)
             below.remove_prefix(1);
+        while (!below.empty() && below.back() == m_separator) // a drive's root ends with one
+            below.remove_suffix(1);
         // The index separates folders with "/" on every system.
         m_relative.assign(below);
         std::replace(m_relative.begin(), m_relative.end(), m_separator, '/');

@@ -113,6 +113,7 @@ TEST_F(KeptFolders, TrackedFilesAndRepositoryFoldersStayAndUntrackedRubbishIsLis
             expected.emplace_back(c.file);
     }
     addDrive('C', "");
+    addDrive('D', "repo/sub"); // the same repository again, found above the drive's root
     tickRule(kBak);
     tickRule(kLogTxt);
     // A start folder inside a working tree: its repository is found above it.
@@ -125,6 +126,8 @@ TEST_F(KeptFolders, TrackedFilesAndRepositoryFoldersStayAndUntrackedRubbishIsLis
     // folder whatever its name.
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(sortedRows(), expected);
+    // Once each: repo, its submodule, lib, wt, plain and broken, however many times they were met.
+    EXPECT_EQ(fake.repositories.reads, 6);
     const std::string& trace = state.trace.text();
     EXPECT_NE(trace.find("--> Repository not read, its working tree is kept: "), std::string::npos);
     EXPECT_NE(trace.find("/broken"), std::string::npos) << trace;

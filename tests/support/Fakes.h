@@ -132,6 +132,19 @@ public:
     std::vector<std::string> opened; // a page opened at an anchor as "<path>#<anchor>"
 };
 
+// The real reader of git repositories, counting how often it is asked.
+class CountingRepositories : public Repositories
+{
+public:
+    Result<TrackedPaths> trackedPaths(const std::string& workTree) override
+    {
+        ++reads;
+        return real.trackedPaths(workTree);
+    }
+    posix::GitRepositories real;
+    int reads = 0;
+};
+
 // Package databases where none exists: every manager absent.
 posix::PackageDatabases::Locations noPackageDatabases();
 
@@ -150,7 +163,7 @@ struct FakePlatform
     FakeProcesses processes;
     // No package database unless a test lays one out: the machine's own would slow every search.
     posix::PackageDatabases packages{noPackageDatabases()};
-    posix::GitRepositories repositories;
+    CountingRepositories repositories;
     std::unique_ptr<FileSystem> fileSystem;
     Platform platform;
 };
