@@ -3,9 +3,8 @@
 #include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
 
-#include <gtest/gtest.h>
-
 #include <ctime>
+#include <gtest/gtest.h>
 
 namespace dustrel::test {
 
@@ -134,7 +133,6 @@ FakePlatform::FakePlatform()
                                                                   folders,  messageBoxes, clock,
                                                                   locale,   processes,    PathRules::posix(),
                                                                   packages, repositories}
-{
-}
+{}
 
 } // namespace dustrel::test
