@@ -5,9 +5,9 @@
 namespace dustrel::bench {
 
 BenchSession::BenchSession(std::string root)
-    : m_drives(std::move(root)), m_platform{m_registry,         m_fileSystem, m_drives, m_folders,
-                                            m_messageBoxes,     m_clock,      m_locale, m_processes,
-                                            PathRules::posix(), m_packages}
+    : m_drives(std::move(root)), m_platform{m_registry,         m_fileSystem, m_drives,      m_folders,
+                                            m_messageBoxes,     m_clock,      m_locale,      m_processes,
+                                            PathRules::posix(), m_packages,   m_repositories}
 {
     // Whole strings rather than literals: g++ 12 at -O2 warns falsely (-Wrestrict) about assigning these
     // short literals, which would stop a build that treats warnings as errors.

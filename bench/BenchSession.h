@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/posix/GitRepositories.h"
 #include "platform/posix/PackageDatabases.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixLocale.h"
@@ -88,6 +89,7 @@ private:
     NoProcesses m_processes;
     // The machine's own package databases: a search reads them as the program's does.
     posix::PackageDatabases m_packages;
+    posix::GitRepositories m_repositories;
     Platform m_platform;
 };
 

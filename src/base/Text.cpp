@@ -20,8 +20,8 @@ std::string toLowerAscii(std::string_view text)
 
 bool equalsIgnoreCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return asciiUpper(x) == asciiUpper(y); });
 }
 
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix)
@@ -283,6 +283,17 @@ std::string percentEncodePath(std::string_view path)
         }
     }
     return out;
+}
+
+bool pathIsWithin(std::string_view path, std::string_view folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.remove_suffix(1);
+    if (folder == "/")
+        return !path.empty() && path.front() == '/';
+    if (path.substr(0, folder.size()) != folder)
+        return false;
+    return path.size() == folder.size() || path[folder.size()] == '/';
 }
 
 } // namespace dustrel

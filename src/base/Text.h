@@ -61,6 +61,10 @@ std::string_view withoutTrailingSeparators(std::string_view path, char separator
 // The text without one trailing separator, if it has one ("C:\" gives "C:", "/" gives "").
 std::string withoutTrailingSeparator(std::string_view path, char separator);
 
+// True when the absolute POSIX `path` is `folder` or lies inside it ("/home" holds "/home/a" but not
+// "/homework").
+bool pathIsWithin(std::string_view path, std::string_view folder);
+
 // Folder + separator + name, with a single separator when the folder already ends with one.
 std::string joinPath(std::string_view folder, std::string_view name, char separator);
 

@@ -8,6 +8,7 @@
 #include "platform/MessageBoxes.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/Repositories.h"
 #include "platform/SystemFolders.h"
 
 namespace dustrel {
@@ -35,6 +36,7 @@ struct Platform
     Processes& processes;
     PathRules pathRules;
     InstalledSoftware& installedSoftware;
+    Repositories& repositories;
 };
 
 } // namespace dustrel

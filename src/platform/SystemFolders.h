@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace dustrel {
 
@@ -27,6 +28,10 @@ public:
     // The folder the program was installed with, the one that holds its help page; empty when the
     // running program was not installed (a build run where it was built).
     virtual std::string installedFolder() = 0;
+
+    // The desktop's trash folders, this user's and every other user's that can be told: what the user
+    // threw away stays until the user empties the trash. Their paths as the system names them.
+    virtual std::vector<std::string> trashFolders() = 0;
 };
 
 } // namespace dustrel

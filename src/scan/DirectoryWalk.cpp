@@ -18,7 +18,10 @@ constexpr std::string_view kSearching = "Searching ";
 } // namespace
 
 DirectoryWalk::DirectoryWalk(WorkContext& context)
-    : m_context(context), m_separator(context.platform.pathRules.separator)
+    : m_context(context), m_separator(context.platform.pathRules.separator),
+      m_trash(context.platform.folders, context.platform.fileSystem),
+      m_repositories(context.platform.repositories, context.platform.fileSystem, context.state.trace,
+                     m_separator)
 {
     std::vector<std::string> kept;
     const auto keep = [&](std::string path) {
@@ -62,7 +65,7 @@ void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& pat
 
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
-    if (m_cursor && !root.empty()) {
+    if (m_cursor && !root.empty() && !m_trash.holds(root)) {
         m_cursor->setWalkOrder(&nameLess);
         if (auto opened = m_cursor->open(root)) {
             m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0, 0});
@@ -152,12 +155,15 @@ void DirectoryWalk::readCurrentFolder()
         return;
     }
     const bool special = isSelectedSpecialFolder(currentPath());
+    m_repositories.entered(m_levels.size() - 1, currentPath(), m_contents, *m_cursor);
     for (std::size_t i = 0; i < m_contents.size(); ++i) {
         // Only regular files are listed, so FIFOs, sockets and devices are never opened; links are
         // neither listed nor walked.
         const EntryType type = m_contents.type(i);
         if (type == EntryType::Folder) {
             const std::string_view name = m_contents.name(i);
+            if (RepositoryFiles::isRepositoryFolder(name) || m_trash.isTrash(*m_cursor, name))
+                continue;
             m_subfolders.push_back(NameRef{m_subfolderNames.size(), name.size()});
             m_subfolderNames.append(name);
         } else if (type == EntryType::File && !special && m_patterns->matches(m_contents.name(i))) {
@@ -200,7 +206,7 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
 
 void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatcher& patterns)
 {
-    if (folder.empty())
+    if (folder.empty() || m_trash.holds(folder))
         return;
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
@@ -214,6 +220,7 @@ void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatc
         stopForWant(read.error());
         return;
     }
+    m_repositories.entered(0, folder, m_contents, *m_cursor);
     for (std::size_t i = 0; i < m_contents.size(); ++i) {
         if (m_contents.type(i) == EntryType::File && patterns.matches(m_contents.name(i)))
             m_matches.push_back(static_cast<std::uint32_t>(i));
@@ -252,6 +259,7 @@ bool DirectoryWalk::passedOver(std::string& buffer, std::size_t folderBegin, std
     return isIgnored(buffer, folderBegin, name) || m_kept.count(id) != 0 ||
            (m_installed != nullptr && m_installed->contains(info.device, info.inode)) ||
            !m_cursor->mayDelete(info) ||
+           m_repositories.keeps(std::string_view(buffer).substr(folderBegin), name) ||
            !m_listed.insert(Listed{id, std::hash<std::string_view>()(name)}).second;
 }
 

@@ -2,7 +2,9 @@
 
 #include "platform/FileSystem.h"
 #include "platform/InstalledSoftware.h"
+#include "scan/RepositoryFiles.h"
 #include "scan/ResultsList.h"
+#include "scan/TrashFolders.h"
 #include "scan/WorkContext.h"
 
 #include <cstddef>
@@ -23,8 +25,10 @@ class PatternMatcher;
 // A drive is walked depth first, pre-order: a folder's matching files (in name order) before its
 // subfolders, which are taken in name order. Each folder is read once, through a folder cursor that moves
 // one level at a time, so its subfolders are known before the first is entered and the walk neither
-// resolves long paths again nor follows a link into another tree. The levels live on an explicit stack:
-// a tree a hundred thousand folders deep costs memory in proportion, never the call stack.
+// resolves long paths again nor follows a link into another tree. It never enters a trash (TrashFolders)
+// nor a repository's own folder, and lists no file a repository tracks (RepositoryFiles), the special
+// folders included. The levels live on an explicit stack: a tree a hundred thousand folders deep costs
+// memory in proportion, never the call stack.
 //
 // Window events run once after each subfolder entered (WindowHost::pumpEvents): that is where Stop
 // (SEARCHING false) takes effect, before the next folder is entered, and where the other commands may
@@ -129,6 +133,8 @@ private:
         std::size_t operator()(const Listed& listed) const { return FileIdHash()(listed.file) ^ listed.name; }
     };
     std::unordered_set<Listed, ListedHash> m_listed;
+    TrashFolders m_trash;
+    RepositoryFiles m_repositories;
     std::string m_scratch;
 };
 

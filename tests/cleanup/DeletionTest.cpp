@@ -430,8 +430,9 @@ TEST_F(Deletion, AFolderSwappedForALinkNeverLetsTheDeletionReachThroughIt)
     };
     HookedFileSystem fileSystem;
     const Platform& real = fake.platform;
-    Platform hooked{real.registry, fileSystem,  real.drives,    real.folders,   real.messageBoxes,
-                    real.clock,    real.locale, real.processes, real.pathRules, real.installedSoftware};
+    Platform hooked{real.registry,    fileSystem,  real.drives,    real.folders,   real.messageBoxes,
+                    real.clock,       real.locale, real.processes, real.pathRules, real.installedSoftware,
+                    real.repositories};
     WorkContext hookedContext{state, hooked, host, results};
     for (const auto& c : cases) {
         const std::string swapped = c.swapped;

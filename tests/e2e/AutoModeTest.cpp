@@ -188,7 +188,7 @@ std::string outputOf(const std::string& command)
 
 // With the trash option, files on the home's file system go to the home trash, and those of other mounts
 // to the trash at their mount point: a tmpfs as the temporary folder, a bind mount as drive D:. The
-// desktop's own tools then list them and bring them back.
+// desktop's own tools then list them and bring them back. The next runs leave every trash alone.
 TEST(AutoMode, MovesTheFilesToTheTrashOfTheirMountWhereTheDesktopFindsThem)
 {
     if (geteuid() != 0)
@@ -226,6 +226,14 @@ TEST(AutoMode, MovesTheFilesToTheTrashOfTheirMountWhereTheDesktopFindsThem)
     }
     outputOf("echo 0 | " + tools + "trash-restore '" + tree.rubbish.back() + "'");
     EXPECT_EQ(readWholeFile(tree.rubbish.back()), "restore me");
+    unlink(tree.rubbish.back().c_str());
+    const std::string trashed = outputOf(tools + "trash-list");
+    for (const char* useTrash : {"Yes", "No"}) {
+        writeValues(machine, treeChoices(machine, {{"UseTrash", useTrash}}));
+        const ProgramResult again = autoRun(machine);
+        EXPECT_EQ(again.exitStatus, 0) << useTrash << again.standardError;
+    }
+    EXPECT_EQ(outputOf(tools + "trash-list"), trashed);
 }
 
 // A file some process holds open stays and fails the run; the events log names every file tried, and no

@@ -1,8 +1,8 @@
 #include "settings/Parameters.h"
 
+#include "base/Text.h"
 #include "settings/RegistryAccess.h"
 #include "state/ProgramState.h"
-#include "base/Text.h"
 #include "support/Fakes.h"
 #include "support/HeadlessWindowHost.h"
 
@@ -223,8 +223,9 @@ TEST(InitRegistry, AndSaveSayWhenTheStoreLosesTheWrites)
     FakePlatform fake;
     FailingRegistry failing;
     const Platform& p = fake.platform;
-    Platform failingPlatform{failing, p.fileSystem, p.drives,    p.folders,   p.messageBoxes,
-                             p.clock, p.locale,     p.processes, p.pathRules, p.installedSoftware};
+    Platform failingPlatform{failing,       p.fileSystem, p.drives,    p.folders,   p.messageBoxes,
+                             p.clock,       p.locale,     p.processes, p.pathRules, p.installedSoftware,
+                             p.repositories};
     ProgramState state;
     state.NEWLINE = "\n\r";
     EXPECT_EQ(InitRegistry(state, failingPlatform), 1);

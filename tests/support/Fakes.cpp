@@ -137,7 +137,7 @@ FakePlatform::FakePlatform()
                                                                   registry, *fileSystem,  drives,
                                                                   folders,  messageBoxes, clock,
                                                                   locale,   processes,    PathRules::posix(),
-                                                                  packages}
+                                                                  packages, repositories}
 {}
 
 } // namespace dustrel::test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/posix/GitRepositories.h"
 #include "platform/posix/PackageDatabases.h"
 #include "support/ResultPrinters.h"
 
@@ -78,12 +79,14 @@ public:
     std::string currentDirectory() override { return current; }
     std::string userStateFolder() override { return state; }
     std::string installedFolder() override { return installed; }
+    std::vector<std::string> trashFolders() override { return trashes; }
 
     std::string windows;
     std::string temp;
     std::string current;
     std::string state;
     std::string installed;
+    std::vector<std::string> trashes;
 };
 
 class FakeClock : public Clock
@@ -129,6 +132,19 @@ public:
     std::vector<std::string> opened; // a page opened at an anchor as "<path>#<anchor>"
 };
 
+// The real reader of git repositories, counting how often it is asked.
+class CountingRepositories : public Repositories
+{
+public:
+    Result<TrackedPaths> trackedPaths(const std::string& workTree) override
+    {
+        ++reads;
+        return real.trackedPaths(workTree);
+    }
+    posix::GitRepositories real;
+    int reads = 0;
+};
+
 // Package databases where none exists: every manager absent.
 posix::PackageDatabases::Locations noPackageDatabases();
 
@@ -147,6 +163,7 @@ struct FakePlatform
     FakeProcesses processes;
     // No package database unless a test lays one out: the machine's own would slow every search.
     posix::PackageDatabases packages{noPackageDatabases()};
+    CountingRepositories repositories;
     std::unique_ptr<FileSystem> fileSystem;
     Platform platform;
 };

@@ -131,15 +131,4 @@ const MountEntry* MountTable::holder(std::string_view path) const
     return best;
 }
 
-bool pathIsWithin(std::string_view path, std::string_view folder)
-{
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.remove_suffix(1);
-    if (folder == "/")
-        return !path.empty() && path.front() == '/';
-    if (path.substr(0, folder.size()) != folder)
-        return false;
-    return path.size() == folder.size() || path[folder.size()] == '/';
-}
-
 } // namespace dustrel::posix

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Text.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,8 +43,5 @@ private:
 // The mount point and root fields escape blank, tab, new line and backslash as "\" and three octal
 // digits; this undoes any such escape and leaves other backslashes as they are.
 std::string unescapeMountField(std::string_view field);
-
-// True when `path` is `folder` or lies inside it ("/home" holds "/home/a" but not "/homework").
-bool pathIsWithin(std::string_view path, std::string_view folder);
 
 } // namespace dustrel::posix

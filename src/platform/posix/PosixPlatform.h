@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/DesktopRegistry.h"
 #include "platform/posix/FileRegistry.h"
+#include "platform/posix/GitRepositories.h"
 #include "platform/posix/PackageDatabases.h"
 #include "platform/posix/PosixDrives.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -33,6 +34,7 @@ private:
     PosixLocale m_locale;
     PosixProcesses m_processes;
     PackageDatabases m_packages;
+    GitRepositories m_repositories;
     Platform m_platform;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixSystemFolders.h"
 
+#include "platform/posix/TrashRules.h"
 #include "platform/posix/XdgPaths.h"
 
 #include <cerrno>
@@ -18,7 +19,9 @@ std::string PosixSystemFolders::tempPath()
 {
     std::string path = "/tmp";
     if (const char* tmpdir = std::getenv("TMPDIR"); tmpdir != nullptr && tmpdir[0] != '\0') {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (stat(tmpdir, &st) == 0 && S_ISDIR(st.st_mode))
             path = tmpdir;
     }
@@ -58,6 +61,12 @@ std::string PosixSystemFolders::installedFolder()
         return {};
     executable.resize(static_cast<std::size_t>(length));
     return installedFolderOf(executable);
+}
+
+std::vector<std::string> PosixSystemFolders::trashFolders()
+{
+    const auto rules = TrashRules::fromSystem();
+    return rules ? allTrashFolders(*rules, userHomes()) : std::vector<std::string>();
 }
 
 std::string installedFolderOf(const std::string& executable)

@@ -148,26 +148,27 @@ Result<TrashMover::Trash> TrashMover::ownTrashFolder(int parent, const std::stri
 
 Result<TrashMover::Trash> TrashMover::openHomeTrash()
 {
-    const std::string where = joinPath(m_rules.dataHome(), "Trash", '/');
+    const std::string where = m_rules.homeTrash();
     auto home = openAbsolute(m_rules.dataHome(), true);
     if (!home)
         return home.error();
-    return ownTrashFolder(home->get(), "Trash", where);
+    return ownTrashFolder(home->get(), std::string(TrashRules::kHomeTrash), where);
 }
 
 Result<TrashMover::Trash> TrashMover::openSharedTrash(int top, const std::string& topdir)
 {
-    const std::string shared = joinPath(topdir, ".Trash", '/');
+    const std::string sharedName(TrashRules::kSharedTrash);
+    const std::string shared = joinPath(topdir, sharedName, '/');
     struct stat st
     {
     };
-    if (fstatat(top, ".Trash", &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (fstatat(top, sharedName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return systemError(errno, shared);
     if (!S_ISDIR(st.st_mode) || (st.st_mode & S_ISVTX) == 0)
         return Error{EPERM, "not a folder with the sticky bit", shared};
-    UniqueFd sharedFd(openat(top, ".Trash", kFolderFlags));
+    UniqueFd sharedFd(openat(top, sharedName.c_str(), kFolderFlags));
     if (!sharedFd)
-        return folderError(errno, top, ".Trash", shared);
+        return folderError(errno, top, sharedName, shared);
     const std::string user = std::to_string(m_rules.uid());
     const std::string where = joinPath(shared, user, '/');
     return ownTrashFolder(sharedFd.get(), user, where);
@@ -175,7 +176,7 @@ Result<TrashMover::Trash> TrashMover::openSharedTrash(int top, const std::string
 
 Result<TrashMover::Trash> TrashMover::openOwnTrash(int top, const std::string& topdir)
 {
-    const std::string name = ".Trash-" + std::to_string(m_rules.uid());
+    const std::string name = TrashRules::ownTrashName(m_rules.uid());
     const std::string where = joinPath(topdir, name, '/');
     return ownTrashFolder(top, name, where);
 }

@@ -1,12 +1,15 @@
 #include "platform/posix/TrashRules.h"
 
+#include "platform/posix/DriveMap.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/XdgPaths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
+#include <pwd.h>
 #include <unistd.h>
 
 namespace dustrel::posix {
@@ -52,6 +55,69 @@ Result<TrashPlace> TrashRules::placeFor(std::string_view path) const
     while (!relative.empty() && relative.front() == '/')
         relative.remove_prefix(1);
     return TrashPlace{TrashPlace::Kind::Volume, mount->mountPoint, percentEncodePath(relative)};
+}
+
+std::string TrashRules::homeTrash() const
+{
+    return joinPath(m_dataHome, kHomeTrash, '/');
+}
+
+std::vector<std::string> TrashRules::volumeTops() const
+{
+    std::vector<std::string> tops;
+    for (const MountEntry& mount : m_mounts.entries()) {
+        if (isPseudoFileSystem(mount.fsType) || isRemoteFileSystem(mount.fsType) ||
+            std::find(tops.begin(), tops.end(), mount.mountPoint) != tops.end())
+            continue;
+        tops.push_back(mount.mountPoint);
+    }
+    return tops;
+}
+
+std::string TrashRules::ownTrashName(uid_t uid)
+{
+    return std::string(kOwnTrashPrefix) + std::to_string(uid);
+}
+
+bool TrashRules::isVolumeTrashName(std::string_view name)
+{
+    if (name == kSharedTrash)
+        return true;
+    if (!name.starts_with(kOwnTrashPrefix) || name.size() == kOwnTrashPrefix.size())
+        return false;
+    name.remove_prefix(kOwnTrashPrefix.size());
+    return std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::vector<std::string> allTrashFolders(const TrashRules& rules, const std::vector<std::string>& homes)
+{
+    std::vector<std::string> folders{rules.homeTrash()};
+    // Run by root, a walk meets the other users' homes too.
+    for (const std::string& home : homes)
+        folders.push_back(joinPath(joinPath(home, ".local/share", '/'), TrashRules::kHomeTrash, '/'));
+    PosixFileSystem fileSystem;
+    for (const std::string& top : rules.volumeTops()) {
+        auto entries = fileSystem.listFolder(top);
+        if (!entries)
+            continue;
+        for (const FolderEntry& entry : *entries) {
+            if (entry.type == EntryType::Folder && TrashRules::isVolumeTrashName(entry.name))
+                folders.push_back(joinPath(top, entry.name, '/'));
+        }
+    }
+    return folders;
+}
+
+std::vector<std::string> userHomes()
+{
+    std::vector<std::string> homes;
+    setpwent();
+    while (const passwd* user = getpwent()) {
+        if (user->pw_dir != nullptr && user->pw_dir[0] == '/' && user->pw_dir[1] != '\0')
+            homes.emplace_back(user->pw_dir);
+    }
+    endpwent();
+    return homes;
 }
 
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate)

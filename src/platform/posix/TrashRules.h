@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace dustrel::posix {
 
@@ -44,6 +45,20 @@ public:
 
     uid_t uid() const { return m_uid; }
     const std::string& dataHome() const { return m_dataHome; }
+    std::string homeTrash() const;
+
+    // The tops of the mounted file systems that may hold a trash: those that keep files on this machine.
+    // Network ones are left out, since asking them anything may wait for as long as the server is away.
+    std::vector<std::string> volumeTops() const;
+
+    // The trash folders a volume may have at its top: the shared one, which holds a folder per user, and
+    // each user's own.
+    static constexpr std::string_view kHomeTrash = "Trash"; // in the data home
+    static constexpr std::string_view kSharedTrash = ".Trash";
+    static constexpr std::string_view kOwnTrashPrefix = ".Trash-";
+    static std::string ownTrashName(uid_t uid);
+    // Whether a folder at the top of a volume is some user's trash: the shared one or ".Trash-<uid>".
+    static bool isVolumeTrashName(std::string_view name);
 
 private:
     MountTable m_mounts;
@@ -51,6 +66,14 @@ private:
     std::string m_dataHome;
     std::size_t m_homeMount; // index in m_mounts; none when no mount holds the data home
 };
+
+// Every trash folder of every user that the rules can name on this machine: the home trash of `rules`, that
+// of each of the users' `homes` at its usual place, and at the top of each volume the shared trash and
+// every ".Trash-<uid>" found there.
+std::vector<std::string> allTrashFolders(const TrashRules& rules, const std::vector<std::string>& homes);
+
+// The home folders of the system's users.
+std::vector<std::string> userHomes();
 
 // The content of a .trashinfo file.
 std::string trashInfoText(std::string_view pathLine, std::string_view deletionDate);
