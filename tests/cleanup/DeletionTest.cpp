@@ -483,8 +483,9 @@ TEST_F(Deletion, WhenTheOpenFilesAreUnknownNothingIsDeletedAndTheRunSaysWhy)
     fileSystem.openFilesAnswer.emplace();
     fileSystem.openFilesAnswer->markIncomplete("no answer within 20 seconds");
     const Platform& real = fake.platform;
-    Platform hooked{real.registry, fileSystem,  real.drives,    real.folders,   real.messageBoxes,
-                    real.clock,    real.locale, real.processes, real.pathRules, real.installedSoftware};
+    Platform hooked{real.registry,    fileSystem,  real.drives,    real.folders,   real.messageBoxes,
+                    real.clock,       real.locale, real.processes, real.pathRules, real.installedSoftware,
+                    real.repositories};
     WorkContext hookedContext{state, hooked, host, results};
     fake.messageBoxes.useDefaultWhenUnanswered = true;
     for (const bool prompt : {true, false}) {
