@@ -51,6 +51,9 @@ struct FileInfo
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
     std::uint32_t owner = 0; // user id
+    // Whether anyone is still at work with the file: its last status change and its last read.
+    FileTime changed{};
+    FileTime accessed{};
 };
 
 // The entries of one folder as a cursor reads them: the names back to back in one buffer, each followed

@@ -1,8 +1,19 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace dustrel {
+
+// Paths the system's own configuration says must stay while it runs, whatever their names.
+class KeptPaths
+{
+public:
+    virtual ~KeptPaths() = default;
+    // Whether the system keeps `path` (absolute, bytes as the walk names them).
+    virtual bool keeps(std::string_view path) const = 0;
+};
 
 // Folders the system names for the program.
 class SystemFolders
@@ -27,6 +38,9 @@ public:
     // The folder the program was installed with, the one that holds its help page; empty when the
     // running program was not installed (a build run where it was built).
     virtual std::string installedFolder() = 0;
+
+    // Read afresh at each call, so a search asks once; null where the system names no such paths.
+    virtual std::unique_ptr<KeptPaths> keptPaths() { return nullptr; }
 };
 
 } // namespace dustrel

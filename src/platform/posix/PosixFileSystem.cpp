@@ -50,7 +50,9 @@ FileInfo fileInfoFromStat(const struct stat& st)
                     toFileTime(st.st_mtim),
                     static_cast<std::uint64_t>(st.st_dev),
                     static_cast<std::uint64_t>(st.st_ino),
-                    static_cast<std::uint32_t>(st.st_uid)};
+                    static_cast<std::uint32_t>(st.st_uid),
+                    toFileTime(st.st_ctim),
+                    toFileTime(st.st_atim)};
 }
 
 EntryType entryTypeFromMode(unsigned mode)

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixSystemFolders.h"
 
+#include "platform/posix/TmpfilesRules.h"
 #include "platform/posix/XdgPaths.h"
 
 #include <cerrno>
@@ -18,7 +19,9 @@ std::string PosixSystemFolders::tempPath()
 {
     std::string path = "/tmp";
     if (const char* tmpdir = std::getenv("TMPDIR"); tmpdir != nullptr && tmpdir[0] != '\0') {
-        struct stat st {};
+        struct stat st
+        {
+        };
         if (stat(tmpdir, &st) == 0 && S_ISDIR(st.st_mode))
             path = tmpdir;
     }
@@ -58,6 +61,11 @@ std::string PosixSystemFolders::installedFolder()
         return {};
     executable.resize(static_cast<std::size_t>(length));
     return installedFolderOf(executable);
+}
+
+std::unique_ptr<KeptPaths> PosixSystemFolders::keptPaths()
+{
+    return std::make_unique<TmpfilesRules>(readTmpfilesRules(tmpfilesFolders(), tmpfilesSpecifiers()));
 }
 
 std::string installedFolderOf(const std::string& executable)

@@ -10,8 +10,9 @@ public:
     std::string windowsDirectory() override; // the user's home folder
     std::string tempPath() override;         // $TMPDIR when it names a folder, else /tmp, with one "/"
     std::string currentDirectory() override;
-    std::string userStateFolder() override; // $XDG_STATE_HOME when absolute, else ~/.local/state
-    std::string installedFolder() override; // see installedFolderOf, for this process's executable
+    std::string userStateFolder() override;          // $XDG_STATE_HOME when absolute, else ~/.local/state
+    std::string installedFolder() override;          // see installedFolderOf, for this process's executable
+    std::unique_ptr<KeptPaths> keptPaths() override; // the system's temporary-files configuration
 };
 
 // The installation folder of a program whose executable is `executable` (PREFIX/bin/dustrel):
