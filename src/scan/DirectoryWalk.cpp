@@ -18,7 +18,7 @@ constexpr std::string_view kSearching = "Searching ";
 } // namespace
 
 DirectoryWalk::DirectoryWalk(WorkContext& context)
-    : m_context(context), m_separator(context.platform.pathRules.separator)
+    : m_context(context), m_separator(context.platform.pathRules.separator), m_live(context)
 {
     FileSystem& fileSystem = context.platform.fileSystem;
     const IgnoreTable& ignored = context.state.IGN_TBL;
@@ -227,6 +227,7 @@ bool DirectoryWalk::passedOver(std::string& buffer, std::size_t folderBegin, std
     return isIgnored(buffer, folderBegin, name) || m_kept.count(id) != 0 ||
            (m_installed != nullptr && m_installed->contains(info.device, info.inode)) ||
            !m_cursor->mayDelete(info) ||
+           m_live.keeps(std::string_view(buffer).substr(folderBegin), name, info, *m_cursor) ||
            !m_listed.insert(Listed{id, std::hash<std::string_view>()(name)}).second;
 }
 

@@ -2,12 +2,19 @@
 
 #include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
-
-#include <gtest/gtest.h>
+#include "platform/posix/TmpfilesRules.h"
 
 #include <ctime>
+#include <gtest/gtest.h>
 
 namespace dustrel::test {
+
+std::unique_ptr<KeptPaths> FakeSystemFolders::keptPaths()
+{
+    auto rules = std::make_unique<posix::TmpfilesRules>();
+    rules->addLines(keptLines, {});
+    return rules;
+}
 
 bool FakeRegistry::keyExists(RegistryRoot root, std::string_view keyPath)
 {
@@ -134,7 +141,6 @@ FakePlatform::FakePlatform()
                                                                   folders,  messageBoxes, clock,
                                                                   locale,   processes,    PathRules::posix(),
                                                                   packages}
-{
-}
+{}
 
 } // namespace dustrel::test

@@ -78,11 +78,14 @@ public:
     std::string currentDirectory() override { return current; }
     std::string userStateFolder() override { return state; }
     std::string installedFolder() override { return installed; }
+    // The paths `keptLines` names, lines of the system's temporary-files configuration.
+    std::unique_ptr<KeptPaths> keptPaths() override;
 
     std::string windows;
     std::string temp;
     std::string current;
     std::string state;
+    std::string keptLines;
     std::string installed;
 };
 
