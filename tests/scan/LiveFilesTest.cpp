@@ -30,12 +30,9 @@ struct TempDrive : test::ScanFixture
     void setTimes(const std::string& path, std::chrono::system_clock::time_point accessed,
                   std::chrono::system_clock::time_point modified)
     {
-        const auto spec = [](std::chrono::system_clock::time_point t) {
-            const auto ns =
-                std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
-            return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
-        };
-        const timespec times[2] = {spec(accessed), spec(modified)};
+        using std::chrono::system_clock;
+        const timespec times[2] = {{system_clock::to_time_t(accessed), 0},
+                                   {system_clock::to_time_t(modified), 0}};
         ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0);
     }
 };
