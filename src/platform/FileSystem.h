@@ -53,6 +53,9 @@ struct FileInfo
     std::uint32_t owner = 0; // user id
     // Immutable or append-only: the system refuses to unlink it, whoever asks, until the attribute goes.
     bool unlinkForbidden = false;
+    // Whether anyone is still at work with the file: its last status change and its last read.
+    FileTime changed{};
+    FileTime accessed{};
 };
 
 // The entries of one folder as a cursor reads them: the names back to back in one buffer, each followed

@@ -1,9 +1,20 @@
 #pragma once
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dustrel {
+
+// Paths the system's own configuration says must stay while it runs, whatever their names.
+class KeptPaths
+{
+public:
+    virtual ~KeptPaths() = default;
+    // Whether the system keeps `path` (absolute, bytes as the walk names them).
+    virtual bool keeps(std::string_view path) const = 0;
+};
 
 // Folders the system names for the program.
 class SystemFolders
@@ -32,6 +43,8 @@ public:
     // The desktop's trash folders, this user's and every other user's that can be told: what the user
     // threw away stays until the user empties the trash. Their paths as the system names them.
     virtual std::vector<std::string> trashFolders() = 0;
+    // Read afresh at each call, so a search asks once; null where the system names no such paths.
+    virtual std::unique_ptr<KeptPaths> keptPaths() { return nullptr; }
 };
 
 } // namespace dustrel

@@ -18,7 +18,7 @@ constexpr std::string_view kSearching = "Searching ";
 } // namespace
 
 DirectoryWalk::DirectoryWalk(WorkContext& context)
-    : m_context(context), m_separator(context.platform.pathRules.separator),
+    : m_context(context), m_separator(context.platform.pathRules.separator), m_live(context),
       m_trash(context.platform.folders, context.platform.fileSystem),
       m_repositories(context.platform.repositories, context.platform.fileSystem, context.state.trace,
                      m_separator)
@@ -260,6 +260,7 @@ bool DirectoryWalk::passedOver(std::string& buffer, std::size_t folderBegin, std
            (m_installed != nullptr && m_installed->contains(info.device, info.inode)) ||
            !m_cursor->mayDelete(info) ||
            m_repositories.keeps(std::string_view(buffer).substr(folderBegin), name) ||
+           m_live.keeps(std::string_view(buffer).substr(folderBegin), name, info, *m_cursor) ||
            !m_listed.insert(Listed{id, std::hash<std::string_view>()(name)}).second;
 }
 

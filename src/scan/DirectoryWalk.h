@@ -3,6 +3,7 @@
 #include "platform/FileSystem.h"
 #include "platform/InstalledSoftware.h"
 #include "scan/RepositoryFiles.h"
+#include "scan/LiveFiles.h"
 #include "scan/ResultsList.h"
 #include "scan/TrashFolders.h"
 #include "scan/WorkContext.h"
@@ -101,6 +102,7 @@ private:
     char m_separator;
     const PatternMatcher* m_patterns = nullptr;
     const InstalledFiles* m_installed = nullptr;
+    LiveFiles m_live;
     std::unique_ptr<FolderCursor> m_cursor;
 
     // "Searching " followed by the path of the folder the walk is in: the status text and the path of

@@ -170,6 +170,27 @@ void loadDrives(ProgramState& state, Reader& reader, ParametersReport& report)
                                   " now), and the saved ticks cannot be matched with them.");
 }
 
+// Hours are counted as far as a century; beyond that, or unreadable, the default keeps the live files.
+constexpr long long kMaxTempMinAgeHours = 24LL * 366 * 100;
+constexpr std::size_t kTempFolder = 0;
+
+long long tempMinAge(Reader& reader)
+{
+    long long hours = 0;
+    return parseCount(reader.read("TempMinAge"), kMaxTempMinAgeHours, hours) ? hours
+                                                                             : kDefaultTempMinAgeHours;
+}
+
+// The folder's path, and for the temporary folder which of its files stay.
+std::string dirToolTip(const ProgramState& state, std::size_t k)
+{
+    const long long hours = state.choices.tempMinAgeHours();
+    if (k != kTempFolder || hours == 0)
+        return state.DIRECTORIES[k];
+    return state.DIRECTORIES[k] + "\nFiles modified, changed or read in the last " + std::to_string(hours) +
+           (hours == 1 ? " hour" : " hours") + " are kept.";
+}
+
 void reportUnsaved(RegistryAccess& registry, const ProgramState& state, const Error& error)
 {
     registry.messageBoxes().show(programMessage(
@@ -230,6 +251,7 @@ ParametersReport LoadParameters(ProgramState& state, RegistryAccess& registry, W
 
     window.setCommandEnabled(Command::Search, true);
 
+    choices.setTempMinAgeHours(tempMinAge(reader));
     const std::string directories = reader.read("Directories");
     for (std::size_t k = 0; k < kSpecialFolderCount; ++k) {
         if (state.DIRECTORIES[k].empty()) {
@@ -237,7 +259,7 @@ ParametersReport LoadParameters(ProgramState& state, RegistryAccess& registry, W
             continue;
         }
         choices.setDirState(k, stateAt(directories, k).value_or(CheckState::Clear));
-        choices.setDirToolTip(k, state.DIRECTORIES[k]);
+        choices.setDirToolTip(k, dirToolTip(state, k));
     }
 
     loadDrives(state, reader, report);
@@ -314,6 +336,7 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, con
     registry.WriteRegString(kRoot, kSettingsKey, "LogFile", "No");
     registry.WriteRegString(kRoot, kSettingsKey, "SaveParams", "Yes");
     registry.WriteRegString(kRoot, kSettingsKey, "UseTrash", "No");
+    registry.WriteRegString(kRoot, kSettingsKey, "TempMinAge", std::to_string(kDefaultTempMinAgeHours));
     return batch.commit();
 }
 

@@ -45,6 +45,10 @@ struct DriveEntry
     std::string root;
 };
 
+// Hours a file of the temporary folder must have been left alone before it counts as rubbish: the
+// running session keeps its live files there (sockets' locks, credentials, downloads under way).
+constexpr long long kDefaultTempMinAgeHours = 24;
+
 class ChoicesObserver
 {
 public:
@@ -66,6 +70,8 @@ public:
     bool optSave() const { return m_optSave; }
     // Whether a deletion moves the files to the trash instead of deleting them.
     bool optTrash() const { return m_optTrash; }
+    // A file of the temporary folder modified, changed or read fewer hours ago stays; 0: none stays.
+    long long tempMinAgeHours() const { return m_tempMinAgeHours; }
 
     void setFileState(std::size_t index, CheckState state);
     void setDirState(std::size_t index, CheckState state);
@@ -76,6 +82,7 @@ public:
     void setOptLog(bool on);
     void setOptSave(bool on);
     void setOptTrash(bool on);
+    void setTempMinAgeHours(long long hours) { m_tempMinAgeHours = hours; }
 
     void setObserver(ChoicesObserver* observer) { m_observer = observer; }
 
@@ -88,6 +95,7 @@ private:
     bool m_optLog = false;
     bool m_optSave = false;
     bool m_optTrash = false;
+    long long m_tempMinAgeHours = kDefaultTempMinAgeHours;
     ChoicesObserver* m_observer = nullptr;
 };
 

@@ -33,7 +33,9 @@ Values savedValues(const Machine& machine, const Values& changes)
                      {"CustomNb", "0"},
                      {"InstallPath", machine.folder / "install"},
                      {"LogFile", "No"},
-                     {"SaveParams", "Yes"}};
+                     {"SaveParams", "Yes"},
+                     // The files a test makes are new: their age has tests of its own.
+                     {"TempMinAge", "0"}};
     for (const auto& [name, value] : changes) {
         auto it = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == name; });
         if (it != values.end())

@@ -28,7 +28,8 @@ TEST(CommandLine, ReginitInLowerCaseWritesEveryDefaultWithAnEmptyOrADeadDisplay)
                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quorvane\\Dustrel]",
                  "\"TypeOfFiles\"=\"1111111010111011010\"", "\"Directories\"=\"11111\"", "\"Drives\"=\"11\"",
                  "\"IgnoreNb\"=\"0\"", "\"CustomNb\"=\"0\"", "\"InstallPath\"=\"" + install + "\"",
-                 "\"LogFile\"=\"No\"", "\"SaveParams\"=\"Yes\"", "\"UseTrash\"=\"No\""}) {
+                 "\"LogFile\"=\"No\"", "\"SaveParams\"=\"Yes\"", "\"UseTrash\"=\"No\"",
+                 "\"TempMinAge\"=\"24\""}) {
             EXPECT_NE(settings.find(line + "\n"), std::string::npos) << line << "\nin\n" << settings;
         }
     }

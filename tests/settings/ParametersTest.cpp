@@ -91,7 +91,26 @@ TEST_F(Parameters, CheckStatesLoadCharacterByCharacterAndBadCharactersGiveDefaul
     }
     // A special folder that was not found cannot be ticked, whatever was saved.
     EXPECT_FALSE(state.choices.dirs()[2].enabled);
-    EXPECT_EQ(state.choices.dirs()[0].toolTip, "/tmp");
+    EXPECT_EQ(state.choices.dirs()[1].toolTip, "/home/u/Recent");
+}
+
+TEST_F(Parameters, TheTemporaryFolderKeepsRecentFilesUnlessTheSavedAgeIsZero)
+{
+    const struct
+    {
+        const char* saved; // nullptr: never saved, as by an older version
+        long long hours;
+    } cases[] = {{nullptr, 24}, {"0", 0}, {"1", 1}, {"-5", 24}, {"abc", 24}, {"99999999", 24}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved == nullptr ? "none" : c.saved);
+        if (c.saved != nullptr)
+            set("TempMinAge", c.saved);
+        load();
+        EXPECT_EQ(state.choices.tempMinAgeHours(), c.hours);
+        const std::string kept = "\nFiles modified, changed or read in the last " + std::to_string(c.hours) +
+                                 (c.hours == 1 ? " hour" : " hours") + " are kept.";
+        EXPECT_EQ(state.choices.dirs()[0].toolTip, c.hours == 0 ? "/tmp" : "/tmp" + kept);
+    }
 }
 
 TEST_F(Parameters, CountsReadAsPeopleWriteThemAndAnUnreadableOneIsToldNotTakenForZero)

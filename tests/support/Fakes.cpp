@@ -2,11 +2,19 @@
 
 #include "base/Text.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/TmpfilesRules.h"
 
 #include <ctime>
 #include <gtest/gtest.h>
 
 namespace dustrel::test {
+
+std::unique_ptr<KeptPaths> FakeSystemFolders::keptPaths()
+{
+    auto rules = std::make_unique<posix::TmpfilesRules>();
+    rules->addLines(keptLines, {});
+    return rules;
+}
 
 bool FakeRegistry::keyExists(RegistryRoot root, std::string_view keyPath)
 {

@@ -80,11 +80,14 @@ public:
     std::string userStateFolder() override { return state; }
     std::string installedFolder() override { return installed; }
     std::vector<std::string> trashFolders() override { return trashes; }
+    // The paths `keptLines` names, lines of the system's temporary-files configuration.
+    std::unique_ptr<KeptPaths> keptPaths() override;
 
     std::string windows;
     std::string temp;
     std::string current;
     std::string state;
+    std::string keptLines;
     std::string installed;
     std::vector<std::string> trashes;
 };

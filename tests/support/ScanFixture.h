@@ -36,6 +36,8 @@ struct ScanFixture
         state.NEWLINE = "\n\r";
         InitFileTypes(state);
         state.IGN_TBL.reset(temp / "~DF1234.TMP");
+        // The fake clock lies years before the files a test makes: their age is tested on its own.
+        state.choices.setTempMinAgeHours(0);
     }
 
     // A drive whose root is the folder `relative`, with the trailing separator a drive root has.

@@ -52,7 +52,9 @@ FileInfo fileInfoFromStat(const struct stat& st)
                     toFileTime(st.st_mtim),
                     static_cast<std::uint64_t>(st.st_dev),
                     static_cast<std::uint64_t>(st.st_ino),
-                    static_cast<std::uint32_t>(st.st_uid)};
+                    static_cast<std::uint32_t>(st.st_uid),
+                    toFileTime(st.st_ctim),
+                    toFileTime(st.st_atim)};
 }
 
 int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)

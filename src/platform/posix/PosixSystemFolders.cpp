@@ -1,5 +1,6 @@
 #include "platform/posix/PosixSystemFolders.h"
 
+#include "platform/posix/TmpfilesRules.h"
 #include "platform/posix/TrashRules.h"
 #include "platform/posix/XdgPaths.h"
 
@@ -67,6 +68,11 @@ std::vector<std::string> PosixSystemFolders::trashFolders()
 {
     const auto rules = TrashRules::fromSystem();
     return rules ? allTrashFolders(*rules, userHomes()) : std::vector<std::string>();
+}
+
+std::unique_ptr<KeptPaths> PosixSystemFolders::keptPaths()
+{
+    return std::make_unique<TmpfilesRules>(readTmpfilesRules(tmpfilesFolders(), tmpfilesSpecifiers()));
 }
 
 std::string installedFolderOf(const std::string& executable)

@@ -13,6 +13,7 @@ public:
     std::string userStateFolder() override;           // $XDG_STATE_HOME when absolute, else ~/.local/state
     std::string installedFolder() override;           // see installedFolderOf, for this process's executable
     std::vector<std::string> trashFolders() override; // see allTrashFolders
+    std::unique_ptr<KeptPaths> keptPaths() override;  // the system's temporary-files configuration
 };
 
 // The installation folder of a program whose executable is `executable` (PREFIX/bin/dustrel):
