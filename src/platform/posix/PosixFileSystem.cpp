@@ -53,6 +53,7 @@ FileInfo fileInfoFromStat(const struct stat& st)
                     static_cast<std::uint64_t>(st.st_dev),
                     static_cast<std::uint64_t>(st.st_ino),
                     static_cast<std::uint32_t>(st.st_uid),
+                    false,
                     toFileTime(st.st_ctim),
                     toFileTime(st.st_atim)};
 }
@@ -72,7 +73,9 @@ int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
                        makedev(sx.stx_dev_major, sx.stx_dev_minor),
                        sx.stx_ino,
                        sx.stx_uid,
-                       (sx.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0};
+                       (sx.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0,
+                       toFileTime(timespec{sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec}),
+                       toFileTime(timespec{sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec})};
         return 0;
     }
     // A kernel or a sandbox without statx falls back to the plain call, which has no attributes.
