@@ -1,7 +1,7 @@
 #include "cleanup/EventsLog.h"
 
-#include "platform/FileSystem.h"
 #include "base/Text.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 

@@ -21,10 +21,12 @@ constexpr std::string_view kCacheKeyName = "browser.cache.directory";
 // A preference file is a few kilobytes; anything this large is not one.
 constexpr std::size_t kPrefsReadLimit = 64u << 20;
 
-std::string readSetting(Platform& platform, RegistryRoot root, std::string_view keyPath, std::string_view name)
+std::string readSetting(Platform& platform, RegistryRoot root, std::string_view keyPath,
+                        std::string_view name)
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
-    return withoutTrailingSeparator(registry.ReadRegString(root, keyPath, name), platform.pathRules.separator);
+    return withoutTrailingSeparator(registry.ReadRegString(root, keyPath, name),
+                                    platform.pathRules.separator);
 }
 
 // The line of prefs.js that sets the cache folder, or the last line read when none does.
@@ -130,7 +132,8 @@ std::string GetCommunicatorCache(Platform& platform)
 {
     const char separator = platform.pathRules.separator;
     RegistryAccess registry(platform.registry, platform.messageBoxes);
-    const std::string user = registry.ReadRegString(RegistryRoot::LocalMachine, kNavigatorUsersKey, "CurrentUser");
+    const std::string user =
+        registry.ReadRegString(RegistryRoot::LocalMachine, kNavigatorUsersKey, "CurrentUser");
     if (user.empty())
         return {};
     std::string root = registry.ReadRegString(RegistryRoot::LocalMachine,
@@ -148,8 +151,8 @@ std::string GetCommunicatorCache(Platform& platform)
         // followed by three closing characters. A shorter line has no value.
         if (line.size() <= 41)
             return {};
-        return withoutTrailingSeparator(undoDoubledBackslashes(std::string_view(line).substr(38, line.size() - 41)),
-                                        separator);
+        return withoutTrailingSeparator(
+            undoDoubledBackslashes(std::string_view(line).substr(38, line.size() - 41)), separator);
     }
     return withoutTrailingSeparator(joinPath(root, "Cache", separator), separator);
 }

@@ -8,7 +8,8 @@ std::size_t LengthToNull(std::string_view text)
     return zero == std::string_view::npos ? text.size() : zero;
 }
 
-std::string RegistryAccess::ReadRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName)
+std::string RegistryAccess::ReadRegString(RegistryRoot root, std::string_view keyPath,
+                                          std::string_view valueName)
 {
     const auto value = m_registry.queryValue(root, keyPath, valueName, kRegistryReadLimit);
     if (!value)
