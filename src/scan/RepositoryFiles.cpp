@@ -60,7 +60,7 @@ void RepositoryFiles::findAround(std::string_view start)
 {
     // A start folder (a drive given by a link, a special folder) may lie inside a working tree, or inside
     // a repository's own folder: a few questions per start, none per folder walked.
-    std::string_view above = withoutTrailingSeparators(start, m_separator);
+    std::string_view above = withoutTrailingSeparatorsKeepingRoot(start, m_separator);
     for (std::size_t cut = above.rfind(m_separator); cut != std::string_view::npos && !above.empty();
          cut = above.rfind(m_separator)) {
         if (isRepositoryFolder(above.substr(cut + 1))) {

@@ -101,14 +101,14 @@ struct Reader
     std::vector<std::string> numbered(std::string_view countName, std::string_view prefix)
     {
         const auto entryName = [prefix](long long i) { return std::string(prefix) + std::to_string(i); };
-        const std::string text = read(countName);
-        long long count = 0;
-        bool readable = parseCount(text, kMaxListCount, count);
-        if (!readable) {
+        std::optional<long long> parsed = parseCount(read(countName), kMaxListCount);
+        if (!parsed) {
             const auto number = registry.registry().queryNumber(kRoot, kSettingsKey, countName);
-            readable = number && *number <= kMaxListCount;
-            count = readable ? *number : 0;
+            if (number && *number <= kMaxListCount)
+                parsed = *number;
         }
+        const bool readable = parsed.has_value();
+        const long long count = parsed.value_or(0);
         // Never saved: an empty list, as the defaults have.
         if (!readable && !exists(countName) && !exists(entryName(1)))
             return {};

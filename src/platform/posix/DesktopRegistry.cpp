@@ -163,11 +163,11 @@ bool isProfileSection(std::string_view name)
 std::string resolveProfilePath(const std::string& path, bool relative, const std::string& profilesFolder)
 {
     if (!relative && isAbsolute(path))
-        return std::string(withoutTrailingSeparators(path, '/'));
+        return std::string(withoutTrailingSeparatorsKeepingRoot(path, '/'));
     std::string_view inside = path;
     while (!inside.empty() && inside.front() == '/')
         inside.remove_prefix(1);
-    return std::string(withoutTrailingSeparators(profilesFolder + "/" + std::string(inside), '/'));
+    return std::string(withoutTrailingSeparatorsKeepingRoot(profilesFolder + "/" + std::string(inside), '/'));
 }
 
 } // namespace
@@ -250,7 +250,7 @@ std::optional<std::string> DesktopRegistry::desktopValue(RegistryRoot root, std:
         // A relative base would make the answer depend on the current folder.
         if (!isAbsolute(base))
             return std::nullopt;
-        std::string folder = std::string(withoutTrailingSeparators(base, '/')) + "/" + relative;
+        std::string folder = std::string(withoutTrailingSeparatorsKeepingRoot(base, '/')) + "/" + relative;
         if (!isFolder(folder))
             return std::nullopt;
         return folder;
@@ -259,7 +259,7 @@ std::optional<std::string> DesktopRegistry::desktopValue(RegistryRoot root, std:
         if (!isAbsolute(m_folders.home))
             return std::nullopt;
         const std::string profilesFolder =
-            std::string(withoutTrailingSeparators(m_folders.home, '/')) + "/.mozilla/firefox";
+            std::string(withoutTrailingSeparatorsKeepingRoot(m_folders.home, '/')) + "/.mozilla/firefox";
         auto text = fileSystem.readFile(profilesFolder + "/profiles.ini", profilesIniLimit);
         if (!text)
             return std::nullopt;

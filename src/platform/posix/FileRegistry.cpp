@@ -1,5 +1,6 @@
 #include "platform/posix/FileRegistry.h"
 
+#include "base/Text.h"
 #include "platform/posix/DescriptorIo.h"
 #include "platform/posix/DirStream.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -131,11 +132,8 @@ FileRegistry::Stamp FileRegistry::stampOf(const struct stat& st)
     return stamp;
 }
 
-FileRegistry::FileRegistry(std::string folder) : m_folder(std::move(folder))
-{
-    while (m_folder.size() > 1 && m_folder.back() == '/')
-        m_folder.pop_back();
-}
+FileRegistry::FileRegistry(std::string folder) : m_folder(withoutTrailingSeparatorsKeepingRoot(folder, '/'))
+{}
 
 FileRegistry::~FileRegistry()
 {
@@ -265,21 +263,13 @@ std::optional<std::uint32_t> FileRegistry::queryNumber(RegistryRoot root, std::s
     // "dword:" and exactly eight hexadecimal digits, as exports write a 32-bit number.
     const std::string_view data = value->data;
     constexpr std::string_view kPrefix = "dword:";
-    if (data.size() != kPrefix.size() + 8 ||
-        !std::equal(kPrefix.begin(), kPrefix.end(), data.begin(),
-                    [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); }))
+    constexpr std::size_t kDigits = 8;
+    if (data.size() != kPrefix.size() + kDigits || !startsWithIgnoreCase(data, kPrefix))
         return std::nullopt;
-    std::uint32_t number = 0;
-    for (const char c : data.substr(kPrefix.size())) {
-        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower >= '0' && lower <= '9')
-            number = number * 16 + static_cast<std::uint32_t>(lower - '0');
-        else if (lower >= 'a' && lower <= 'f')
-            number = number * 16 + static_cast<std::uint32_t>(lower - 'a' + 10);
-        else
-            return std::nullopt;
-    }
-    return number;
+    const long number = hexValue(data, kPrefix.size(), kDigits);
+    if (number < 0)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(number);
 }
 
 RegistryWrite FileRegistry::setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,

@@ -296,12 +296,15 @@ TEST(FileRegistry, ALinkedFileIsReplacedWhereItPointsAndNumberValuesRead)
     const std::string target =
         temp.writeFile("dotfiles/machine.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + kKey +
                                                    "]\n\"IgnoreNb\"=dword:0000000A\n"
-                                                   "\"Short\"=dword:1\n");
+                                                   "\"Short\"=dword:1\n\"Top\"=DWORD:FfFfFfFf\n"
+                                                   "\"Odd\"=dword:0000000g\n");
     const std::string link = temp.makeFolder("cfg") + "/HKEY_LOCAL_MACHINE.reg";
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     FileRegistry registry(temp / "cfg");
     EXPECT_EQ(registry.queryNumber(LM, kKey, "ignorenb"), 10u);
     EXPECT_EQ(registry.queryNumber(LM, kKey, "Short"), std::nullopt);
+    EXPECT_EQ(registry.queryNumber(LM, kKey, "Top"), 0xFFFFFFFFu);
+    EXPECT_EQ(registry.queryNumber(LM, kKey, "Odd"), std::nullopt);
     EXPECT_EQ(registry.queryValue(LM, kKey, "IgnoreNb", kAny), std::nullopt) << "not a string value";
 
     ASSERT_EQ(registry.setValue(LM, kKey, "SaveParams", "No"), RegistryWrite::Written);
