@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileId.h"
 #include "platform/Result.h"
 
 #include <chrono>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace dustrel {
@@ -135,24 +135,6 @@ public:
     // What the cursor gives the walk is the same either way.
     virtual void setWalkOrder(NameOrder) {}
 };
-
-// Which file a file is, whatever its names: (device, inode).
-struct FileId
-{
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool operator==(const FileId&) const = default;
-};
-
-struct FileIdHash
-{
-    std::size_t operator()(const FileId& id) const
-    {
-        return std::hash<std::uint64_t>()(id.inode * 31 + id.device);
-    }
-};
-
-using FileIdSet = std::unordered_set<FileId, FileIdHash>;
 
 // The regular files that running processes hold open, as (device, inode) pairs. When they could not all
 // be read (out of descriptors, no /proc), nobody can tell which files are free: every file then counts as
