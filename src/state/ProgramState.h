@@ -6,7 +6,9 @@
 #include "state/FileTypes.h"
 #include "state/IgnoreTable.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -36,6 +38,12 @@ struct ProgramState
     TraceLog trace;
 
     void Trace(int level, std::string_view text) { trace.Trace(level, text); }
+
+    // How many drives are offered: DRIVES_NB, but never past the drives actually listed.
+    std::size_t listedDrives() const
+    {
+        return std::min(static_cast<std::size_t>(std::max(DRIVES_NB, 0)), choices.drives().size());
+    }
 };
 
 } // namespace dustrel
