@@ -32,7 +32,6 @@ struct ProgramState
     // Wide enough for any real total: a 32-bit count would wrap at 2 GB.
     std::int64_t WASTED_SIZE = 0;
     bool SEARCHING = false;
-    bool DIR_CHANGE_MUTED = false;
 
     Choices choices;
     TraceLog trace;
