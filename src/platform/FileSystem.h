@@ -2,10 +2,10 @@
 
 #include "platform/FileId.h"
 #include "platform/Result.h"
+#include "platform/UniqueFile.h"
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -235,8 +235,8 @@ public:
     virtual Result<std::string> readFile(const std::string& path, std::size_t limit) = 0;
     // Creates a file for writing, or empties the regular file of that name, never through a symbolic link,
     // into anything but a regular file, or into a file that has other names: a cleaner may run as root in a
-    // folder others can write to. The caller closes the stream.
-    virtual Result<std::FILE*> createFile(const std::string& path) = 0;
+    // folder others can write to.
+    virtual Result<UniqueFile> createFile(const std::string& path) = 0;
 
     virtual FolderAccess folderAccess(const std::string& path) = 0;
     // Makes a folder and whichever of its parents are missing; each folder made is for this user alone.

@@ -293,7 +293,8 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, con
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
     RegistryBatch batch(platform.registry);
-    registry.MakeRegistryKey(kRoot, kSettingsKey);
+    if (Result<void> made = registry.MakeRegistryKey(kRoot, kSettingsKey); !made)
+        return made;
     std::string types;
     for (const CleaningRule& rule : kCleaningRules)
         types += checkStateDigit(rule.tickedByDefault ? CheckState::Ticked : CheckState::Clear);

@@ -32,9 +32,9 @@ void RegistryAccess::WriteRegString(RegistryRoot root, std::string_view keyPath,
     }
 }
 
-void RegistryAccess::MakeRegistryKey(RegistryRoot root, std::string_view keyPath)
+Result<void> RegistryAccess::MakeRegistryKey(RegistryRoot root, std::string_view keyPath)
 {
-    m_registry.createKey(root, keyPath);
+    return m_registry.createKey(root, keyPath);
 }
 
 } // namespace dustrel

@@ -34,7 +34,7 @@ public:
     void WriteRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                         std::string_view value);
 
-    void MakeRegistryKey(RegistryRoot root, std::string_view keyPath);
+    [[nodiscard]] Result<void> MakeRegistryKey(RegistryRoot root, std::string_view keyPath);
 
     Registry& registry() { return m_registry; }
     MessageBoxes& messageBoxes() { return m_messageBoxes; }

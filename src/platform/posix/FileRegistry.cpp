@@ -298,21 +298,22 @@ RegistryWrite FileRegistry::setValue(RegistryRoot root, std::string_view keyPath
     return *result == RegFile::Change::KeyMissing ? RegistryWrite::KeyMissing : RegistryWrite::Written;
 }
 
-void FileRegistry::createKey(RegistryRoot root, std::string_view keyPath)
+Result<void> FileRegistry::createKey(RegistryRoot root, std::string_view keyPath)
 {
     if (!isValidKeyPath(keyPath) || keyPath.empty())
-        return;
+        return Error{EINVAL, "not a key path a settings file can hold", std::string(keyPath)};
     const std::string path = fullKeyPath(root, keyPath);
     if (m_inBatch) {
         BatchRoot& batch = batchRoot(root);
         batch.changed = batch.document.createKey(path) == RegFile::Change::Changed || batch.changed;
         batch.pending.push_back(Pending{true, path, {}, {}});
-        return;
+        return {};
     }
     if (refresh(root).document.keyExists(path))
-        return;
-    // The interface has no way to report a failure here; the setValue that follows reports the key missing.
-    (void)editLocked(root, [&](RegFile& document) { return document.createKey(path); });
+        return {};
+    if (auto edited = editLocked(root, [&](RegFile& document) { return document.createKey(path); }); !edited)
+        return edited.error();
+    return {};
 }
 
 void FileRegistry::beginBatch()
@@ -330,6 +331,12 @@ FileRegistry::BatchRoot& FileRegistry::batchRoot(RegistryRoot root)
         batch.base = versionOf(cache);
     }
     return batch;
+}
+
+void FileRegistry::abandonBatch()
+{
+    m_inBatch = false;
+    m_batch = {};
 }
 
 Result<void> FileRegistry::commitBatch()

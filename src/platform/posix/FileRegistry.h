@@ -45,9 +45,10 @@ public:
                                              std::string_view valueName) override;
     RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                            std::string_view data) override;
-    void createKey(RegistryRoot root, std::string_view keyPath) override;
+    Result<void> createKey(RegistryRoot root, std::string_view keyPath) override;
     void beginBatch() override;
     Result<void> commitBatch() override;
+    void abandonBatch() override;
 
     const std::string& folder() const { return m_folder; }
     std::string filePath(RegistryRoot root) const;
