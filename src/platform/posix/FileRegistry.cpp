@@ -6,7 +6,6 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
@@ -94,6 +93,30 @@ void removeStaleTemporaries(const std::string& folder, std::string_view fileName
         if (name.size() == prefix.size() + 6 && name.starts_with(prefix))
             (void)::unlinkat(::dirfd(dir.get()), entry->d_name, 0);
     }
+}
+
+// Where a settings file is replaced: the file, its folder and its name.
+struct ReplacedFile
+{
+    std::string target;
+    std::string folder;
+    std::string fileName;
+};
+
+// A settings file that is a link (kept with other dotfiles, say) is replaced where it points, so the link
+// stays and goes on pointing at the saved choices.
+ReplacedFile replacedFile(const std::string& path, const std::string& folder, std::string fileName)
+{
+    ReplacedFile place{path, folder, std::move(fileName)};
+    if (struct stat link = {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (auto resolved = realPath(path)) {
+            place.target = std::move(*resolved);
+            const std::size_t slash = place.target.rfind('/');
+            place.folder = slash == 0 ? "/" : place.target.substr(0, slash);
+            place.fileName = place.target.substr(slash + 1);
+        }
+    }
+    return place;
 }
 
 std::string localTimestamp()
@@ -450,19 +473,8 @@ Result<void> FileRegistry::replaceFile(RegistryRoot root, Cache& cache) const
     const std::string text = cache.document.serialize();
     const std::size_t contentHash = std::hash<std::string>{}(text);
 
-    // A settings file that is a link (kept with other dotfiles, say) is replaced where it points, so the
-    // link stays and goes on pointing at the saved choices.
-    std::string target = path;
-    std::string folder = m_folder;
-    std::string fileName = std::string(registryRootName(root)) + ".reg";
-    if (struct stat link = {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (auto resolved = realPath(path)) {
-            target = std::move(*resolved);
-            const std::size_t slash = target.rfind('/');
-            folder = slash == 0 ? "/" : target.substr(0, slash);
-            fileName = target.substr(slash + 1);
-        }
-    }
+    const auto [target, folder, fileName] =
+        replacedFile(path, m_folder, std::string(registryRootName(root)) + ".reg");
     // Only the own folder is guarded by the lock, so only there can a temporary be known to be stale.
     if (folder == m_folder)
         removeStaleTemporaries(m_folder, fileName);
