@@ -158,13 +158,6 @@ FileRegistry::Stamp FileRegistry::stampOf(const struct stat& st)
 FileRegistry::FileRegistry(std::string folder) : m_folder(withoutTrailingSeparatorsKeepingRoot(folder, '/'))
 {}
 
-FileRegistry::~FileRegistry()
-{
-    // Writes of a batch that was never committed still belong in the store.
-    if (m_inBatch)
-        (void)commitBatch();
-}
-
 std::string FileRegistry::filePath(RegistryRoot root) const
 {
     return m_folder + "/" + std::string(registryRootName(root)) + ".reg";

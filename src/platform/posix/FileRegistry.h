@@ -27,14 +27,13 @@ namespace dustrel::posix {
 //
 // Each root's parsed file is kept and checked against the file's identity, size and times on every call,
 // so reads do not parse the file again unless it changed. Writes between beginBatch() and commitBatch()
-// go to a copy and reach each file in one replacement at commit.
+// go to a copy and reach each file in one replacement at commit; a batch never committed reaches none.
 //
 // For one thread; separate processes may share a folder.
 class FileRegistry : public Registry
 {
 public:
     explicit FileRegistry(std::string folder);
-    ~FileRegistry() override;
     FileRegistry(const FileRegistry&) = delete;
     FileRegistry& operator=(const FileRegistry&) = delete;
 
