@@ -1,7 +1,5 @@
 #include "base/Text.h"
 
-#include "base/TraceLog.h"
-
 #include <gtest/gtest.h>
 #include <optional>
 #include <string>
@@ -74,16 +72,6 @@ TEST(Text, ACountIsReadOnlyWhenItIsAWholeNumberWithinItsLimit)
         EXPECT_EQ(parseCount(text, 100), count) << text;
     for (const char* text : {"", " + ", "-1", "7 7", "0x10", "++7", "7\n", "101", "99999999999999999999"})
         EXPECT_EQ(parseCount(text, 100), std::nullopt) << text;
-}
-
-TEST(Trace, IndentsFiveBlanksPerLevelAndEndsWithCrLf)
-{
-    TraceLog trace;
-    trace.Trace(1, "");
-    trace.Trace(0, "x");
-    trace.Trace(-3, "y");
-    trace.Trace(2, "z");
-    EXPECT_EQ(trace.text(), "     \r\n--> x\r\n--> y\r\n          --> z\r\n");
 }
 
 } // namespace
