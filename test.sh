@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer,
-# runs every test, runs the tests of the threaded code under ThreadSanitizer, then gives each fuzz
-# target a short run.
+# Installs what is missing, checks that the code is formatted, builds a Debug build with AddressSanitizer
+# and UndefinedBehaviorSanitizer, runs every test, runs the tests of the threaded code under
+# ThreadSanitizer, then gives each fuzz target a short run.
 set -euo pipefail
 cd "$(dirname "$0")"
 
 scripts/install-deps.sh test
+scripts/check-format.sh
 
 jobs=$(nproc 2>/dev/null || echo 2)
 cmake --preset debug

@@ -40,7 +40,7 @@ private:
         {
             return RegistryWrite::KeyMissing;
         }
-        void createKey(RegistryRoot, std::string_view) override {}
+        Result<void> createKey(RegistryRoot, std::string_view) override { return {}; }
     };
     class TreeDrive : public Drives
     {

@@ -65,7 +65,7 @@ private:
     std::string m_regex;
     std::string m_fdPath;
     std::function<void(bool)> m_readAhead;
-    std::vector<std::string> m_expected; // the program's rows, relative to the root, sorted
+    std::vector<std::string> m_expected;    // the program's rows, relative to the root, sorted
     std::vector<std::string> m_rowsInOrder; // the same as the warm search listed them
     std::vector<double> m_search, m_find, m_fd, m_floor;
     std::vector<double> m_cold, m_coldSingle, m_coldFd;

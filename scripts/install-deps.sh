@@ -6,8 +6,9 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgit2-dev xdg-utils)
 if [ "${1:-build}" = test ]; then
     # trash-cli reads the trash the deletion writes, as an independent check of its format; libnss3 ships
-    # the package-owned *.chk files that the automatic-mode tests must never see listed.
-    packages+=(googletest libgtest-dev libgmock-dev clang libclang-rt-dev trash-cli libnss3 git)
+    # the package-owned *.chk files that the automatic-mode tests must never see listed; clang-format
+    # checks the code's layout.
+    packages+=(googletest libgtest-dev libgmock-dev clang libclang-rt-dev trash-cli libnss3 git clang-format)
 fi
 if [ "${1:-build}" = package ]; then
     # The package's tools and the checks scripts/check-package.sh runs on it.

@@ -218,11 +218,19 @@ std::string_view trim(std::string_view text, std::string_view blanks)
     return trimRight(trimLeft(text, blanks), blanks);
 }
 
-std::string_view withoutTrailingSeparators(std::string_view path, char separator)
+std::string_view withoutTrailingSeparatorsKeepingRoot(std::string_view path, char separator)
 {
     while (path.size() > 1 && path.back() == separator)
         path.remove_suffix(1);
     return path;
+}
+
+std::string withOneTrailingSeparator(std::string_view path, char separator)
+{
+    std::string out(withoutTrailingSeparatorsKeepingRoot(path, separator));
+    if (out.empty() || out.back() != separator)
+        out += separator;
+    return out;
 }
 
 std::string withoutTrailingSeparator(std::string_view path, char separator)
@@ -241,27 +249,22 @@ std::string joinPath(std::string_view folder, std::string_view name, char separa
     return out;
 }
 
-bool parseCount(std::string_view text, long long limit, long long& out)
+std::optional<long long> parseCount(std::string_view text, long long limit)
 {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
+    text = trim(text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     if (text.empty())
-        return false;
+        return std::nullopt;
     long long value = 0;
     for (char c : text) {
         if (c < '0' || c > '9')
-            return false;
+            return std::nullopt;
         value = value * 10 + (c - '0');
         if (value > limit)
-            return false;
+            return std::nullopt;
     }
-    out = value;
-    return true;
+    return value;
 }
 
 std::string percentEncodePath(std::string_view path)
@@ -287,8 +290,7 @@ std::string percentEncodePath(std::string_view path)
 
 bool pathIsWithin(std::string_view path, std::string_view folder)
 {
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.remove_suffix(1);
+    folder = withoutTrailingSeparatorsKeepingRoot(folder, '/');
     if (folder == "/")
         return !path.empty() && path.front() == '/';
     if (path.substr(0, folder.size()) != folder)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -55,10 +56,15 @@ std::string_view trimLeft(std::string_view text, std::string_view blanks = kBlan
 std::string_view trimRight(std::string_view text, std::string_view blanks = kBlanks);
 std::string_view trim(std::string_view text, std::string_view blanks = kBlanks);
 
-// The path without its trailing separators; a path made only of separators keeps one ("//" gives "/").
-std::string_view withoutTrailingSeparators(std::string_view path, char separator);
+// The path without its trailing separators, except that a path made only of separators keeps one: the
+// root stays the root ("/home//" gives "/home", "//" gives "/").
+std::string_view withoutTrailingSeparatorsKeepingRoot(std::string_view path, char separator);
 
-// The text without one trailing separator, if it has one ("C:\" gives "C:", "/" gives "").
+// The path ending in exactly one separator ("/tmp//" and "/tmp" give "/tmp/", "" gives "/").
+std::string withOneTrailingSeparator(std::string_view path, char separator);
+
+// The text without one trailing separator, if it has one, even when nothing is left ("C:\" gives "C:",
+// "/" gives "").
 std::string withoutTrailingSeparator(std::string_view path, char separator);
 
 // True when the absolute POSIX `path` is `folder` or lies inside it ("/home" holds "/home/a" but not
@@ -73,8 +79,8 @@ std::string joinPath(std::string_view folder, std::string_view name, char separa
 std::string percentEncodePath(std::string_view path);
 
 // A count as people and older versions wrote it: blanks around a decimal number with an optional "+"
-// ("7", " 7", "+7 "). False for anything else, a negative number or one above `limit`: a count that
+// ("7", " 7", "+7 "). Nothing for anything else, a negative number or one above `limit`: a count that
 // cannot be read must not be taken for zero.
-bool parseCount(std::string_view text, long long limit, long long& out);
+[[nodiscard]] std::optional<long long> parseCount(std::string_view text, long long limit);
 
 } // namespace dustrel

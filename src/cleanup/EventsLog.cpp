@@ -1,7 +1,7 @@
 #include "cleanup/EventsLog.h"
 
-#include "platform/FileSystem.h"
 #include "base/Text.h"
+#include "platform/FileSystem.h"
 
 #include <cerrno>
 
@@ -15,14 +15,15 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 
 Result<EventsLog> EventsLog::create(FileSystem& fileSystem, const std::string& path, std::uint64_t limit)
 {
-    Result<std::FILE*> file = fileSystem.createFile(path);
+    Result<UniqueFile> file = fileSystem.createFile(path);
     if (!file)
         return file.error();
-    return EventsLog(path, *file, limit);
+    return EventsLog(path, std::move(*file), limit);
 }
 
-EventsLog::EventsLog(std::string path, std::FILE* file, std::uint64_t limit)
-    : m_path(std::move(path)), m_buffer(std::make_unique<char[]>(kBufferSize)), m_file(file), m_limit(limit)
+EventsLog::EventsLog(std::string path, UniqueFile file, std::uint64_t limit)
+    : m_path(std::move(path)), m_buffer(std::make_unique<char[]>(kBufferSize)), m_file(std::move(file)),
+      m_limit(limit)
 {
     // One large buffer: a log of a million rows is written in a few hundred system calls.
     std::setvbuf(m_file.get(), m_buffer.get(), _IOFBF, kBufferSize);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "platform/UniqueFile.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,19 +41,14 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
-    struct Closer
-    {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
-    EventsLog(std::string path, std::FILE* file, std::uint64_t limit);
+    EventsLog(std::string path, UniqueFile file, std::uint64_t limit);
     void write(std::string_view bytes);
     void writeLine(std::string_view text);
 
     std::string m_path;
     // Before the stream, so it outlives the stream's final flush.
     std::unique_ptr<char[]> m_buffer;
-    std::unique_ptr<std::FILE, Closer> m_file;
+    UniqueFile m_file;
     int m_error = 0;
     std::uint64_t m_limit;
     std::uint64_t m_written = 0;

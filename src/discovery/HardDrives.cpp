@@ -9,7 +9,8 @@ namespace {
 
 float megabytes(std::uint64_t clusters, std::uint64_t bytesPerCluster)
 {
-    return static_cast<float>(static_cast<double>(clusters) / 1048576.0 * static_cast<double>(bytesPerCluster));
+    return static_cast<float>(static_cast<double>(clusters) / 1048576.0 *
+                              static_cast<double>(bytesPerCluster));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "discovery/PublicVariables.h"
 
 #include "base/Text.h"
+#include "platform/OtherProgramSetting.h"
 #include "platform/Platform.h"
 #include "scan/FolderListing.h"
 #include "scan/PatternMatcher.h"
@@ -16,15 +17,33 @@ namespace dustrel {
 
 namespace {
 
-constexpr std::string_view kNavigatorUsersKey = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
+// The line of prefs.js that names the cache folder, read by position as the browser writes it:
+// user_pref("browser.cache.directory", "VALUE");
 constexpr std::string_view kCacheKeyName = "browser.cache.directory";
+constexpr std::size_t kPrefNameAt = std::string_view("user_pref(\"").size();
+constexpr std::size_t kPrefValueAt = kPrefNameAt + kCacheKeyName.size() + std::string_view("\", \"").size();
+constexpr std::size_t kPrefCloserSize = std::string_view("\");").size();
 // A preference file is a few kilobytes; anything this large is not one.
 constexpr std::size_t kPrefsReadLimit = 64u << 20;
 
-std::string readSetting(Platform& platform, RegistryRoot root, std::string_view keyPath, std::string_view name)
+std::string readSetting(Platform& platform, RegistryRoot root, std::string_view keyPath,
+                        std::string_view name)
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
-    return withoutTrailingSeparator(registry.ReadRegString(root, keyPath, name), platform.pathRules.separator);
+    return withoutTrailingSeparator(registry.ReadRegString(root, keyPath, name),
+                                    platform.pathRules.separator);
+}
+
+std::string readSetting(Platform& platform, const OtherProgramSetting& setting)
+{
+    return readSetting(platform, setting.root, setting.keyPath, setting.valueName);
+}
+
+// Whether the line names the cache folder's preference, in any letter case.
+bool namesCacheFolder(std::string_view line)
+{
+    return line.size() > kPrefNameAt &&
+           toLowerAscii(line.substr(kPrefNameAt, kCacheKeyName.size())) == kCacheKeyName;
 }
 
 // The line of prefs.js that sets the cache folder, or the last line read when none does.
@@ -32,9 +51,7 @@ std::string findCacheLine(std::string_view text)
 {
     std::string line;
     std::size_t pos = 0;
-    while (toLowerAscii(line.size() > 11 ? std::string_view(line).substr(11, 23) : std::string_view()) !=
-               kCacheKeyName &&
-           pos < text.size()) {
+    while (!namesCacheFolder(line) && pos < text.size()) {
         std::size_t end = text.find('\n', pos);
         if (end == std::string_view::npos)
             end = text.size();
@@ -116,25 +133,23 @@ std::string GetTempFolder(Platform& platform)
 
 std::string GetRecentFolder(Platform& platform)
 {
-    return readSetting(platform, RegistryRoot::CurrentUser,
-                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Recent");
+    return readSetting(platform, kRecentFolderSetting);
 }
 
 std::string GetNavigatorCache(Platform& platform)
 {
-    return readSetting(platform, RegistryRoot::CurrentUser, "SOFTWARE\\Netscape\\Netscape Navigator\\Cache",
-                       "Cache dir");
+    return readSetting(platform, kNavigatorCacheSetting);
 }
 
 std::string GetCommunicatorCache(Platform& platform)
 {
     const char separator = platform.pathRules.separator;
     RegistryAccess registry(platform.registry, platform.messageBoxes);
-    const std::string user = registry.ReadRegString(RegistryRoot::LocalMachine, kNavigatorUsersKey, "CurrentUser");
+    const OtherProgramSetting& users = kNavigatorCurrentUserSetting;
+    const std::string user = registry.ReadRegString(users.root, users.keyPath, users.valueName);
     if (user.empty())
         return {};
-    std::string root = registry.ReadRegString(RegistryRoot::LocalMachine,
-                                              std::string(kNavigatorUsersKey) + "\\" + user, "DirRoot");
+    std::string root = registry.ReadRegString(users.root, navigatorUserKey(user), kNavigatorUserFolderName);
     if (root.empty())
         return {};
 
@@ -143,22 +158,22 @@ std::string GetCommunicatorCache(Platform& platform)
         return withoutTrailingSeparator(joinPath(root, "Cache", separator), separator);
 
     const std::string line = findCacheLine(*prefs);
-    if (line.size() > 11 && line.compare(11, 23, kCacheKeyName) == 0) {
-        // user_pref("browser.cache.directory", "VALUE"); -- the value starts at the 39th character and is
-        // followed by three closing characters. A shorter line has no value.
-        if (line.size() <= 41)
+    // The search for the line folds the letter case, this test does not: a line in other letters sets
+    // nothing, and the default folder stands.
+    if (line.size() > kPrefNameAt && line.compare(kPrefNameAt, kCacheKeyName.size(), kCacheKeyName) == 0) {
+        // A line too short to hold the closing characters after the value's start has no value.
+        if (line.size() <= kPrefValueAt + kPrefCloserSize)
             return {};
-        return withoutTrailingSeparator(undoDoubledBackslashes(std::string_view(line).substr(38, line.size() - 41)),
-                                        separator);
+        const std::string_view value =
+            std::string_view(line).substr(kPrefValueAt, line.size() - kPrefValueAt - kPrefCloserSize);
+        return withoutTrailingSeparator(undoDoubledBackslashes(value), separator);
     }
     return withoutTrailingSeparator(joinPath(root, "Cache", separator), separator);
 }
 
 std::string GetExplorerCache(Platform& platform)
 {
-    return readSetting(platform, RegistryRoot::LocalMachine,
-                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths",
-                       "Directory");
+    return readSetting(platform, kExplorerCacheSetting);
 }
 
 std::string GetTempFile(Platform& platform, const std::string& tempFolder)

@@ -1,15 +1,15 @@
 #pragma once
 
+#include "platform/FileId.h"
 #include "platform/Result.h"
+#include "platform/UniqueFile.h"
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace dustrel {
@@ -139,24 +139,6 @@ public:
     virtual void setWalkOrder(NameOrder) {}
 };
 
-// Which file a file is, whatever its names: (device, inode).
-struct FileId
-{
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    bool operator==(const FileId&) const = default;
-};
-
-struct FileIdHash
-{
-    std::size_t operator()(const FileId& id) const
-    {
-        return std::hash<std::uint64_t>()(id.inode * 31 + id.device);
-    }
-};
-
-using FileIdSet = std::unordered_set<FileId, FileIdHash>;
-
 // The regular files that running processes hold open, as (device, inode) pairs. When they could not all
 // be read (out of descriptors, no /proc), nobody can tell which files are free: every file then counts as
 // in use, since deleting a file that a program holds is what this set is there to prevent.
@@ -256,8 +238,8 @@ public:
     virtual Result<std::string> readFile(const std::string& path, std::size_t limit) = 0;
     // Creates a file for writing, or empties the regular file of that name, never through a symbolic link,
     // into anything but a regular file, or into a file that has other names: a cleaner may run as root in a
-    // folder others can write to. The caller closes the stream.
-    virtual Result<std::FILE*> createFile(const std::string& path) = 0;
+    // folder others can write to.
+    virtual Result<UniqueFile> createFile(const std::string& path) = 0;
 
     virtual FolderAccess folderAccess(const std::string& path) = 0;
     // Makes a folder and whichever of its parents are missing; each folder made is for this user alone.

@@ -30,9 +30,13 @@ public:
     {
         return m_store.setValue(root, keyPath, valueName, data);
     }
-    void createKey(RegistryRoot root, std::string_view keyPath) override { m_store.createKey(root, keyPath); }
+    Result<void> createKey(RegistryRoot root, std::string_view keyPath) override
+    {
+        return m_store.createKey(root, keyPath);
+    }
     void beginBatch() override { m_store.beginBatch(); }
     Result<void> commitBatch() override { return m_store.commitBatch(); }
+    void abandonBatch() override { m_store.abandonBatch(); }
 
 protected:
     Registry& store() { return m_store; }

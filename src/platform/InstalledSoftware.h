@@ -1,11 +1,12 @@
 #pragma once
 
+#include "platform/FileId.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace dustrel {
@@ -26,10 +27,10 @@ struct PackageDatabase
 class [[nodiscard]] InstalledFiles
 {
 public:
-    void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(Key{device, inode}); }
+    void add(std::uint64_t device, std::uint64_t inode) { m_files.insert(FileId{device, inode}); }
     bool contains(std::uint64_t device, std::uint64_t inode) const
     {
-        return !known() || (!m_files.empty() && m_files.count(Key{device, inode}) != 0);
+        return !known() || (!m_files.empty() && m_files.count(FileId{device, inode}) != 0);
     }
     // Whether every database present was read completely.
     bool known() const
@@ -46,20 +47,7 @@ public:
     std::vector<PackageDatabase> databases;
 
 private:
-    struct Key
-    {
-        std::uint64_t device;
-        std::uint64_t inode;
-        bool operator==(const Key&) const = default;
-    };
-    struct KeyHash
-    {
-        std::size_t operator()(const Key& k) const
-        {
-            return std::hash<std::uint64_t>()(k.inode * 31 + k.device);
-        }
-    };
-    std::unordered_set<Key, KeyHash> m_files;
+    FileIdSet m_files;
 };
 
 // Which owned files a search needs to know: only those it could list, so that the few hundred matching

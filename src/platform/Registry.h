@@ -52,37 +52,42 @@ public:
     virtual RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                                    std::string_view data) = 0;
 
-    // Creates every missing level of the path.
-    virtual void createKey(RegistryRoot root, std::string_view keyPath) = 0;
+    // Creates every missing level of the path. Refused for a path no key can have; inside a batch a
+    // failure to store the key is told by commitBatch().
+    [[nodiscard]] virtual Result<void> createKey(RegistryRoot root, std::string_view keyPath) = 0;
 
     // Writes made between beginBatch() and commitBatch() may be collected and reach the store in one
-    // replacement. Reads inside a batch see the batch's own writes. Batches do not nest.
+    // replacement. Reads inside a batch see the batch's own writes. Batches do not nest. A batch ended
+    // by abandonBatch() leaves the store as it was, where the store collects writes.
     virtual void beginBatch() {}
     virtual Result<void> commitBatch() { return {}; }
+    virtual void abandonBatch() {}
 };
 
 // Collects the writes of one scope (a save of every parameter) into a single replacement of the store.
+// Only commit() stores them and tells whether that worked: a scope left without it (a failure on the
+// way) stores nothing, since a destructor has no one to tell of a failed write.
 class RegistryBatch
 {
 public:
     explicit RegistryBatch(Registry& registry) : m_registry(registry) { m_registry.beginBatch(); }
     ~RegistryBatch()
     {
-        if (!m_committed)
-            (void)m_registry.commitBatch();
+        if (!m_ended)
+            m_registry.abandonBatch();
     }
     RegistryBatch(const RegistryBatch&) = delete;
     RegistryBatch& operator=(const RegistryBatch&) = delete;
 
-    Result<void> commit()
+    [[nodiscard]] Result<void> commit()
     {
-        m_committed = true;
+        m_ended = true;
         return m_registry.commitBatch();
     }
 
 private:
     Registry& m_registry;
-    bool m_committed = false;
+    bool m_ended = false;
 };
 
 } // namespace dustrel

@@ -19,7 +19,8 @@ std::vector<std::string> ListMatchingFiles(FileSystem& fileSystem, const std::st
         if (entry.type == EntryType::File && patterns.matches(entry.name))
             names.push_back(std::move(entry.name));
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return nameLess(a, b); });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return nameLess(a, b); });
     return names;
 }
 

@@ -60,7 +60,7 @@ void RepositoryFiles::findAround(std::string_view start)
 {
     // A start folder (a drive given by a link, a special folder) may lie inside a working tree, or inside
     // a repository's own folder: a few questions per start, none per folder walked.
-    std::string_view above = withoutTrailingSeparators(start, m_separator);
+    std::string_view above = withoutTrailingSeparatorsKeepingRoot(start, m_separator);
     for (std::size_t cut = above.rfind(m_separator); cut != std::string_view::npos && !above.empty();
          cut = above.rfind(m_separator)) {
         if (isRepositoryFolder(above.substr(cut + 1))) {
@@ -103,11 +103,9 @@ bool RepositoryFiles::keeps(std::string_view folder, std::string_view name)
     for (const WorkTree& tree : m_trees) {
         if (tree.files == nullptr)
             return true;
-        std::string_view below = folder.substr(std::min(tree.pathLength, folder.size()));
-        while (!below.empty() && below.front() == m_separator)
-            below.remove_prefix(1);
-        while (!below.empty() && below.back() == m_separator) // a drive's root ends with one
-            below.remove_suffix(1);
+        // Without the separators around it: a drive's root ends with one.
+        const std::string_view below =
+            trim(folder.substr(std::min(tree.pathLength, folder.size())), std::string_view(&m_separator, 1));
         // The index separates folders with "/" on every system.
         m_relative.assign(below);
         std::replace(m_relative.begin(), m_relative.end(), m_separator, '/');

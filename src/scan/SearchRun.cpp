@@ -59,7 +59,6 @@ void walkDrives(WorkContext& context, DirectoryWalk& walk, const PatternMatcher&
             context.platform.drives.rootPath(asciiUpper(entry.box.caption[kLetterInCaption]));
         if (root.empty())
             continue;
-        state.DIR_CHANGE_MUTED = false;
         walk.WalkDrive(root, filter);
     }
 }
@@ -119,7 +118,6 @@ Result<void> RunSearch(WorkContext& context)
     // The list is about to be replaced by one nobody has reviewed yet: deleting it half-built, at one of
     // the walk's pumps, would delete what the user never saw.
     host.setCommandEnabled(Command::Delete, false);
-    state.DIR_CHANGE_MUTED = false;
     state.SEARCHING = true;
     context.results.clear();
     state.WASTED_SIZE = 0;

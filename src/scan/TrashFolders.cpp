@@ -16,7 +16,7 @@ TrashFolders::TrashFolders(SystemFolders& folders, FileSystem& fileSystem)
         if (!info || info->type != EntryType::Folder)
             continue;
         m_folders.insert(FileId{info->device, info->inode});
-        const std::string_view resolved = withoutTrailingSeparators(*real, '/');
+        const std::string_view resolved = withoutTrailingSeparatorsKeepingRoot(*real, '/');
         m_paths.emplace_back(resolved);
         std::string name(resolved.substr(resolved.rfind('/') + 1));
         if (std::find(m_names.begin(), m_names.end(), name) == m_names.end())

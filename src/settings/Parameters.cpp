@@ -101,14 +101,14 @@ struct Reader
     std::vector<std::string> numbered(std::string_view countName, std::string_view prefix)
     {
         const auto entryName = [prefix](long long i) { return std::string(prefix) + std::to_string(i); };
-        const std::string text = read(countName);
-        long long count = 0;
-        bool readable = parseCount(text, kMaxListCount, count);
-        if (!readable) {
+        std::optional<long long> parsed = parseCount(read(countName), kMaxListCount);
+        if (!parsed) {
             const auto number = registry.registry().queryNumber(kRoot, kSettingsKey, countName);
-            readable = number && *number <= kMaxListCount;
-            count = readable ? *number : 0;
+            if (number && *number <= kMaxListCount)
+                parsed = *number;
         }
+        const bool readable = parsed.has_value();
+        const long long count = parsed.value_or(0);
         // Never saved: an empty list, as the defaults have.
         if (!readable && !exists(countName) && !exists(entryName(1)))
             return {};
@@ -141,8 +141,7 @@ struct Reader
 void loadDrives(ProgramState& state, Reader& reader, ParametersReport& report)
 {
     Choices& choices = state.choices;
-    const std::size_t count =
-        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), choices.drives().size());
+    const std::size_t count = state.listedDrives();
     const std::string digits = reader.read("Drives");
     const auto roots = reader.driveRoots(digits.size());
     bool byRoot = roots.has_value();
@@ -213,8 +212,7 @@ std::string directoryDigits(const ProgramState& state, RegistryAccess& registry)
 void saveDrives(const ProgramState& state, RegistryAccess& registry)
 {
     const auto& entries = state.choices.drives();
-    const std::size_t count =
-        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), entries.size());
+    const std::size_t count = state.listedDrives();
     std::string digits;
     std::vector<std::string> roots;
     for (std::size_t k = 0; k < count; ++k) {
@@ -317,17 +315,17 @@ Result<void> WriteDefaultParameters(ProgramState& state, Platform& platform, con
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
     RegistryBatch batch(platform.registry);
-    registry.MakeRegistryKey(kRoot, kSettingsKey);
+    if (Result<void> made = registry.MakeRegistryKey(kRoot, kSettingsKey); !made)
+        return made;
     std::string types;
     for (const CleaningRule& rule : kCleaningRules)
         types += checkStateDigit(rule.tickedByDefault ? CheckState::Ticked : CheckState::Clear);
     registry.WriteRegString(kRoot, kSettingsKey, "TypeOfFiles", types);
     registry.WriteRegString(kRoot, kSettingsKey, "Directories", std::string(kSpecialFolderCount, '1'));
-    registry.WriteRegString(kRoot, kSettingsKey, "Drives",
-                            std::string(static_cast<std::size_t>(state.DRIVES_NB), '1'));
+    const std::size_t drives = state.listedDrives();
+    registry.WriteRegString(kRoot, kSettingsKey, "Drives", std::string(drives, '1'));
     std::vector<std::string> roots;
-    for (std::size_t k = 0;
-         k < state.choices.drives().size() && k < static_cast<std::size_t>(state.DRIVES_NB); ++k)
+    for (std::size_t k = 0; k < drives; ++k)
         roots.push_back(state.choices.drives()[k].root);
     registry.WriteRegString(kRoot, kSettingsKey, kDriveRootsName, joinRoots(roots));
     registry.WriteRegString(kRoot, kSettingsKey, "IgnoreNb", "0");

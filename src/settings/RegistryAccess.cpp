@@ -8,7 +8,8 @@ std::size_t LengthToNull(std::string_view text)
     return zero == std::string_view::npos ? text.size() : zero;
 }
 
-std::string RegistryAccess::ReadRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName)
+std::string RegistryAccess::ReadRegString(RegistryRoot root, std::string_view keyPath,
+                                          std::string_view valueName)
 {
     const auto value = m_registry.queryValue(root, keyPath, valueName, kRegistryReadLimit);
     if (!value)
@@ -31,9 +32,9 @@ void RegistryAccess::WriteRegString(RegistryRoot root, std::string_view keyPath,
     }
 }
 
-void RegistryAccess::MakeRegistryKey(RegistryRoot root, std::string_view keyPath)
+Result<void> RegistryAccess::MakeRegistryKey(RegistryRoot root, std::string_view keyPath)
 {
-    m_registry.createKey(root, keyPath);
+    return m_registry.createKey(root, keyPath);
 }
 
 } // namespace dustrel

@@ -22,8 +22,7 @@ class RegistryAccess
 public:
     RegistryAccess(Registry& registry, MessageBoxes& messageBoxes)
         : m_registry(registry), m_messageBoxes(messageBoxes)
-    {
-    }
+    {}
 
     // The value's text up to its first character 0; the empty text for anything unreadable.
     std::string ReadRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName);
@@ -35,7 +34,7 @@ public:
     void WriteRegString(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                         std::string_view value);
 
-    void MakeRegistryKey(RegistryRoot root, std::string_view keyPath);
+    [[nodiscard]] Result<void> MakeRegistryKey(RegistryRoot root, std::string_view keyPath);
 
     Registry& registry() { return m_registry; }
     MessageBoxes& messageBoxes() { return m_messageBoxes; }

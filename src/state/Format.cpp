@@ -68,8 +68,8 @@ std::optional<std::int64_t> parseWhole(std::string_view text, const NumberFormat
             value = value * 10 + (c - '0');
             anyDigit = true;
             ++i;
-        } else if (!format.groupSeparator.empty() && text.substr(i, format.groupSeparator.size()) ==
-                                                         format.groupSeparator) {
+        } else if (!format.groupSeparator.empty() &&
+                   text.substr(i, format.groupSeparator.size()) == format.groupSeparator) {
             i += format.groupSeparator.size();
         } else {
             return std::nullopt;

@@ -17,6 +17,6 @@ std::string formatWhole(std::int64_t value, const NumberFormat& format);
 std::string formatOneDecimal(double value, const NumberFormat& format);
 
 // Reads back a text made by formatWhole (group separators accepted); nothing when it is not a number.
-std::optional<std::int64_t> parseWhole(std::string_view text, const NumberFormat& format);
+[[nodiscard]] std::optional<std::int64_t> parseWhole(std::string_view text, const NumberFormat& format);
 
 } // namespace dustrel

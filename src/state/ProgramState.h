@@ -6,7 +6,9 @@
 #include "state/FileTypes.h"
 #include "state/IgnoreTable.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,12 +32,17 @@ struct ProgramState
     // Wide enough for any real total: a 32-bit count would wrap at 2 GB.
     std::int64_t WASTED_SIZE = 0;
     bool SEARCHING = false;
-    bool DIR_CHANGE_MUTED = false;
 
     Choices choices;
     TraceLog trace;
 
     void Trace(int level, std::string_view text) { trace.Trace(level, text); }
+
+    // How many drives are offered: DRIVES_NB, but never past the drives actually listed.
+    std::size_t listedDrives() const
+    {
+        return std::min(static_cast<std::size_t>(std::max(DRIVES_NB, 0)), choices.drives().size());
+    }
 };
 
 } // namespace dustrel

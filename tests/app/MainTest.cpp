@@ -97,15 +97,5 @@ TEST(Main, TracesTheCommandLineAsGivenAndJoinsArgumentsWithOneBlank)
     EXPECT_EQ(ArgumentText(1, argv), "");
 }
 
-TEST(Trace, IndentsFiveBlanksPerLevelAndEndsWithCrLf)
-{
-    TraceLog trace;
-    trace.Trace(1, "");
-    trace.Trace(0, "x");
-    trace.Trace(-3, "y");
-    trace.Trace(2, "z");
-    EXPECT_EQ(trace.text(), "     \r\n--> x\r\n--> y\r\n          --> z\r\n");
-}
-
 } // namespace
 } // namespace dustrel

@@ -1,6 +1,7 @@
 #include "base/Text.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -28,6 +29,49 @@ TEST(Text, EscapingLeavesNothingThatBreaksOrReordersALine)
         appendEscaped(out, bytes);
         EXPECT_EQ(out, "> " + shown);
     }
+}
+
+TEST(Text, NameOrderFoldsCaseAndBreaksTiesByBytes)
+{
+    EXPECT_TRUE(nameLess("a", "B"));
+    EXPECT_TRUE(nameLess("B", "b"));
+    EXPECT_FALSE(nameLess("b", "B"));
+    EXPECT_TRUE(nameLess("ab", "abc"));
+    EXPECT_TRUE(nameLess("Z", "\xC3\xA9"));
+    EXPECT_EQ(joinPath("/", "X.TMP", '/'), "/X.TMP");
+    EXPECT_EQ(joinPath("C:\\TEMP", "X.TMP", '\\'), "C:\\TEMP\\X.TMP");
+}
+
+// The three ways of cutting separators off differ on the root: kept as the root, made a folder prefix,
+// or cut like any other separator.
+TEST(Text, TrailingSeparatorsAreCutAsEachCallerNeedsTheRoot)
+{
+    const struct
+    {
+        std::string path;
+        std::string keepingRoot, oneSeparator, oneCut;
+    } cases[] = {
+        {"/home//", "/home", "/home/", "/home/"},
+        {"/home", "/home", "/home/", "/home"},
+        {"//", "/", "/", "/"},
+        {"/", "/", "/", ""},
+        {"", "", "/", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(withoutTrailingSeparatorsKeepingRoot(c.path, '/'), c.keepingRoot) << c.path;
+        EXPECT_EQ(withOneTrailingSeparator(c.path, '/'), c.oneSeparator) << c.path;
+        EXPECT_EQ(withoutTrailingSeparator(c.path, '/'), c.oneCut) << c.path;
+    }
+    EXPECT_EQ(withoutTrailingSeparator("C:\\", '\\'), "C:");
+}
+
+TEST(Text, ACountIsReadOnlyWhenItIsAWholeNumberWithinItsLimit)
+{
+    const std::pair<const char*, long long> counts[] = {{"7", 7}, {" \t+7 ", 7}, {"0", 0}, {"100", 100}};
+    for (const auto& [text, count] : counts)
+        EXPECT_EQ(parseCount(text, 100), count) << text;
+    for (const char* text : {"", " + ", "-1", "7 7", "0x10", "++7", "7\n", "101", "99999999999999999999"})
+        EXPECT_EQ(parseCount(text, 100), std::nullopt) << text;
 }
 
 } // namespace

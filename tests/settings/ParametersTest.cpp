@@ -32,8 +32,7 @@ protected:
             state.choices.addDrive(
                 DriveEntry{letter, false, "", {}, std::string("/") + asciiLower(letter) + "/"});
         state.DRIVES_NB = 3;
-        fake.registry.createKey(HKLM, kSettingsKey);
-        set("Drives", "111");
+        set("Drives", "111"); // makes the key too
     }
 
     void set(std::string_view name, std::string_view value)

@@ -1,6 +1,5 @@
 #include "state/ProgramState.h"
 
-#include "base/Text.h"
 #include "state/FileTypes.h"
 #include "state/Format.h"
 
@@ -77,20 +76,6 @@ TEST(Format, GroupsThousandsAndRoundsOneDecimal)
     EXPECT_EQ(parseWhole("1,234,567", c), 1234567);
     EXPECT_EQ(parseWhole("1.234.567", de), 1234567);
     EXPECT_EQ(parseWhole("12a", c), std::nullopt);
-}
-
-TEST(Text, NameOrderFoldsCaseAndBreaksTiesByBytes)
-{
-    EXPECT_TRUE(nameLess("a", "B"));
-    EXPECT_TRUE(nameLess("B", "b"));
-    EXPECT_FALSE(nameLess("b", "B"));
-    EXPECT_TRUE(nameLess("ab", "abc"));
-    EXPECT_TRUE(nameLess("Z", "\xC3\xA9"));
-    EXPECT_EQ(withoutTrailingSeparator("C:\\", '\\'), "C:");
-    EXPECT_EQ(withoutTrailingSeparator("/home/", '/'), "/home");
-    EXPECT_EQ(withoutTrailingSeparator("", '/'), "");
-    EXPECT_EQ(joinPath("/", "X.TMP", '/'), "/X.TMP");
-    EXPECT_EQ(joinPath("C:\\TEMP", "X.TMP", '\\'), "C:\\TEMP\\X.TMP");
 }
 
 } // namespace

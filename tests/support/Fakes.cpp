@@ -41,20 +41,25 @@ RegistryWrite FakeRegistry::setValue(RegistryRoot root, std::string_view keyPath
     return RegistryWrite::Written;
 }
 
-void FakeRegistry::createKey(RegistryRoot root, std::string_view keyPath)
+FakeRegistry::Values& FakeRegistry::make(RegistryRoot root, std::string_view keyPath)
 {
     // Every level exists afterwards, as with the real store.
     std::string upper = toUpperAscii(keyPath);
     for (std::size_t pos = upper.find('\\'); pos != std::string::npos; pos = upper.find('\\', pos + 1))
         m_keys[{root, upper.substr(0, pos)}];
-    m_keys[{root, upper}];
+    return m_keys[{root, upper}];
+}
+
+Result<void> FakeRegistry::createKey(RegistryRoot root, std::string_view keyPath)
+{
+    make(root, keyPath);
+    return {};
 }
 
 void FakeRegistry::put(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                        std::string_view data)
 {
-    createKey(root, keyPath);
-    m_keys[{root, toUpperAscii(keyPath)}][toUpperAscii(valueName)] = std::string(data);
+    make(root, keyPath)[toUpperAscii(valueName)] = std::string(data);
 }
 
 std::optional<std::string> FakeRegistry::get(RegistryRoot root, std::string_view keyPath,

@@ -23,7 +23,7 @@ public:
                                           std::string_view valueName, std::size_t capacity) override;
     RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                            std::string_view data) override;
-    void createKey(RegistryRoot root, std::string_view keyPath) override;
+    Result<void> createKey(RegistryRoot root, std::string_view keyPath) override;
 
     // Test access.
     void put(RegistryRoot root, std::string_view keyPath, std::string_view valueName, std::string_view data);
@@ -34,6 +34,8 @@ public:
 
 private:
     using Values = std::map<std::string, std::string>;
+    // The key, made with every missing level.
+    Values& make(RegistryRoot root, std::string_view keyPath);
     std::map<std::pair<RegistryRoot, std::string>, Values> m_keys;
 };
 

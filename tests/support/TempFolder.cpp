@@ -1,13 +1,12 @@
 #include "support/TempFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +16,8 @@ namespace dustrel::test {
 TempFolder::TempFolder()
 {
     const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base != nullptr && base[0] == '/' ? base : "/tmp") + "/dustrel-test-XXXXXX";
+    std::string pattern =
+        std::string(base != nullptr && base[0] == '/' ? base : "/tmp") + "/dustrel-test-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
         ADD_FAILURE() << "mkdtemp failed: " << std::strerror(errno);
         return;
@@ -60,7 +60,9 @@ std::string TempFolder::writeFile(std::string_view relative, std::string_view co
 
 void removeTree(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (lstat(path.c_str(), &st) != 0)
         return;
     if (S_ISDIR(st.st_mode)) {

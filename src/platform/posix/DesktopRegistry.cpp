@@ -1,6 +1,7 @@
 #include "platform/posix/DesktopRegistry.h"
 
 #include "base/Text.h"
+#include "platform/OtherProgramSetting.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/XdgPaths.h"
 
@@ -11,13 +12,6 @@
 namespace dustrel::posix {
 
 namespace {
-
-constexpr std::string_view shellFoldersKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-constexpr std::string_view navigatorCacheKey = "SOFTWARE\\Netscape\\Netscape Navigator\\Cache";
-constexpr std::string_view navigatorUsersKey = "SOFTWARE\\Netscape\\Netscape Navigator\\Users";
-constexpr std::string_view explorerCacheKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths";
 
 // profiles.ini is a few hundred bytes; the limit only keeps a runaway file out of memory.
 constexpr std::size_t profilesIniLimit = 16 * 1024 * 1024;
@@ -47,48 +41,48 @@ enum class DesktopValue
     ExplorerCache,
 };
 
+// The values the desktop answers for, each with the setting it stands in for.
+struct StoodFor
+{
+    DesktopValue value;
+    const OtherProgramSetting& setting;
+};
+
+constexpr StoodFor kStoodFor[] = {
+    {DesktopValue::RecentDocuments, kRecentFolderSetting},
+    {DesktopValue::NavigatorCache, kNavigatorCacheSetting},
+    {DesktopValue::CurrentUser, kNavigatorCurrentUserSetting},
+    {DesktopValue::ExplorerCache, kExplorerCacheSetting},
+};
+
 // The profile key is the users key, a "\" and the profile's name.
 std::optional<std::string_view> userKeyName(std::string_view keyPath)
 {
-    if (keyPath.size() <= navigatorUsersKey.size() + 1 || !startsWithIgnoreCase(keyPath, navigatorUsersKey) ||
-        keyPath[navigatorUsersKey.size()] != '\\')
+    const std::string_view usersKey = kNavigatorCurrentUserSetting.keyPath;
+    if (keyPath.size() <= usersKey.size() + 1 || !startsWithIgnoreCase(keyPath, usersKey) ||
+        keyPath[usersKey.size()] != '\\')
         return std::nullopt;
-    return keyPath.substr(navigatorUsersKey.size() + 1);
+    return keyPath.substr(usersKey.size() + 1);
 }
 
 DesktopValue desktopValueOfKey(RegistryRoot root, std::string_view keyPath)
 {
-    if (root == RegistryRoot::CurrentUser) {
-        if (equalsIgnoreCase(keyPath, shellFoldersKey))
-            return DesktopValue::RecentDocuments;
-        if (equalsIgnoreCase(keyPath, navigatorCacheKey))
-            return DesktopValue::NavigatorCache;
-        return DesktopValue::None;
+    for (const StoodFor& stood : kStoodFor) {
+        if (root == stood.setting.root && equalsIgnoreCase(keyPath, stood.setting.keyPath))
+            return stood.value;
     }
-    if (equalsIgnoreCase(keyPath, navigatorUsersKey))
-        return DesktopValue::CurrentUser;
-    if (userKeyName(keyPath))
+    if (root == kNavigatorCurrentUserSetting.root && userKeyName(keyPath))
         return DesktopValue::UserFolder;
-    if (equalsIgnoreCase(keyPath, explorerCacheKey))
-        return DesktopValue::ExplorerCache;
     return DesktopValue::None;
 }
 
 std::string_view valueNameOf(DesktopValue value)
 {
-    switch (value) {
-    case DesktopValue::RecentDocuments:
-        return "Recent";
-    case DesktopValue::NavigatorCache:
-        return "Cache dir";
-    case DesktopValue::CurrentUser:
-        return "CurrentUser";
-    case DesktopValue::UserFolder:
-        return "DirRoot";
-    case DesktopValue::ExplorerCache:
-        return "Directory";
-    case DesktopValue::None:
-        break;
+    if (value == DesktopValue::UserFolder)
+        return kNavigatorUserFolderName;
+    for (const StoodFor& stood : kStoodFor) {
+        if (stood.value == value)
+            return stood.setting.valueName;
     }
     return {};
 }
@@ -163,11 +157,11 @@ bool isProfileSection(std::string_view name)
 std::string resolveProfilePath(const std::string& path, bool relative, const std::string& profilesFolder)
 {
     if (!relative && isAbsolute(path))
-        return std::string(withoutTrailingSeparators(path, '/'));
+        return std::string(withoutTrailingSeparatorsKeepingRoot(path, '/'));
     std::string_view inside = path;
     while (!inside.empty() && inside.front() == '/')
         inside.remove_prefix(1);
-    return std::string(withoutTrailingSeparators(profilesFolder + "/" + std::string(inside), '/'));
+    return std::string(withoutTrailingSeparatorsKeepingRoot(profilesFolder + "/" + std::string(inside), '/'));
 }
 
 } // namespace
@@ -250,7 +244,7 @@ std::optional<std::string> DesktopRegistry::desktopValue(RegistryRoot root, std:
         // A relative base would make the answer depend on the current folder.
         if (!isAbsolute(base))
             return std::nullopt;
-        std::string folder = std::string(withoutTrailingSeparators(base, '/')) + "/" + relative;
+        std::string folder = std::string(withoutTrailingSeparatorsKeepingRoot(base, '/')) + "/" + relative;
         if (!isFolder(folder))
             return std::nullopt;
         return folder;
@@ -259,7 +253,7 @@ std::optional<std::string> DesktopRegistry::desktopValue(RegistryRoot root, std:
         if (!isAbsolute(m_folders.home))
             return std::nullopt;
         const std::string profilesFolder =
-            std::string(withoutTrailingSeparators(m_folders.home, '/')) + "/.mozilla/firefox";
+            std::string(withoutTrailingSeparatorsKeepingRoot(m_folders.home, '/')) + "/.mozilla/firefox";
         auto text = fileSystem.readFile(profilesFolder + "/profiles.ini", profilesIniLimit);
         if (!text)
             return std::nullopt;

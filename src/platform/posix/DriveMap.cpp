@@ -52,13 +52,6 @@ std::string canonicalPath(const std::string& path)
     return resolved ? *resolved : std::string();
 }
 
-std::string asRoot(std::string_view path)
-{
-    while (!path.empty() && path.back() == '/')
-        path.remove_suffix(1);
-    return std::string(path) + "/";
-}
-
 } // namespace
 
 bool isPseudoFileSystem(std::string_view fsType)
@@ -108,11 +101,11 @@ char DriveMap::letterHolding(std::string_view path) const
 {
     const MappedDrive* best = nullptr;
     for (const MappedDrive& drive : m_drives) {
-        const std::string_view folder = withoutTrailingSeparators(drive.root, '/');
+        const std::string_view folder = withoutTrailingSeparatorsKeepingRoot(drive.root, '/');
         if (!pathIsWithin(path, folder))
             continue;
         // Strictly longer, so that of two letters on one folder the first keeps it.
-        if (best == nullptr || folder.size() > withoutTrailingSeparators(best->root, '/').size())
+        if (best == nullptr || folder.size() > withoutTrailingSeparatorsKeepingRoot(best->root, '/').size())
             best = &drive;
     }
     return best != nullptr ? best->letter : 0;
@@ -127,7 +120,7 @@ bool DriveMap::add(char letter, std::string root, const MountEntry* fileSystem)
         return false;
     MappedDrive drive;
     drive.letter = letter;
-    drive.root = asRoot(root);
+    drive.root = withOneTrailingSeparator(root, '/');
     if (fileSystem != nullptr) {
         drive.fsType = fileSystem->fsType;
         drive.major = fileSystem->major;

@@ -1,11 +1,11 @@
 #include "platform/posix/FileRegistry.h"
 
+#include "base/Text.h"
 #include "platform/posix/DescriptorIo.h"
 #include "platform/posix/DirStream.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
@@ -95,6 +95,30 @@ void removeStaleTemporaries(const std::string& folder, std::string_view fileName
     }
 }
 
+// Where a settings file is replaced: the file, its folder and its name.
+struct ReplacedFile
+{
+    std::string target;
+    std::string folder;
+    std::string fileName;
+};
+
+// A settings file that is a link (kept with other dotfiles, say) is replaced where it points, so the link
+// stays and goes on pointing at the saved choices.
+ReplacedFile replacedFile(const std::string& path, const std::string& folder, std::string fileName)
+{
+    ReplacedFile place{path, folder, std::move(fileName)};
+    if (struct stat link = {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (auto resolved = realPath(path)) {
+            place.target = std::move(*resolved);
+            const std::size_t slash = place.target.rfind('/');
+            place.folder = slash == 0 ? "/" : place.target.substr(0, slash);
+            place.fileName = place.target.substr(slash + 1);
+        }
+    }
+    return place;
+}
+
 std::string localTimestamp()
 {
     const std::time_t now = std::time(nullptr);
@@ -131,18 +155,8 @@ FileRegistry::Stamp FileRegistry::stampOf(const struct stat& st)
     return stamp;
 }
 
-FileRegistry::FileRegistry(std::string folder) : m_folder(std::move(folder))
-{
-    while (m_folder.size() > 1 && m_folder.back() == '/')
-        m_folder.pop_back();
-}
-
-FileRegistry::~FileRegistry()
-{
-    // Writes of a batch that was never committed still belong in the store.
-    if (m_inBatch)
-        (void)commitBatch();
-}
+FileRegistry::FileRegistry(std::string folder) : m_folder(withoutTrailingSeparatorsKeepingRoot(folder, '/'))
+{}
 
 std::string FileRegistry::filePath(RegistryRoot root) const
 {
@@ -265,21 +279,13 @@ std::optional<std::uint32_t> FileRegistry::queryNumber(RegistryRoot root, std::s
     // "dword:" and exactly eight hexadecimal digits, as exports write a 32-bit number.
     const std::string_view data = value->data;
     constexpr std::string_view kPrefix = "dword:";
-    if (data.size() != kPrefix.size() + 8 ||
-        !std::equal(kPrefix.begin(), kPrefix.end(), data.begin(),
-                    [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); }))
+    constexpr std::size_t kDigits = 8;
+    if (data.size() != kPrefix.size() + kDigits || !startsWithIgnoreCase(data, kPrefix))
         return std::nullopt;
-    std::uint32_t number = 0;
-    for (const char c : data.substr(kPrefix.size())) {
-        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower >= '0' && lower <= '9')
-            number = number * 16 + static_cast<std::uint32_t>(lower - '0');
-        else if (lower >= 'a' && lower <= 'f')
-            number = number * 16 + static_cast<std::uint32_t>(lower - 'a' + 10);
-        else
-            return std::nullopt;
-    }
-    return number;
+    const long number = hexValue(data, kPrefix.size(), kDigits);
+    if (number < 0)
+        return std::nullopt;
+    return static_cast<std::uint32_t>(number);
 }
 
 RegistryWrite FileRegistry::setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
@@ -308,21 +314,22 @@ RegistryWrite FileRegistry::setValue(RegistryRoot root, std::string_view keyPath
     return *result == RegFile::Change::KeyMissing ? RegistryWrite::KeyMissing : RegistryWrite::Written;
 }
 
-void FileRegistry::createKey(RegistryRoot root, std::string_view keyPath)
+Result<void> FileRegistry::createKey(RegistryRoot root, std::string_view keyPath)
 {
     if (!isValidKeyPath(keyPath) || keyPath.empty())
-        return;
+        return Error{EINVAL, "not a key path a settings file can hold", std::string(keyPath)};
     const std::string path = fullKeyPath(root, keyPath);
     if (m_inBatch) {
         BatchRoot& batch = batchRoot(root);
         batch.changed = batch.document.createKey(path) == RegFile::Change::Changed || batch.changed;
         batch.pending.push_back(Pending{true, path, {}, {}});
-        return;
+        return {};
     }
     if (refresh(root).document.keyExists(path))
-        return;
-    // The interface has no way to report a failure here; the setValue that follows reports the key missing.
-    (void)editLocked(root, [&](RegFile& document) { return document.createKey(path); });
+        return {};
+    if (auto edited = editLocked(root, [&](RegFile& document) { return document.createKey(path); }); !edited)
+        return edited.error();
+    return {};
 }
 
 void FileRegistry::beginBatch()
@@ -340,6 +347,12 @@ FileRegistry::BatchRoot& FileRegistry::batchRoot(RegistryRoot root)
         batch.base = versionOf(cache);
     }
     return batch;
+}
+
+void FileRegistry::abandonBatch()
+{
+    m_inBatch = false;
+    m_batch = {};
 }
 
 Result<void> FileRegistry::commitBatch()
@@ -453,19 +466,8 @@ Result<void> FileRegistry::replaceFile(RegistryRoot root, Cache& cache) const
     const std::string text = cache.document.serialize();
     const std::size_t contentHash = std::hash<std::string>{}(text);
 
-    // A settings file that is a link (kept with other dotfiles, say) is replaced where it points, so the
-    // link stays and goes on pointing at the saved choices.
-    std::string target = path;
-    std::string folder = m_folder;
-    std::string fileName = std::string(registryRootName(root)) + ".reg";
-    if (struct stat link = {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (auto resolved = realPath(path)) {
-            target = std::move(*resolved);
-            const std::size_t slash = target.rfind('/');
-            folder = slash == 0 ? "/" : target.substr(0, slash);
-            fileName = target.substr(slash + 1);
-        }
-    }
+    const auto [target, folder, fileName] =
+        replacedFile(path, m_folder, std::string(registryRootName(root)) + ".reg");
     // Only the own folder is guarded by the lock, so only there can a temporary be known to be stale.
     if (folder == m_folder)
         removeStaleTemporaries(m_folder, fileName);

@@ -27,14 +27,13 @@ namespace dustrel::posix {
 //
 // Each root's parsed file is kept and checked against the file's identity, size and times on every call,
 // so reads do not parse the file again unless it changed. Writes between beginBatch() and commitBatch()
-// go to a copy and reach each file in one replacement at commit.
+// go to a copy and reach each file in one replacement at commit; a batch never committed reaches none.
 //
 // For one thread; separate processes may share a folder.
 class FileRegistry : public Registry
 {
 public:
     explicit FileRegistry(std::string folder);
-    ~FileRegistry() override;
     FileRegistry(const FileRegistry&) = delete;
     FileRegistry& operator=(const FileRegistry&) = delete;
 
@@ -45,9 +44,10 @@ public:
                                              std::string_view valueName) override;
     RegistryWrite setValue(RegistryRoot root, std::string_view keyPath, std::string_view valueName,
                            std::string_view data) override;
-    void createKey(RegistryRoot root, std::string_view keyPath) override;
+    Result<void> createKey(RegistryRoot root, std::string_view keyPath) override;
     void beginBatch() override;
     Result<void> commitBatch() override;
+    void abandonBatch() override;
 
     const std::string& folder() const { return m_folder; }
     std::string filePath(RegistryRoot root) const;

@@ -127,7 +127,6 @@ private:
     std::vector<Node*> m_path; // the walk's folders, from the start folder down
     std::size_t m_offTree = 0; // levels the walk went below a folder the tree does not know
     std::priority_queue<std::shared_ptr<Node>, std::vector<std::shared_ptr<Node>>, Later> m_queue;
-    std::size_t m_known = 0;   // nodes waiting in m_queue
     std::size_t m_ahead = 0;   // nodes being read or read by helpers, not yet walked
     std::size_t m_waiting = 0; // helpers waiting for work
     std::size_t m_cachedRun = 0;

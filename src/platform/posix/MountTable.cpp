@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cstddef>
+#include <optional>
 
 namespace dustrel::posix {
 
@@ -29,21 +30,33 @@ std::vector<std::string_view> splitFields(std::string_view line)
     return fields;
 }
 
-bool parseUnsigned(std::string_view text, unsigned& out)
+std::optional<unsigned> parseUnsigned(std::string_view text)
 {
-    if (text.empty())
-        return false;
+    unsigned value = 0;
     const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, out);
-    return ec == std::errc{} && ptr == end;
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc{} || ptr != end)
+        return std::nullopt;
+    return value;
 }
 
-bool parseDevice(std::string_view text, unsigned& major, unsigned& minor)
+struct Device
+{
+    unsigned major;
+    unsigned minor;
+};
+
+// "major:minor".
+std::optional<Device> parseDevice(std::string_view text)
 {
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos)
-        return false;
-    return parseUnsigned(text.substr(0, colon), major) && parseUnsigned(text.substr(colon + 1), minor);
+        return std::nullopt;
+    const auto major = parseUnsigned(text.substr(0, colon));
+    const auto minor = parseUnsigned(text.substr(colon + 1));
+    if (!major || !minor)
+        return std::nullopt;
+    return Device{*major, *minor};
 }
 
 bool isOctal(char c)
@@ -55,29 +68,30 @@ bool isOctal(char c)
 // the file-system type, the source and the super options.
 constexpr std::size_t firstOptionalField = 6;
 
-bool parseLine(std::string_view line, MountEntry& entry)
+// Nothing for a line that is not a mount.
+std::optional<MountEntry> parseLine(std::string_view line)
 {
     const std::vector<std::string_view> fields = splitFields(line);
     if (fields.size() < firstOptionalField + 2)
-        return false;
-    unsigned id = 0;
-    unsigned parent = 0;
-    if (!parseUnsigned(fields[0], id) || !parseUnsigned(fields[1], parent))
-        return false;
-    if (!parseDevice(fields[2], entry.major, entry.minor))
-        return false;
+        return std::nullopt;
+    const auto device = parseDevice(fields[2]);
+    if (!parseUnsigned(fields[0]) || !parseUnsigned(fields[1]) || !device)
+        return std::nullopt;
     std::size_t separator = firstOptionalField;
     while (separator < fields.size() && fields[separator] != "-")
         ++separator;
     if (separator + 1 >= fields.size())
-        return false;
+        return std::nullopt;
+    MountEntry entry;
+    entry.major = device->major;
+    entry.minor = device->minor;
     entry.root = unescapeMountField(fields[3]);
     entry.mountPoint = unescapeMountField(fields[4]);
     if (entry.mountPoint.empty() || entry.mountPoint.front() != '/')
-        return false;
+        return std::nullopt;
     entry.fsType = std::string(fields[separator + 1]);
     entry.source = separator + 2 < fields.size() ? std::string(fields[separator + 2]) : std::string();
-    return true;
+    return entry;
 }
 
 } // namespace
@@ -110,9 +124,8 @@ MountTable MountTable::parse(std::string_view text)
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos)
             end = text.size();
-        MountEntry entry;
-        if (parseLine(text.substr(start, end - start), entry))
-            table.m_entries.push_back(std::move(entry));
+        if (auto entry = parseLine(text.substr(start, end - start)))
+            table.m_entries.push_back(std::move(*entry));
         start = end + 1;
     }
     return table;

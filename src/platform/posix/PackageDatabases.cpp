@@ -1,5 +1,7 @@
 #include "platform/posix/PackageDatabases.h"
 
+#include "base/Text.h"
+#include "platform/FileId.h"
 #include "platform/posix/BoundedStat.h"
 #include "platform/posix/ChildProcess.h"
 #include "platform/posix/DirStream.h"
@@ -18,12 +20,6 @@
 namespace dustrel::posix {
 
 namespace {
-
-struct FileId
-{
-    std::uint64_t device;
-    std::uint64_t inode;
-};
 
 // Takes the paths a database names, one at a time, and keeps the regular files among them that the search
 // could list: a matching name, or a place directly in one of the query's folders. Only those are looked
@@ -51,8 +47,7 @@ public:
 
     void consider(std::string_view path)
     {
-        while (!path.empty() && path.back() == '/')
-            path.remove_suffix(1);
+        path = withoutTrailingSeparatorsKeepingRoot(path, '/');
         const std::size_t slash = path.rfind('/');
         if (slash == std::string_view::npos)
             return;

@@ -196,7 +196,7 @@ Result<void> openedRegularFile(const UniqueFd& fd, const std::string& path)
 
 } // namespace
 
-Result<std::FILE*> PosixFileSystem::createFile(const std::string& path)
+Result<UniqueFile> PosixFileSystem::createFile(const std::string& path)
 {
     // No O_TRUNC here: a FIFO or a device of that name must not be touched, and a regular file is only
     // emptied once it is known to be one.
@@ -217,8 +217,8 @@ Result<std::FILE*> PosixFileSystem::createFile(const std::string& path)
         return Error{EMLINK, "the file has other names elsewhere, so it is not emptied", path};
     if (ftruncate(fd.get(), 0) != 0)
         return systemError(errno, path);
-    std::FILE* file = fdopen(fd.get(), "wb");
-    if (file == nullptr)
+    UniqueFile file(fdopen(fd.get(), "wb"));
+    if (!file)
         return systemError(errno, path);
     fd.release();
     return file;

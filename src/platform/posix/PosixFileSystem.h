@@ -26,7 +26,7 @@ public:
     std::vector<Result<FileInfo>> namedFileInfos(const std::vector<std::string>& paths) override;
     Result<std::string> canonicalPath(const std::string& path) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
-    Result<std::FILE*> createFile(const std::string& path) override;
+    Result<UniqueFile> createFile(const std::string& path) override;
     FolderAccess folderAccess(const std::string& path) override;
     Result<void> makeFolders(const std::string& path) override;
     std::unique_ptr<FolderCursor> newCursor() override;

@@ -1,5 +1,7 @@
 #include "platform/posix/PosixSystemFolders.h"
 
+#include "base/Text.h"
+
 #include "platform/posix/TmpfilesRules.h"
 #include "platform/posix/TrashRules.h"
 #include "platform/posix/XdgPaths.h"
@@ -26,11 +28,7 @@ std::string PosixSystemFolders::tempPath()
         if (stat(tmpdir, &st) == 0 && S_ISDIR(st.st_mode))
             path = tmpdir;
     }
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    if (path.back() != '/')
-        path += '/';
-    return path;
+    return withOneTrailingSeparator(path, '/');
 }
 
 std::string PosixSystemFolders::currentDirectory()

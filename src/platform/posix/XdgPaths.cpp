@@ -16,7 +16,7 @@ std::string absoluteVariable(const char* name)
     // The base-directory rules ignore relative values.
     if (value == nullptr || value[0] != '/')
         return {};
-    return std::string(withoutTrailingSeparators(value, '/'));
+    return std::string(withoutTrailingSeparatorsKeepingRoot(value, '/'));
 }
 
 } // namespace
@@ -24,9 +24,9 @@ std::string absoluteVariable(const char* name)
 std::string homeFolder()
 {
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0')
-        return std::string(withoutTrailingSeparators(home, '/'));
+        return std::string(withoutTrailingSeparatorsKeepingRoot(home, '/'));
     if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
-        return std::string(withoutTrailingSeparators(entry->pw_dir, '/'));
+        return std::string(withoutTrailingSeparatorsKeepingRoot(entry->pw_dir, '/'));
     return {};
 }
 

@@ -1,9 +1,9 @@
 #include "ui/common/ContextHelp.h"
 
+#include "base/Text.h"
 #include "platform/Platform.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
-#include "base/Text.h"
 
 #include <QKeyEvent>
 #include <QWidget>

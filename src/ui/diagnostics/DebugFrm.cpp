@@ -137,11 +137,8 @@ void DebugFrm::ShowValues()
 {
     m_afficheList->clear();
     std::string letters;
-    // Never past the drives actually listed, whatever the count says.
     const auto& drives = m_state.choices.drives();
-    const std::size_t listed =
-        std::min(drives.size(), static_cast<std::size_t>(std::max(0, m_state.DRIVES_NB)));
-    for (std::size_t k = 0; k < listed; ++k) {
+    for (std::size_t k = 0; k < m_state.listedDrives(); ++k) {
         const std::string& description = drives[k].description;
         letters += description.substr(0, 2) + "   ";
         m_afficheList->addItem(toQString(description));

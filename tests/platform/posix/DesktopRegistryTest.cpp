@@ -61,7 +61,7 @@ TEST_F(DesktopRegistryTest, EverythingElseGoesToTheStore)
 {
     EXPECT_EQ(registry.setValue(HKLM, "SOFTWARE\\Quorvane\\Dustrel", "Drives", "1"),
               RegistryWrite::KeyMissing);
-    registry.createKey(HKLM, "SOFTWARE\\Quorvane\\Dustrel");
+    ASSERT_TRUE(registry.createKey(HKLM, "SOFTWARE\\Quorvane\\Dustrel").ok());
     EXPECT_EQ(registry.setValue(HKLM, "SOFTWARE\\Quorvane\\Dustrel", "Drives", "10"), RegistryWrite::Written);
     EXPECT_EQ(query(HKLM, "SOFTWARE\\Quorvane\\Dustrel", "drives"), "10");
     EXPECT_FALSE(query(HKLM, "SOFTWARE\\Quorvane\\Dustrel", "drives", 1));

@@ -73,7 +73,7 @@ TEST(FileRegistry, ReadsMakeNothingAndTheFirstWriteMakesAPrivateFolder)
     EXPECT_EQ(registry.setValue(LM, kKey, "TypeOfFiles", "1"), RegistryWrite::KeyMissing);
     EXPECT_EQ(modeOf(temp / "config"), 0u) << "nothing is made before a write";
 
-    registry.createKey(LM, kKey);
+    ASSERT_TRUE(registry.createKey(LM, kKey).ok());
     EXPECT_EQ(modeOf(temp / "config"), 0700u);
     EXPECT_EQ(modeOf(folder), 0700u);
     for (const char* level : {"SOFTWARE", "software\\quorvane", "SOFTWARE\\Quorvane\\Dustrel"})
@@ -92,7 +92,7 @@ TEST(FileRegistry, ReadsMakeNothingAndTheFirstWriteMakesAPrivateFolder)
         << "no file for the other root";
 
     for (const char* bad : {"\\SOFTWARE", "SOFTWARE\\", "SOFTWARE\\\\Quorvane", "SOFT\nWARE"}) {
-        registry.createKey(LM, bad);
+        EXPECT_FALSE(registry.createKey(LM, bad).ok()) << bad;
         EXPECT_FALSE(registry.keyExists(LM, bad)) << bad;
         EXPECT_EQ(registry.setValue(LM, bad, "x", "1"), RegistryWrite::KeyMissing) << bad;
     }
@@ -102,7 +102,7 @@ TEST(FileRegistry, NamesIgnoreLetterCaseAndValuesAreBytes)
 {
     TempFolder temp;
     FileRegistry registry(temp.path());
-    registry.createKey(CU, "Software\\Q");
+    ASSERT_TRUE(registry.createKey(CU, "Software\\Q").ok());
     ASSERT_EQ(registry.setValue(CU, "Software\\Q", "IgnoreNb", "1"), RegistryWrite::Written);
     ASSERT_EQ(registry.setValue(CU, "SOFTWARE\\q", "IGNORENB", "2"), RegistryWrite::Written);
     const std::string bytes = "\0\x01\"\\\n\xFF\xC3\xA9 end"s;
@@ -173,7 +173,7 @@ TEST(FileRegistry, KeepsAFileItCannotReadBesideTheNewOne)
         EXPECT_EQ(registry.queryValue(LM, kKey, "IgnoreNb", kAny), std::nullopt);
         EXPECT_EQ(namesIn(temp.path()).size(), 1u) << "reads leave it alone";
 
-        registry.createKey(LM, kKey);
+        ASSERT_TRUE(registry.createKey(LM, kKey).ok());
         ASSERT_EQ(registry.setValue(LM, kKey, "IgnoreNb", "1"), RegistryWrite::Written);
         const std::vector<std::string> names = namesIn(temp.path());
         ASSERT_EQ(names.size(), 2u);
@@ -206,7 +206,7 @@ TEST(FileRegistry, AWriteTheSystemRefusesFailsAndLeavesTheFileAlone)
         const std::string folder = temp.makeFolder("dustrel");
         {
             FileRegistry owner(folder);
-            owner.createKey(LM, kKey);
+            ASSERT_TRUE(owner.createKey(LM, kKey).ok());
             ASSERT_EQ(owner.setValue(LM, kKey, "IgnoreNb", "7"), RegistryWrite::Written);
         }
         const std::string path = folder + "/HKEY_LOCAL_MACHINE.reg";
@@ -263,7 +263,7 @@ TEST(FileRegistry, ABatchIsOneReplacementAndKeepsOtherTypesVerbatim)
 
     FileRegistry registry(temp.path());
     RegistryBatch batch(registry);
-    registry.createKey(CU, kKey);
+    ASSERT_TRUE(registry.createKey(CU, kKey).ok());
     constexpr int kValues = 20000;
     for (int i = 1; i <= kValues; ++i)
         ASSERT_EQ(
@@ -289,6 +289,20 @@ TEST(FileRegistry, ABatchIsOneReplacementAndKeepsOtherTypesVerbatim)
     EXPECT_EQ(fresh.queryValue(CU, gadget, "Endpoints", kAny), std::nullopt) << "not a string value";
 }
 
+// A scope left before its commit (a failure on the way) stores none of its writes.
+TEST(FileRegistry, ABatchNeverCommittedStoresNothing)
+{
+    TempFolder temp;
+    FileRegistry registry(temp.path());
+    {
+        RegistryBatch batch(registry);
+        ASSERT_TRUE(registry.createKey(CU, kKey).ok());
+        ASSERT_EQ(registry.setValue(CU, kKey, "IgnoreNb", "1"), RegistryWrite::Written);
+    }
+    EXPECT_FALSE(registry.keyExists(CU, kKey));
+    EXPECT_EQ(namesIn(temp.path()), std::vector<std::string>{});
+}
+
 TEST(FileRegistry, ALinkedFileIsReplacedWhereItPointsAndNumberValuesRead)
 {
     TempFolder temp;
@@ -296,12 +310,15 @@ TEST(FileRegistry, ALinkedFileIsReplacedWhereItPointsAndNumberValuesRead)
     const std::string target =
         temp.writeFile("dotfiles/machine.reg", "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + kKey +
                                                    "]\n\"IgnoreNb\"=dword:0000000A\n"
-                                                   "\"Short\"=dword:1\n");
+                                                   "\"Short\"=dword:1\n\"Top\"=DWORD:FfFfFfFf\n"
+                                                   "\"Odd\"=dword:0000000g\n");
     const std::string link = temp.makeFolder("cfg") + "/HKEY_LOCAL_MACHINE.reg";
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
     FileRegistry registry(temp / "cfg");
     EXPECT_EQ(registry.queryNumber(LM, kKey, "ignorenb"), 10u);
     EXPECT_EQ(registry.queryNumber(LM, kKey, "Short"), std::nullopt);
+    EXPECT_EQ(registry.queryNumber(LM, kKey, "Top"), 0xFFFFFFFFu);
+    EXPECT_EQ(registry.queryNumber(LM, kKey, "Odd"), std::nullopt);
     EXPECT_EQ(registry.queryValue(LM, kKey, "IgnoreNb", kAny), std::nullopt) << "not a string value";
 
     ASSERT_EQ(registry.setValue(LM, kKey, "SaveParams", "No"), RegistryWrite::Written);
@@ -323,7 +340,8 @@ TEST(FileRegistry, TwoProcessesSavingAtOnceKeepEachOthersValues)
         char go;
         (void)!read(start[0], &go, 1); // both begin when the parent closes the pipe
         FileRegistry registry(folder);
-        registry.createKey(LM, kKey);
+        if (!registry.createKey(LM, kKey))
+            return 1;
         for (int i = 1; i <= 500; ++i)
             if (registry.setValue(LM, kKey, process + std::to_string(i), std::to_string(i)) !=
                 RegistryWrite::Written)

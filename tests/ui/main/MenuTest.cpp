@@ -543,7 +543,7 @@ private slots:
         for (const auto& [answer, option, saved] : cases) {
             Window w;
             FakeRegistry& registry = w.world.fake.registry;
-            registry.createKey(RegistryRoot::LocalMachine, kSettingsKey);
+            ASSERT_TRUE(registry.createKey(RegistryRoot::LocalMachine, kSettingsKey).ok());
             w.menu->Files(0)->click();
             if (option) {
                 w.menu->Opt_save()->trigger();
