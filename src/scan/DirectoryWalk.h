@@ -2,8 +2,8 @@
 
 #include "platform/FileSystem.h"
 #include "platform/InstalledSoftware.h"
-#include "scan/RepositoryFiles.h"
 #include "scan/LiveFiles.h"
+#include "scan/RepositoryFiles.h"
 #include "scan/ResultsList.h"
 #include "scan/TrashFolders.h"
 #include "scan/WorkContext.h"

@@ -22,7 +22,7 @@ LiveFiles::LiveFiles(WorkContext& context)
 {
     const std::string& temp = context.state.DIRECTORIES[kTempFolder];
     if (!temp.empty())
-        m_tempFolder = joinPath(withoutTrailingSeparators(temp, m_separator), "", m_separator);
+        m_tempFolder = joinPath(withoutTrailingSeparatorsKeepingRoot(temp, m_separator), "", m_separator);
 }
 
 bool LiveFiles::keeps(std::string_view folder, std::string_view name, const FileInfo& info,

@@ -1,7 +1,6 @@
 #include "platform/posix/PosixSystemFolders.h"
 
 #include "base/Text.h"
-
 #include "platform/posix/TmpfilesRules.h"
 #include "platform/posix/TrashRules.h"
 #include "platform/posix/XdgPaths.h"

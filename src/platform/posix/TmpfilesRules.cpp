@@ -246,7 +246,7 @@ std::string firstVariable(std::initializer_list<const char*> names)
 {
     for (const char* name : names) {
         if (const char* value = std::getenv(name); value != nullptr && value[0] == '/')
-            return std::string(withoutTrailingSeparators(value, '/'));
+            return std::string(withoutTrailingSeparatorsKeepingRoot(value, '/'));
     }
     return {};
 }
