@@ -175,9 +175,7 @@ constexpr std::size_t kTempFolder = 0;
 
 long long tempMinAge(Reader& reader)
 {
-    long long hours = 0;
-    return parseCount(reader.read("TempMinAge"), kMaxTempMinAgeHours, hours) ? hours
-                                                                             : kDefaultTempMinAgeHours;
+    return parseCount(reader.read("TempMinAge"), kMaxTempMinAgeHours).value_or(kDefaultTempMinAgeHours);
 }
 
 // The folder's path, and for the temporary folder which of its files stay.
