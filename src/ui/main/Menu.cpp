@@ -258,7 +258,8 @@ void Menu::createElements()
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(std::max(18, m_listView1->fontMetrics().height() + 4));
     QHeaderView* columns = m_listView1->horizontalHeader();
-    columns->setStretchLastSection(false);
+    // The four columns keep their widths; the Rule column after them takes the part of the list they leave.
+    columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     connect(m_listView1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {

@@ -9,8 +9,9 @@
 
 namespace dustrel {
 
-// The results list as the view's four columns: file name, folder, size and modification time. Rows
-// are read from the ResultsList when drawn; nothing is copied per row.
+// The results list as the view's columns: file name, folder, size, modification time and the rule that
+// listed the file. Rows are read from the ResultsList when drawn; nothing is copied per row. A row whose
+// file a deletion left behind gives the reason in its tool tip.
 //
 // A search publishes rows once per folder; the view learns of them at most every kBatchMilliseconds in
 // one insertion, so a search of a million files costs the view a few dozen updates. Removals and resets
@@ -38,6 +39,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    QVariant toolTip(std::size_t row, int column) const;
     void rowsAppended(std::size_t first, std::size_t count) override;
     void rowsAboutToBeRemoved(std::size_t first, std::size_t count) override;
     void rowsRemoved(std::size_t first, std::size_t count) override;
