@@ -1,5 +1,6 @@
 #include "ui/main/ResultsTableModel.h"
 
+#include "state/FileTypes.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 
@@ -119,6 +120,15 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
         return section == Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
+}
+
+int ResultsTableModel::ruleColumnWidth(const QFontMetrics& metrics)
+{
+    int widest = metrics.horizontalAdvance(toQString(kSpecialFolderLabels[0]));
+    for (const CleaningRule& rule : kCleaningRules)
+        widest = std::max(widest, metrics.horizontalAdvance(toQString(rule.label)));
+    // The cell's margins on both sides.
+    return widest + 2 * metrics.averageCharWidth();
 }
 
 void ResultsTableModel::flush()

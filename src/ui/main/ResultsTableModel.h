@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QBasicTimer>
+#include <QFontMetrics>
 #include <QIcon>
 
 namespace dustrel {
@@ -29,6 +30,10 @@ public:
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The least width of the Rule column: room for the captions of the file types and the temporary
+    // folder; longer rules are elided and shown whole in the tool tip.
+    static int ruleColumnWidth(const QFontMetrics& metrics);
 
     // Shows every published row now.
     void flush();
