@@ -79,8 +79,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bool expected = false;
     bool expectedAll = false;
+    std::size_t expectedFirst = dustrel::PatternMatcher::npos;
+    std::size_t index = 0;
     for (const std::string_view piece : pieces(list)) {
-        expected = expected || referencePiece(piece, name);
+        const bool hit = referencePiece(piece, name);
+        if (hit && !expected)
+            expectedFirst = index;
+        ++index;
+        expected = expected || hit;
         // Every name a file can have: "*.*", stars alone, or stars with one "?" (names are never empty).
         const bool wildOnly = !piece.empty() && piece.find_first_not_of("*?") == std::string_view::npos;
         const auto questions = std::count(piece.begin(), piece.end(), '?');
@@ -91,6 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const dustrel::PatternMatcher matcher(list);
     if (matcher.matches(name) != expected)
         fail("matches() disagrees with the reference", list, name);
+    if (matcher.firstMatch(name) != expectedFirst)
+        fail("firstMatch() disagrees with the reference", list, name);
     if (matcher.matchesAll() != expectedAll)
         fail("matchesAll() disagrees with the reference", list, name);
 

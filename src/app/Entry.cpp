@@ -166,6 +166,8 @@ int main(int argc, char** argv)
 
     const MessageBoxChoice messageBoxes = chooseMessageBoxes(headless);
     const bool automatic = dustrel::toUpperAscii(argumentText) == "/AUTO";
+    // The list of what the automatic pass would delete: its refusals, and nothing deleted, so no lock.
+    const bool unattended = automatic || dustrel::toUpperAscii(argumentText) == "/LIST";
     std::optional<dustrel::posix::RunLock> runLock;
     if (automatic && !(runLock = lockAutomaticRun(*messageBoxes.boxes)))
         return 1;
@@ -173,7 +175,7 @@ int main(int argc, char** argv)
     dustrel::posix::PosixPlatform platform(*messageBoxes.boxes);
     dustrel::ProgramState state;
     dustrel::QtRunModes modes(state, platform.platform(),
-                              {headless, messageBoxes.dialogs, !automatic, automatic});
+                              {headless, messageBoxes.dialogs, !unattended, unattended});
 
     const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), argumentText, modes);
     if (outcome.next == dustrel::RunOutcome::Next::EndProgram)

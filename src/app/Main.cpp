@@ -33,6 +33,10 @@ RunOutcome Main(ProgramState& state, Platform& platform, std::string_view argume
         outcome = modes.SplashScreen(true);
         if (outcome.next == RunOutcome::Next::RunEventLoop)
             return modes.AutoMode();
+    } else if (command == "/LIST") {
+        outcome = modes.SplashScreen(true);
+        if (outcome.next == RunOutcome::Next::RunEventLoop)
+            return modes.ListMode();
     } else if (command == "/DEBUG") {
         outcome = modes.DebugMode();
     } else if (command == "/NOSPLASH") {

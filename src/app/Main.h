@@ -32,6 +32,8 @@ public:
     virtual RunOutcome DebugMode() = 0;
     // Runs after SplashScreen; searches, deletes and ends the program.
     virtual RunOutcome AutoMode() = 0;
+    // Runs after SplashScreen; searches as AutoMode does, lists what it would delete and ends the program.
+    virtual RunOutcome ListMode() = 0;
 };
 
 // Exit status after the refusal of the command line.

@@ -2,6 +2,7 @@
 
 #include "app/QtMessageBoxes.h"
 #include "base/Text.h"
+#include "cleanup/RunReport.h"
 #include "discovery/HardDrives.h"
 #include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
@@ -22,6 +23,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QEventLoop>
+#include <algorithm>
 
 namespace dustrel {
 
@@ -157,21 +159,21 @@ void QtRunModes::writeDefaults()
                                                 MessageIcon::Exclamation));
 }
 
-RunOutcome QtRunModes::AutoMode()
+std::optional<RunOutcome> QtRunModes::searchUnattended(MessageBoxes& refusals)
 {
     if (m_parametersMissing) {
-        m_platform.messageBoxes.show(programMessage(
+        refusals.show(programMessage(
             "No parameters have been saved yet, so nothing has been chosen to clean." + m_state.NEWLINE +
                 "Start Dustrel once to choose what to clean, or run it with /REGINIT.",
             MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
     if (!m_loaded.problems.empty()) {
-        m_platform.messageBoxes.show(Message{
-            "Nothing was cleaned: the saved parameters could not be read as they were saved." +
-                m_state.NEWLINE + problemLines() + m_state.NEWLINE +
-                "Start Dustrel to check the choices and save them again.",
-            std::string(kProgramTitle), MessageIcon::Exclamation, MessageButtons::Ok, MessageAnswer::Ok});
+        refusals.show(programMessage("Nothing was cleaned: the saved parameters could not be read as they "
+                                     "were saved." +
+                                         m_state.NEWLINE + problemLines() + m_state.NEWLINE +
+                                         "Start Dustrel to check the choices and save them again.",
+                                     MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
     if (!m_loaded.catchAllPatterns.empty()) {
@@ -181,7 +183,7 @@ RunOutcome QtRunModes::AutoMode()
             appendEscaped(patterns, pattern);
             patterns += m_state.NEWLINE;
         }
-        m_platform.messageBoxes.show(programMessage(
+        refusals.show(programMessage(
             "Nothing was cleaned: every file name matches these saved custom types of files, so every file "
             "of the chosen drives would be deleted:" +
                 m_state.NEWLINE + patterns + "Start Dustrel to remove them and save the choices again.",
@@ -206,12 +208,39 @@ RunOutcome QtRunModes::AutoMode()
         problems.show(programMessage("Nothing was cleaned. " + incomplete, MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
+    return std::nullopt;
+}
 
+RunOutcome QtRunModes::AutoMode()
+{
+    if (std::optional<RunOutcome> refused = searchUnattended(m_platform.messageBoxes))
+        return *refused;
     DeletionOptions options;
     options.openLogViewer = !m_options.headless;
     options.problems = stderr;
     const DeletionOutcome outcome = DeleteAsChosen(m_menu->context(), false, options);
-    return RunOutcome::end(outcome.failures == 0 && outcome.inUseKnown ? 0 : 1);
+    const bool cleaned = outcome.failures == 0 && outcome.inUseKnown;
+    // The journal of a timer keeps what the pass did; a file that stayed is named with the reason.
+    StreamMessageBoxes(stderr).show(
+        programMessage(DeletionSummary(m_menu->context(), outcome),
+                       cleaned ? MessageIcon::Information : MessageIcon::Exclamation));
+    return RunOutcome::end(cleaned ? 0 : 1);
+}
+
+RunOutcome QtRunModes::ListMode()
+{
+    StreamMessageBoxes problems(stderr);
+    if (std::optional<RunOutcome> refused = searchUnattended(problems))
+        return *refused;
+    if (const Result<void> written = WriteListing(m_menu->results(), stdout); !written) {
+        problems.show(programMessage(written.error().message, MessageIcon::Exclamation));
+        return RunOutcome::end(1);
+    }
+    // As the events log gives the total: the summary without its leading blanks.
+    const std::string summary = SummaryText(m_menu->context());
+    problems.show(
+        programMessage(summary.substr(std::min<std::size_t>(3, summary.size())), MessageIcon::Information));
+    return RunOutcome::end(0);
 }
 
 std::string QtRunModes::problemLines() const

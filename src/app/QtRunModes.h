@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -18,6 +19,7 @@ class ContextHelp;
 class DebugFrm;
 class Menu;
 class QtMessageBoxes;
+class MessageBoxes;
 class Splash;
 class Spy_frm;
 struct Platform;
@@ -48,7 +50,10 @@ public:
     RunOutcome SplashScreen(bool topmost) override;
     RunOutcome DebugMode() override;
     // The automatic pass. Exit status 0 when every listed file was deleted, 1 when any deletion failed.
+    // What it did goes to standard error: the files and bytes cleaned, each file that stayed and why.
     RunOutcome AutoMode() override;
+    // The automatic pass's search, then the list of what it would delete on standard output.
+    RunOutcome ListMode() override;
 
     // Called once per turn of the two timed waits of the start-up, after the window events of that turn
     // have run; tests move their clock on and look at the windows from here.
@@ -69,6 +74,9 @@ private:
     void writeDefaults();
     void endProgram();
     std::string problemLines() const;
+    // The saved choices' refusals (told through `refusals`) and the search of an unattended run; an
+    // outcome to end with when it must not go on, nothing when the results list is ready.
+    std::optional<RunOutcome> searchUnattended(MessageBoxes& refusals);
 
     ProgramState& m_state;
     Platform& m_platform;

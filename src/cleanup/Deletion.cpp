@@ -22,6 +22,7 @@ namespace {
 constexpr std::string_view kKilling = "   -> Killing : ";
 constexpr std::string_view kMovingToTrash = "   -> Moving to trash : ";
 constexpr std::string_view kKillError = "      *** An error occured while killing the file ***";
+constexpr std::string_view kReasonIndent = "          ";
 constexpr std::string_view kAlreadyGone = "      *** The file no longer exists: nothing left to kill ***";
 constexpr std::string_view kAllKilled = "Selected Files have been correctly killed.";
 constexpr std::string_view kAllTrashed = "Selected Files have been moved to the trash.";
@@ -72,10 +73,45 @@ void openViewer(WorkContext& context, bool prompt, const DeletionOptions& option
     }
 }
 
+// What became of one row's file, and why it stayed when it did.
+struct RowOutcome
+{
+    enum class Kind
+    {
+        Removed,
+        Gone, // another run or program took it first: nothing is left to clean, so no failure
+        Stayed,
+    };
+    Kind kind;
+    std::string why;
+};
+
+RowOutcome removeRowFile(DeletionRoute& route, DeletionCursor& cursor, const ResultsList& results,
+                         std::size_t row, const OpenFiles& inUse, FileTime deletedAt, bool toTrash)
+{
+    // A folder of the path that cannot be reached (gone, or now a link) fails the row as the file itself
+    // would.
+    if (const Result<void> reached = route.moveTo(results.folderOf(row)); !reached)
+        return {RowOutcome::Kind::Stayed, "its folder could not be reached: " + reached.error().describe()};
+    const std::string_view name = results.fileName(row);
+    // A failure to clear the attributes counts, but the file is still tried.
+    const Result<void> normal = cursor.setNormalAttributes(name);
+    const Result<Removal> removed = toTrash
+                                        ? cursor.moveToTrash(name, results.fileInfo(row), inUse, deletedAt)
+                                        : cursor.deleteFile(name, results.fileInfo(row), inUse);
+    if (!removed)
+        return {RowOutcome::Kind::Stayed, removed.error().message};
+    if (*removed == Removal::AlreadyGone)
+        return {RowOutcome::Kind::Gone, {}};
+    if (!normal)
+        return {RowOutcome::Kind::Stayed, "its attributes could not be cleared: " + normal.error().message};
+    return {RowOutcome::Kind::Removed, {}};
+}
+
 // The row loop of both deletions. Each row is tried once, in order, by a cursor that keeps the folders it
 // went through open (see DeletionCursor for why that is safe), so a file costs a check and an unlink; the
 // list is compacted once at the end, so a run over a million rows does not move the rows below each
-// deleted one.
+// deleted one. A row that stays keeps the reason, for the window and the run's summary.
 DeletionOutcome killRows(WorkContext& context, EventsLog* log, bool prompt, const DeletionOptions& options)
 {
     FileSystem& fileSystem = context.platform.fileSystem;
@@ -105,32 +141,23 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log, bool prompt, cons
     for (std::size_t row = 0; row < results.size(); ++row) {
         if (log != nullptr)
             log->pathLine(toTrash ? kMovingToTrash : kKilling, results.fullPath(row));
-        // A folder of the path that cannot be reached (gone, or now a link) fails the row as the file
-        // itself would.
-        const bool reached = route.moveTo(results.folderOf(row));
-        const std::string_view name = results.fileName(row);
-        // A failure to clear the attributes counts, but the file is still tried.
-        const bool normal = reached && cursor->setNormalAttributes(name).ok();
-        std::optional<Removal> removal;
-        if (reached) {
-            const Result<Removal> removed =
-                toTrash ? cursor->moveToTrash(name, results.fileInfo(row), inUse, deletedAt)
-                        : cursor->deleteFile(name, results.fileInfo(row), inUse);
-            if (removed)
-                removal = *removed;
-        }
+        RowOutcome done = removeRowFile(route, *cursor, results, row, inUse, deletedAt, toTrash);
         ++outcome.tried;
-        if (removal == Removal::AlreadyGone) {
-            // Another run or program took it first: nothing is left to clean, so the row goes, unfailed.
+        deleted[row] = done.kind != RowOutcome::Kind::Stayed;
+        if (done.kind == RowOutcome::Kind::Removed) {
+            ++outcome.removed;
+            outcome.removedBytes += results.fileSize(row);
+        } else if (done.kind == RowOutcome::Kind::Gone) {
+            ++outcome.gone;
             if (log != nullptr)
                 log->line(kAlreadyGone);
-            deleted[row] = true;
-        } else if (normal && removal == Removal::Done) {
-            deleted[row] = true;
         } else {
-            if (log != nullptr)
+            if (log != nullptr) {
                 log->line(kKillError);
+                log->pathLine(kReasonIndent, done.why);
+            }
             ++outcome.failures;
+            results.setStayReason(row, std::move(done.why));
         }
     }
     results.removeRows(deleted);

@@ -25,6 +25,9 @@ struct DeletionOptions
 struct DeletionOutcome
 {
     std::size_t tried = 0;
+    std::size_t removed = 0; // deleted, or moved to the trash
+    std::int64_t removedBytes = 0;
+    std::size_t gone = 0; // no longer there when tried
     std::size_t failures = 0;
     bool inUseKnown = true; // false: which files are open was not known, so none was deleted
 };
@@ -33,7 +36,8 @@ struct DeletionOutcome
 // only the very file the search listed (see DeletionCursor::deleteFile); files in use are left alone.
 // With the trash option ticked each file is moved to the trash instead, after the same checks. A file
 // no longer there (another run or program took it) leaves nothing to clean and is no failure.
-// The rows of deleted and gone files leave the list in one pass at the end; the failed rows stay, in order.
+// The rows of deleted and gone files leave the list in one pass at the end; the failed rows stay, in order,
+// each with the reason it stayed (ResultsList::stayReason).
 // WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
 // shown in a message box; without it nothing is shown. When which files are in use cannot be found out,
 // no file is deleted and the user (with `prompt`) or the options' stream is told why.

@@ -10,10 +10,10 @@ DeletionRoute::DeletionRoute(const ResultsList& results, DeletionCursor& cursor)
     : m_results(results), m_cursor(cursor), m_position(results.folderCount(), 0)
 {}
 
-bool DeletionRoute::moveTo(ResultsList::FolderId folder)
+Result<void> DeletionRoute::moveTo(ResultsList::FolderId folder)
 {
     if (!m_way.empty() && m_way.back() == folder)
-        return true;
+        return {};
 
     // Up from the row's folder to the first folder already on the way; each step costs once per folder.
     m_down.clear();
@@ -36,15 +36,14 @@ bool DeletionRoute::moveTo(ResultsList::FolderId folder)
     while (!m_down.empty()) {
         const ResultsList::FolderId next = m_down.back();
         const std::string_view name = m_results.folderName(next);
-        const bool reached =
-            m_way.empty() ? m_cursor.open(std::string(name)).ok() : m_cursor.enter(name).ok();
+        Result<void> reached = m_way.empty() ? m_cursor.open(std::string(name)) : m_cursor.enter(name);
         if (!reached)
-            return false;
+            return reached;
         m_way.push_back(next);
         m_position[next] = static_cast<std::uint32_t>(m_way.size());
         m_down.pop_back();
     }
-    return true;
+    return {};
 }
 
 bool DeletionRoute::unwindTo(std::size_t keep)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "scan/ResultsList.h"
 
 #include <cstdint>
@@ -18,10 +19,10 @@ class DeletionRoute
 public:
     DeletionRoute(const ResultsList& results, DeletionCursor& cursor);
 
-    // Puts the cursor in `folder`. False when a folder on the way could not be opened (gone, or now a link
-    // or no folder): the cursor then stays in the deepest folder it could reach, and the next row tries the
-    // way again.
-    bool moveTo(ResultsList::FolderId folder);
+    // Puts the cursor in `folder`. Fails, with the cursor's reason, when a folder on the way could not be
+    // opened (gone, or now a link or no folder): the cursor then stays in the deepest folder it could
+    // reach, and the next row tries the way again.
+    Result<void> moveTo(ResultsList::FolderId folder);
 
 private:
     // Leaves folders until `keep` (at least 1) remain on the way; false when the cursor lost its place

@@ -3,6 +3,7 @@
 #include "base/Text.h"
 #include "platform/Platform.h"
 #include "scan/PatternMatcher.h"
+#include "scan/SearchRules.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
@@ -199,15 +200,17 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
             continue;
         if (id == ResultsList::kNoFolder)
             id = startFolder != nullptr ? m_context.results.addStartFolder(*startFolder) : currentFolderId();
-        m_context.results.append(id, name, *info);
+        m_context.results.append(id, name, *info, startFolder != nullptr ? m_listingRule : ruleOf(name));
         m_context.state.WASTED_SIZE += info->size;
     }
 }
 
-void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatcher& patterns)
+void DirectoryWalk::ListFolderFiles(const std::string& folder, const PatternMatcher& patterns,
+                                    ResultsList::RuleId rule)
 {
     if (folder.empty() || m_trash.holds(folder))
         return;
+    m_listingRule = rule;
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
     if (!m_cursor)
@@ -279,6 +282,12 @@ bool DirectoryWalk::isIgnored(std::string& buffer, std::size_t folderBegin, std:
     const bool ignored = m_context.state.IGN_TBL.contains(std::string_view(buffer).substr(folderBegin));
     buffer.resize(folderEnd);
     return ignored;
+}
+
+ResultsList::RuleId DirectoryWalk::ruleOf(std::string_view name) const
+{
+    // Only for the names that matched: finding the first piece costs more than knowing that one matches.
+    return m_rules != nullptr ? m_rules->ofPiece(m_patterns->firstMatch(name)) : ResultsList::kNoRule;
 }
 
 ResultsList::FolderId DirectoryWalk::currentFolderId()

@@ -19,6 +19,7 @@ namespace dustrel {
 
 class FolderCursor;
 class PatternMatcher;
+class SearchRules;
 
 // Finds the rubbish files below a folder tree and appends them to the results list, adding their sizes
 // to WASTED_SIZE.
@@ -49,8 +50,13 @@ public:
     void WalkDrive(const std::string& root, const PatternMatcher& patterns);
 
     // The files directly in `folder` that match and are not ignored, without entering subfolders, pumping
-    // events or touching the status text. A folder that does not exist or cannot be read gives nothing.
-    void ListFolderFiles(const std::string& folder, const PatternMatcher& patterns);
+    // events or touching the status text, as rows listed by `rule`. A folder that does not exist or cannot
+    // be read gives nothing.
+    void ListFolderFiles(const std::string& folder, const PatternMatcher& patterns,
+                         ResultsList::RuleId rule = ResultsList::kNoRule);
+
+    // What the rows of a drive walk are put down to; null for no rule. Must outlive the walks it serves.
+    void nameRulesBy(const SearchRules* rules) { m_rules = rules; }
 
     // Files that installed software owns, passed over from now on as ignored files are; null for none.
     // The set must outlive the walks it serves.
@@ -90,6 +96,7 @@ private:
     bool passedOver(std::string& buffer, std::size_t folderBegin, std::string_view name,
                     const FileInfo& info);
     bool isIgnored(std::string& buffer, std::size_t folderBegin, std::string_view name);
+    ResultsList::RuleId ruleOf(std::string_view name) const;
     ResultsList::FolderId currentFolderId();
 
     std::string_view currentPath() const;
@@ -103,6 +110,8 @@ private:
     const PatternMatcher* m_patterns = nullptr;
     const InstalledFiles* m_installed = nullptr;
     LiveFiles m_live;
+    const SearchRules* m_rules = nullptr;
+    ResultsList::RuleId m_listingRule = ResultsList::kNoRule; // of ListFolderFiles' rows
     std::unique_ptr<FolderCursor> m_cursor;
 
     // "Searching " followed by the path of the folder the walk is in: the status text and the path of

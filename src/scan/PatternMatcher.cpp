@@ -193,6 +193,8 @@ PatternMatcher::PatternMatcher(std::string_view patternList)
             end = patternList.size();
         Classified piece = classify(patternList.substr(start, end - start));
         start = end + 1;
+        pieces_.push_back(Piece{static_cast<int>(piece.shape), piece.text,
+                                piece.shape == Shape::Wild ? splitWild(piece.text) : WildPiece{}});
         switch (piece.shape) {
         case Shape::Nothing:
             break;
@@ -274,6 +276,42 @@ bool PatternMatcher::matchesWild(const WildPiece& piece, std::string_view name)
         from = at + parts[i].size();
     }
     return true;
+}
+
+bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name)
+{
+    const std::string& text = piece.text;
+    switch (static_cast<Shape>(piece.shape)) {
+    case Shape::Nothing:
+        return false;
+    case Shape::Everything:
+        return true;
+    case Shape::EveryNonEmpty:
+        return !name.empty();
+    case Shape::Literal:
+        return name.size() == text.size() && equalsFolded(text, name.data());
+    case Shape::Extension: {
+        const std::size_t dot = name.rfind('.');
+        return dot != std::string_view::npos && name.size() - dot - 1 == text.size() &&
+               equalsFolded(text, name.data() + dot + 1);
+    }
+    case Shape::Suffix:
+        return name.size() >= text.size() && equalsFolded(text, name.data() + (name.size() - text.size()));
+    case Shape::Prefix:
+        return name.size() >= text.size() && equalsFolded(text, name.data());
+    case Shape::Wild:
+        return matchesWild(piece.wild, name);
+    }
+    return false;
+}
+
+std::size_t PatternMatcher::firstMatch(std::string_view name) const
+{
+    for (std::size_t i = 0; i < pieces_.size(); ++i) {
+        if (pieceMatches(pieces_[i], name))
+            return i;
+    }
+    return npos;
 }
 
 bool PatternMatcher::matches(std::string_view name) const

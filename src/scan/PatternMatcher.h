@@ -23,9 +23,15 @@ namespace dustrel {
 class PatternMatcher
 {
 public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+
     explicit PatternMatcher(std::string_view patternList);
 
     bool matches(std::string_view name) const;
+
+    // The number of the first piece, in the order of the list from 0 (empty pieces counted), that
+    // matches `name`; npos when none does. Slower than matches(): meant for the names that matched.
+    std::size_t firstMatch(std::string_view name) const;
 
     // True when some piece matches every name a file can have ("*", "*.*", "?*", "*?"...): such a list
     // is no rule about rubbish at all, and whoever takes patterns from people refuses it here.
@@ -67,8 +73,18 @@ private:
         std::size_t fixedLength = 0;
     };
 
+    // A piece as written, for firstMatch: its shape (a private enumeration), its folded text, and the
+    // parts of a wild piece.
+    struct Piece
+    {
+        int shape;
+        std::string text;
+        WildPiece wild;
+    };
+
     static WildPiece splitWild(const std::string& text);
     static bool matchesWild(const WildPiece& piece, std::string_view name);
+    static bool pieceMatches(const Piece& piece, std::string_view name);
 
     bool matchesAll_ = false;
     bool matchesEmpty_ = false; // the empty text too: no file has it, but the matching stays exact
@@ -77,6 +93,7 @@ private:
     std::vector<std::string> suffixes_; // "*SUFFIX" that is not a plain "*.EXT"
     std::vector<std::string> prefixes_; // "PREFIX*"
     std::vector<WildPiece> wild_;
+    std::vector<Piece> pieces_; // every piece in order
 };
 
 } // namespace dustrel

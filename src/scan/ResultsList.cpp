@@ -57,10 +57,11 @@ std::string ResultsList::folderPath(FolderId folder) const
     return out;
 }
 
-void ResultsList::append(FolderId folder, std::string_view name, const FileInfo& info)
+void ResultsList::append(FolderId folder, std::string_view name, const FileInfo& info, RuleId rule)
 {
     assert(folder < m_folders.size());
-    m_rows.push_back(Row{m_names.size(), static_cast<std::uint32_t>(name.size()), folder, info.size,
+    name = name.substr(0, kMaxName);
+    m_rows.push_back(Row{m_names.size(), static_cast<std::uint16_t>(name.size()), rule, folder, info.size,
                          info.modified.time_since_epoch().count(), info.device, info.inode});
     m_names.append(name);
 }
@@ -126,6 +127,26 @@ std::string ResultsList::fullPath(std::size_t index) const
     return path;
 }
 
+std::string_view ResultsList::rule(std::size_t index) const
+{
+    const RuleId id = row(index).rule;
+    return id != kNoRule && id <= m_ruleNames.size() ? std::string_view(m_ruleNames[id - 1])
+                                                     : std::string_view();
+}
+
+void ResultsList::setStayReason(std::size_t index, std::string why)
+{
+    m_stayReasons[row(index).nameOffset] = std::move(why);
+}
+
+std::string_view ResultsList::stayReason(std::size_t index) const
+{
+    if (m_stayReasons.empty())
+        return {};
+    const auto found = m_stayReasons.find(row(index).nameOffset);
+    return found != m_stayReasons.end() ? std::string_view(found->second) : std::string_view();
+}
+
 std::string ResultsList::sizeText(std::size_t index, const NumberFormat& format) const
 {
     return formatWhole(row(index).size, format);
@@ -144,6 +165,7 @@ void ResultsList::removeAt(std::size_t index)
         return;
     if (m_observer != nullptr)
         m_observer->rowsAboutToBeRemoved(index, 1);
+    m_stayReasons.erase(m_rows[index].nameOffset);
     // Rows are plain records: the erase is one move of the memory below the row. Its name stays in the
     // store until the list is emptied or compacted.
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(index));
@@ -179,6 +201,7 @@ void ResultsList::removeRows(const std::vector<bool>& remove)
     // One pass over rows and names together: kept rows move up, their names move into a fresh store.
     std::string names;
     names.reserve(m_names.size());
+    std::unordered_map<std::uint64_t, std::string> reasons;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         if (i < flagged && remove[i])
@@ -186,9 +209,13 @@ void ResultsList::removeRows(const std::vector<bool>& remove)
         Row r = m_rows[i];
         const std::uint64_t offset = names.size();
         names.append(m_names, r.nameOffset, r.nameLength);
+        // A kept row's reason follows its name; a removed row's goes with it.
+        if (auto reason = m_stayReasons.find(r.nameOffset); reason != m_stayReasons.end())
+            reasons.emplace(offset, std::move(reason->second));
         r.nameOffset = offset;
         m_rows[kept++] = r;
     }
+    m_stayReasons = std::move(reasons);
     m_rows.resize(kept);
     m_names = std::move(names);
     m_published -= count;
@@ -211,6 +238,8 @@ void ResultsList::clear()
     m_folders.clear();
     m_folderNames.clear();
     m_incomplete.clear();
+    m_ruleNames.clear();
+    m_stayReasons.clear();
     ++m_generation;
     if (m_observer != nullptr)
         m_observer->resetDone();

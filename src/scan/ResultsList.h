@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace dustrel {
@@ -33,9 +34,10 @@ public:
 // deletion.
 //
 // A row keeps the name's bytes, its folder, its size, its modification time and the (device, inode) of
-// the file the search saw, so that the deletion can insist on deleting that very file. Display texts are
-// made on demand. Rows are small fixed-size records over one byte store of names, so that a list of a
-// million rows stays compact and removing a row moves memory without touching each row.
+// the file the search saw, so that the deletion can insist on deleting that very file, and the number of
+// the rule that listed it (see setRuleNames). Display texts are made on demand. Rows are small fixed-size
+// records over one byte store of names, so that a list of a million rows stays compact and removing a row
+// moves memory without touching each row.
 //
 // Folders are kept once, as a tree of names: a row refers to its folder by number, and a folder by its
 // parent, so a deep tree with files at every level costs memory in proportion to its folders, not to the
@@ -48,6 +50,8 @@ class ResultsList
 public:
     using FolderId = std::uint32_t;
     static constexpr FolderId kNoFolder = 0xFFFFFFFFu;
+    using RuleId = std::uint16_t;
+    static constexpr RuleId kNoRule = 0; // names nothing: its rule reads as empty
 
     explicit ResultsList(char separator) : m_separator(separator) {}
 
@@ -62,8 +66,10 @@ public:
     FolderId parentFolder(FolderId folder) const { return m_folders[folder].parent; }
     std::size_t folderCount() const { return m_folders.size(); }
 
-    // A pending row for a file of `folder`.
-    void append(FolderId folder, std::string_view name, const FileInfo& info);
+    // A pending row for a file of `folder`, listed by `rule`. A name is at most a few hundred bytes on
+    // every system; one past kMaxName is kept cut, so the deletion finds no such file and fails the row.
+    static constexpr std::size_t kMaxName = 0xFFFF;
+    void append(FolderId folder, std::string_view name, const FileInfo& info, RuleId rule = kNoRule);
     // Makes the pending rows rows of the list, telling the observer once.
     void publish();
     std::size_t pendingRows() const { return m_rows.size() - m_published; }
@@ -79,6 +85,17 @@ public:
     FileInfo fileInfo(std::size_t row) const; // the file as the search saw it
     // The folder without a trailing separator, one separator, the name.
     std::string fullPath(std::size_t row) const;
+
+    // The rule that listed the row, as the user knows it; empty when none was named.
+    std::string_view rule(std::size_t row) const;
+    // The names the rows' rule numbers stand for, number 1 first; kept until the next clear(). Rules are
+    // numbered per search, so a row costs two bytes for it however long the names are.
+    void setRuleNames(std::vector<std::string> names) { m_ruleNames = std::move(names); }
+
+    // Why the file of a row stayed when a deletion tried it; empty when nothing was said. Kept beside
+    // the rows, for the few that failed, and dropped with their row.
+    void setStayReason(std::size_t row, std::string why);
+    std::string_view stayReason(std::size_t row) const;
 
     // Display texts of the size and the time columns.
     std::string sizeText(std::size_t row, const NumberFormat& format) const;
@@ -109,8 +126,9 @@ public:
 private:
     struct Row
     {
-        std::uint64_t nameOffset;
-        std::uint32_t nameLength;
+        std::uint64_t nameOffset; // the row's identity while it lives (names are never empty)
+        std::uint16_t nameLength;
+        RuleId rule;
         FolderId folder;
         std::int64_t size;
         FileTime::rep modified;
@@ -137,6 +155,8 @@ private:
     std::string m_folderNames;
     std::uint64_t m_generation = 0;
     std::string m_incomplete;
+    std::vector<std::string> m_ruleNames;
+    std::unordered_map<std::uint64_t, std::string> m_stayReasons; // by name offset
     ResultsObserver* m_observer = nullptr;
 };
 

@@ -5,6 +5,7 @@
 #include "scan/DirectoryWalk.h"
 #include "scan/PatternMatcher.h"
 #include "scan/ResultsList.h"
+#include "scan/SearchRules.h"
 #include "state/FileTypes.h"
 #include "state/Format.h"
 #include "state/ProgramState.h"
@@ -71,13 +72,14 @@ void listSpecialFolders(WorkContext& context, DirectoryWalk& walk)
     const PatternMatcher everything("*.*");
     for (std::size_t k = 0; k < kCacheFolder; ++k) {
         if (state.choices.dirs()[k].ticked() && state.SEARCHING && !state.DIRECTORIES[k].empty())
-            walk.ListFolderFiles(state.DIRECTORIES[k], everything);
+            walk.ListFolderFiles(state.DIRECTORIES[k], everything, SearchRules::ofSpecialFolder(k));
     }
     const std::string& cache = state.DIRECTORIES[kCacheFolder];
     if (state.choices.dirs()[kCacheFolder].ticked() && state.SEARCHING && !cache.empty()) {
-        walk.ListFolderFiles(cache, everything);
+        const ResultsList::RuleId rule = SearchRules::ofSpecialFolder(kCacheFolder);
+        walk.ListFolderFiles(cache, everything, rule);
         for (int n = 1; n <= kCacheSubfolders; ++n)
-            walk.ListFolderFiles(cacheSubfolder(context, n), everything);
+            walk.ListFolderFiles(cacheSubfolder(context, n), everything, rule);
     }
 }
 
@@ -124,11 +126,14 @@ Result<void> RunSearch(WorkContext& context)
 
     // Compiled once for the whole run, whatever the number of folders.
     const PatternMatcher filter(SearchPatterns(state));
+    const SearchRules rules(state, SearchPatterns(state));
+    context.results.setRuleNames(rules.names());
     const InstalledFiles installed = installedFiles(context, filter);
     Result<void> searched;
     if (installed.known()) {
         DirectoryWalk walk(context);
         walk.passOverInstalled(&installed);
+        walk.nameRulesBy(&rules);
         walkDrives(context, walk, filter);
         listSpecialFolders(context, walk);
     } else {

@@ -28,6 +28,11 @@ struct RecordingModes : RunModes
         calls.push_back("auto");
         return RunOutcome::end(0);
     }
+    RunOutcome ListMode() override
+    {
+        calls.push_back("list");
+        return RunOutcome::end(0);
+    }
     std::vector<std::string> calls;
 };
 
@@ -42,6 +47,7 @@ TEST(Main, DispatchesExactlyOneSwitchInAnyLetterCase)
     } cases[] = {
         {"", {"splash(topmost)"}, RunOutcome::Next::RunEventLoop, 0},
         {"/auto", {"splash(topmost)", "auto"}, RunOutcome::Next::EndProgram, 0},
+        {"/List", {"splash(topmost)", "list"}, RunOutcome::Next::EndProgram, 0},
         {"/Debug", {"debug"}, RunOutcome::Next::RunEventLoop, 0},
         {"/NOSPLASH", {"splash"}, RunOutcome::Next::RunEventLoop, 0},
         {"/reginit", {}, RunOutcome::Next::EndProgram, 1},
@@ -64,7 +70,8 @@ TEST(Main, DispatchesExactlyOneSwitchInAnyLetterCase)
 
 TEST(Main, RefusesAnythingElseWithTheSixLineMessageAndTouchesNothing)
 {
-    for (const char* argument : {"/AUTO /NOSPLASH", "/AUTO ", "AUTO", " /AUTO", "/X", "/REGINIT /AUTO"}) {
+    for (const char* argument :
+         {"/AUTO /NOSPLASH", "/AUTO ", "AUTO", " /AUTO", "/X", "/REGINIT /AUTO", "/LIST /AUTO"}) {
         SCOPED_TRACE(argument);
         FakePlatform fake;
         ProgramState state;

@@ -1,5 +1,6 @@
 #include "cleanup/Deletion.h"
 
+#include "cleanup/RunReport.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/UniqueFd.h"
 #include "support/FileSystemTestSupport.h"
@@ -250,7 +251,7 @@ TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
     // Taken by another run first: nothing is left of it to clean, so it is no failure.
     ASSERT_EQ(unlink(paths[5].c_str()), 0);
 
-    Command3_Click(context);
+    const DeletionOutcome outcome = DeleteAsChosen(context, true);
     close(held2);
     close(held4);
 
@@ -258,13 +259,20 @@ TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
     for (std::size_t i = 0; i < paths.size(); ++i)
         EXPECT_EQ(exists(paths[i]), i == 1 || i == 3) << paths[i];
     const Strings lines = logLines(logPath);
-    const Strings tail(lines.end() - 12, lines.end());
+    const Strings tail(lines.end() - 14, lines.end());
     const std::string error = "      *** An error occured while killing the file ***";
+    const std::string why = "in use: a process holds it open";
     EXPECT_EQ(tail, (Strings{"   -> Killing : " + paths[0], "   -> Killing : " + paths[1], error,
-                             "   -> Killing : " + paths[2], "   -> Killing : " + paths[3], error,
-                             "   -> Killing : " + paths[4], "   -> Killing : " + paths[5],
+                             "          " + why, "   -> Killing : " + paths[2], "   -> Killing : " + paths[3],
+                             error, "          " + why, "   -> Killing : " + paths[4],
+                             "   -> Killing : " + paths[5],
                              "      *** The file no longer exists: nothing left to kill ***", "", "",
                              "2 error(s) happened while killing selected files."}));
+    // The rows that stayed keep the reason, for the window and the summary of a run without a user.
+    EXPECT_EQ(results.stayReason(1), why);
+    EXPECT_EQ(DeletionSummary(context, outcome, 1),
+              "Cleaned: 3 file(s), 3 byte(s).\n\rAlready gone: 1 file(s).\n\rStayed: 2 file(s).\n\r   " +
+                  paths[1] + "\n\r      " + why + "\n\r   and 1 more file(s).");
     ASSERT_EQ(fake.messageBoxes.shown.size(), 1u);
     EXPECT_EQ(fake.messageBoxes.shown[0].text,
               "2 error(s) happened while killing selected files.\n\rDo you want to read the Log File ?");
@@ -292,12 +300,12 @@ TEST_F(Deletion, TheTrashOptionMovesTheFilesToTheHomeTrashAndSaysSo)
     close(fd);
 
     const Strings lines = logLines(logPath);
-    EXPECT_EQ(
-        Strings(lines.end() - 8, lines.end()),
-        (Strings{"   -> Moving to trash : " + moved, "   -> Moving to trash : " + held,
-                 "      *** An error occured while killing the file ***", "   -> Moving to trash : " + gone,
-                 "      *** The file no longer exists: nothing left to kill ***", "", "",
-                 "1 error(s) happened while killing selected files."}));
+    EXPECT_EQ(Strings(lines.end() - 9, lines.end()),
+              (Strings{"   -> Moving to trash : " + moved, "   -> Moving to trash : " + held,
+                       "      *** An error occured while killing the file ***",
+                       "          in use: a process holds it open", "   -> Moving to trash : " + gone,
+                       "      *** The file no longer exists: nothing left to kill ***", "", "",
+                       "1 error(s) happened while killing selected files."}));
     EXPECT_EQ(test::readWholeFile(temp / "data/Trash/files/a.tmp"), "12");
     EXPECT_EQ(rows(), Strings{"c/sub/b.tmp"});
 

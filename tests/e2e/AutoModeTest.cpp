@@ -107,7 +107,7 @@ struct Tree
     std::vector<std::string> keepers;
 };
 
-TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
+TEST(AutoMode, DeletesTheSavedChoicesSaysWhatItCleanedAndTouchesNothingOutside)
 {
     Machine machine;
     writeValues(machine, treeChoices(machine, {}));
@@ -120,7 +120,7 @@ TEST(AutoMode, DeletesTheSavedChoicesSilentlyAndTouchesNothingOutside)
     const ProgramResult run = runDustrel({"/auto"}, environment, machine.folder / "install");
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
     EXPECT_EQ(run.standardOutput, "");
-    EXPECT_EQ(run.standardError, "");
+    EXPECT_EQ(run.standardError, "Dustrel v2.1\nCleaned: 4 file(s), 10 byte(s).\n");
     tree.expectRubbishGoneAndKeepersKept();
     EXPECT_FALSE(exists(machine.folder / "install/DUSTREL.LOG"));
     // An automatic pass saves nothing.
@@ -211,7 +211,7 @@ TEST(AutoMode, MovesTheFilesToTheTrashOfTheirMountWhereTheDesktopFindsThem)
 
     const ProgramResult run = autoRun(machine);
     EXPECT_EQ(run.exitStatus, 0) << run.standardError;
-    EXPECT_EQ(run.standardError, "");
+    EXPECT_EQ(run.standardError, "Dustrel v2.1\nMoved to the trash: 5 file(s), 20 byte(s).\n");
     tree.expectRubbishGoneAndKeepersKept();
     const std::string log = readWholeFile(machine.folder / "install/DUSTREL.LOG");
     EXPECT_NE(log.find("\r\n\r\nSelected Files have been moved to the trash.\r\n"), std::string::npos) << log;
@@ -327,18 +327,21 @@ TEST(AutoMode, KeepsWhatTheIgnoreListNamesHoweverReachedAndDeletesEachFileOnce)
     EXPECT_NE(log.find("Selected Files have been correctly killed."), std::string::npos) << log;
 }
 
+// The list of what a pass would delete refuses what the pass refuses.
 TEST(AutoMode, RefusesChoicesThatCannotBeReadAsSaved)
 {
     const struct
     {
         const char* what;
+        const char* mode;
         Values values;
     } cases[] = {
-        {"count not a number", {{"IgnoreNb", "abc"}, {"Ignore1", "/x"}}},
-        {"entry missing", {{"IgnoreNb", "2"}, {"Ignore1", "/x"}}},
-        {"entry too long", {{"IgnoreNb", "1"}, {"Ignore1", std::string(40000, 'x')}}},
-        {"drives changed, saved without roots", {{"Drives", "111"}}},
+        {"count not a number", "/AUTO", {{"IgnoreNb", "abc"}, {"Ignore1", "/x"}}},
+        {"entry missing", "/LIST", {{"IgnoreNb", "2"}, {"Ignore1", "/x"}}},
+        {"entry too long", "/AUTO", {{"IgnoreNb", "1"}, {"Ignore1", std::string(40000, 'x')}}},
+        {"drives changed, saved without roots", "/AUTO", {{"Drives", "111"}}},
         {"a custom type every name matches",
+         "/LIST",
          {{"CustomNb", "2"}, {"Custom1", "*.JUNK"}, {"Custom2", "*.X;*.*"}}},
     };
     for (const auto& c : cases) {
@@ -346,11 +349,46 @@ TEST(AutoMode, RefusesChoicesThatCannotBeReadAsSaved)
         Machine machine;
         const std::string rubbish = machine.folder.writeFile("disk-c/OLD.BAK", "1");
         writeValues(machine, c.values);
-        const ProgramResult run = autoRun(machine);
+        const ProgramResult run = runDustrel({c.mode}, machine.environment(), machine.folder / "install");
         EXPECT_EQ(run.exitStatus, 1);
+        EXPECT_EQ(run.standardOutput, "");
         EXPECT_NE(run.standardError.find("Nothing was cleaned"), std::string::npos) << run.standardError;
         EXPECT_TRUE(exists(rubbish));
     }
+}
+
+// /LIST prints what /AUTO would delete, with the rule behind each file, and deletes nothing; /AUTO then
+// says which file stayed and why.
+TEST(AutoMode, ListShowsWhatThePassWouldDeleteAndThePassSaysWhatStayed)
+{
+    Machine machine;
+    writeValues(machine, {{"CustomNb", "1"}, {"Custom1", "*.XYZ"}});
+    machine.folder.makeFolder("disk-c/sub");
+    const std::string held = machine.folder.writeFile("disk-c/a.bak", "1234");
+    const std::string tmp = machine.folder.writeFile("tmp/old.dat", "123456789");
+    const timespec old[2] = {{946684800, 0}, {946684800, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, tmp.c_str(), old, 0), 0);
+    const std::vector<std::string> files = {machine.folder.writeFile("disk-c/keep.txt", "k"), held,
+                                            machine.folder.writeFile("disk-c/sub/b.TMP", "123"),
+                                            machine.folder.writeFile("disk-c/c.xyz", "123456"), tmp};
+
+    const ProgramResult list = runDustrel({"/list"}, machine.environment(), machine.folder / "install");
+    EXPECT_EQ(list.exitStatus, 0) << list.standardError;
+    EXPECT_EQ(list.standardOutput, "4\t*.BAK Files\t" + held + "\n6\tCustom: *.XYZ\t" + files[3] +
+                                       "\n3\t*.TMP Files\t" + files[2] + "\n9\tTemporary Directory\t" + tmp +
+                                       "\n");
+    EXPECT_EQ(list.standardError, "Dustrel v2.1\nTotal wasted size : 22 byte(s) - 4 file(s).\n");
+    for (const std::string& path : files)
+        EXPECT_TRUE(exists(path)) << path;
+
+    const int fd = open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const ProgramResult run = autoRun(machine);
+    close(fd);
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.standardError, "Dustrel v2.1\nCleaned: 3 file(s), 18 byte(s).\nStayed: 1 file(s).\n   " +
+                                     held + "\n      in use: a process holds it open\n");
+    EXPECT_TRUE(exists(held));
 }
 
 TEST(AutoMode, TicksFollowTheirDrivesAndADriveAddedSinceTheSaveIsLeftAlone)

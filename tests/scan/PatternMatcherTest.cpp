@@ -72,9 +72,34 @@ TEST(PatternMatcherTest, StatedRulesAndTrickyShapes)
             for (const std::string_view name : expected ? c.matching : c.others) {
                 SCOPED_TRACE(shown(c.list) + " on " + shown(name));
                 EXPECT_EQ(matcher.matches(name), expected);
+                EXPECT_EQ(matcher.firstMatch(name) != PatternMatcher::npos, expected);
             }
         }
     }
+}
+
+// The piece a name is put down to is the first in the list that matches, empty pieces counted.
+TEST(PatternMatcherTest, FirstMatchIsTheEarliestPieceThatMatches)
+{
+    const struct
+    {
+        std::string_view list;
+        std::string_view name;
+        std::size_t piece;
+    } cases[] = {
+        {";*.BAK;X*;*.*", "x.bak", 1},
+        {"X*;*.BAK", "x.bak", 0},
+        {"*.ZIP;*.*;*.BAK", "x.bak", 1},
+        {"A;;B", "b", 2},
+        {"*.TMP;~*.*", "~a.tmp", 0},
+        {"~*.*;*.TMP", "~a.tmp", 0},
+        {"*.GZ;*.tar.gz", "a.TAR.gz", 0},
+        {"a*b;A?B;AXB", "axb", 0},
+        {"*.X;?;*?", "q", 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PatternMatcher(c.list).firstMatch(c.name), c.piece)
+            << shown(c.list) << " on " << shown(c.name);
 }
 
 TEST(PatternMatcherTest, MatchesAllOnlyWhenAPieceTakesEveryName)

@@ -93,10 +93,14 @@ TEST(ResultsList, TellsAViewOfBatchesAndRemovalsBeforeAndAfter)
         Recorder recorder(list);
         list.setObserver(&recorder);
         const auto folder = list.addStartFolder("/f");
-        for (const char* name : {"a", "bb", "ccc", "dddd"})
-            list.append(folder, name, fileOf(static_cast<std::int64_t>(std::string(name).size())));
+        list.setRuleNames({"one", "two", "three", "four"});
+        for (const std::string name : {"a", "bb", "ccc", "dddd"})
+            list.append(folder, name, fileOf(1), static_cast<ResultsList::RuleId>(name.size()));
         EXPECT_EQ(list.size(), 0u); // pending until published
         list.publish();
+        // Reasons and rules follow their rows through the removal.
+        for (std::size_t i = 0; i < list.size(); ++i)
+            list.setStayReason(i, std::string(list.fileName(i)) + "?");
         list.append(folder, "e", fileOf(1));
         list.removeRows(c.remove); // publishes "e" first
 
@@ -104,6 +108,10 @@ TEST(ResultsList, TellsAViewOfBatchesAndRemovalsBeforeAndAfter)
         for (std::size_t i = 0; i < list.size(); ++i) {
             left.emplace_back(list.fileName(i));
             EXPECT_EQ(list.fullPath(i), "/f/" + left.back());
+            const bool e = left.back() == "e";
+            EXPECT_EQ(list.stayReason(i), e ? "" : left.back() + "?");
+            const Strings rules = {"", "one", "two", "three", "four"};
+            EXPECT_EQ(list.rule(i), rules[e ? 0 : left.back().size()]);
         }
         EXPECT_EQ(left, c.left);
         Strings calls{"+? 0+4 of 0", "+ 0+4 of 4", "+? 4+1 of 4", "+ 4+1 of 5"};
@@ -114,10 +122,14 @@ TEST(ResultsList, TellsAViewOfBatchesAndRemovalsBeforeAndAfter)
     ResultsList list('/');
     list.append(list.addStartFolder("/f"), "a", fileOf(1));
     list.append(0, "b", fileOf(2));
+    list.publish();
+    list.setStayReason(0, "a?");
+    list.setStayReason(1, "b?");
     list.removeAt(0);
     list.removeAt(5); // past the end: nothing
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list.fileSize(0), 2);
+    EXPECT_EQ(list.stayReason(0), "b?");
     const auto generation = list.generation();
     list.clear();
     EXPECT_TRUE(list.empty());

@@ -9,6 +9,7 @@
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -167,6 +168,39 @@ TEST_F(SearchRun, ListsEveryRegularFileThatMatchesOnceAndNothingElse)
         search();
         EXPECT_EQ(rows(), expected);
     }
+}
+
+// A row names the first rule that matches: ticked file types in check-box order, then the custom
+// patterns in order; a ticked special folder's files name the folder, whatever else they match.
+TEST_F(SearchRun, EachRowNamesTheFirstRuleThatListedIt)
+{
+    addDrive('C', "c");
+    const std::pair<const char*, const char*> expected[] = {
+        {"c/x.bak", "*.BAK Files"},         // also the custom X*
+        {"c/~x.tmp", "*.TMP Files"},        // also ~*.* of a later type
+        {"c/~x.doc", "*.~* / ~*.* Files"},  // the second piece of its type
+        {"c/y.bak.junk", "Custom: *.JUNK"}, // also the later custom Y*
+        {"c/yes", "Custom: Y*"},            // the later custom alone
+        {"c/MSCREATE.DIR", "MSCREATE.DIR Files"},
+        {"c/tmp/z.bak", "Temporary Directory"}, // a special folder met on the walk
+        {"ie/cache2/f", "MS Internet Explorer Cache Directory"},
+    };
+    for (const auto& [path, rule] : expected)
+        file(path);
+    setSpecialFolder(0, temp / "c/tmp");
+    setSpecialFolder(4, temp / "ie");
+    for (const std::size_t type : {kBak, kTmp, std::size_t{3}, std::size_t{17}})
+        tickRule(type);
+    state.CSTM_TBL.setPatterns({"*.JUNK", "X*", "Y*"});
+
+    search();
+
+    std::map<std::string, std::string> rules;
+    for (std::size_t row = 0; row < results.size(); ++row)
+        rules[rows()[row]] = results.rule(row);
+    ASSERT_EQ(rules.size(), std::size(expected));
+    for (const auto& [path, rule] : expected)
+        EXPECT_EQ(rules[path], rule) << path;
 }
 
 TEST_F(SearchRun, StopAtAPumpEndsTheRunBeforeTheNextFolderAndKeepsWhatWasFound)

@@ -219,7 +219,7 @@ Result<bool> ListedFileDeleter::checkListed(std::string_view name, const FileInf
         return Error{ESTALE, "modified since the search", joinPath(m_path, name, '/')};
     if (inUse.contains(now.device, now.inode))
         return Error{EBUSY,
-                     inUse.complete() ? "in use by another program"
+                     inUse.complete() ? "in use: a process holds it open"
                                       : "perhaps in use: the files that programs hold open could not be read",
                      joinPath(m_path, name, '/')};
     return true;

@@ -1,16 +1,13 @@
 #include "platform/posix/PosixProcesses.h"
 
 #include "base/Text.h"
+#include "platform/posix/ChildProcess.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <spawn.h>
 #include <string_view>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace dustrel::posix {
 
@@ -48,26 +45,54 @@ Result<void> PosixProcesses::openPageAt(const std::string& path, std::string_vie
     return startOpener("file://" + percentEncodePath(path) + "#" + percentEncodePath(anchor), path);
 }
 
+namespace {
+
+// Why the opener said no viewer was started, from its exit status (the statuses of xdg-open).
+std::string openerFailure(int status)
+{
+    switch (status) {
+    case 2:
+        return "the desktop's file opener could not find the file";
+    case 3:
+        return "no program to show it was found (the desktop's file opener lacks a tool it needs)";
+    case 4:
+        return "no program could show it (the desktop's file opener failed)";
+    case 127:
+        return "the desktop's file opener (xdg-open) is not installed";
+    default:
+        return "the desktop's file opener ended with status " + std::to_string(status);
+    }
+}
+
+} // namespace
+
 Result<void> PosixProcesses::startOpener(const std::string& target, const std::string& path)
 {
-    // A shell starts the opener in the background and ends at once, so the viewer outlives the program,
-    // nothing is left to reap, and the path reaches the opener as one argument whatever bytes it holds.
-    const char* argv[] = {"/bin/sh",      "-c",           "xdg-open \"$1\" </dev/null >/dev/null 2>&1 &",
-                          "dustrel-open", target.c_str(), nullptr};
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t shell = 0;
-    const int rc =
-        posix_spawn(&shell, "/bin/sh", nullptr, &attributes, const_cast<char* const*>(argv), environ);
-    posix_spawnattr_destroy(&attributes);
-    if (rc != 0)
-        return systemError(rc, path);
-    int status = 0;
-    while (waitpid(shell, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return Error{0, "the desktop's file opener could not be started", path};
+    // The opener runs in a session of its own, so the viewer outlives the program and no kill of the
+    // waiting shell reaches it, and the path reaches it as one argument whatever bytes it holds. Its exit
+    // status comes back on the pipe when it ends within the wait; a viewer that keeps the opener running
+    // past it counts as shown.
+    const std::string script = "exec setsid -f /bin/sh -c 'xdg-open \"$1\" </dev/null >/dev/null 2>&1; "
+                               "echo \"$?\"' dustrel-opener \"$1\"";
+    auto child = ChildProcess::spawn({"/bin/sh", "-c", script, "dustrel-open", target});
+    if (!child)
+        return Error{child.error().code,
+                     "the desktop's file opener could not be started: " + child.error().message, path};
+    std::string answer;
+    const Result<void> finished = child->finish({m_wait, 16}, [&answer](std::string_view piece) {
+        answer += piece;
+        return Result<void>();
+    });
+    if (!finished && finished.error().code == ETIMEDOUT)
+        return {};
+    if (!finished || answer.empty())
+        return Error{0,
+                     "the desktop's file opener could not be started" +
+                         (finished ? std::string() : ": " + finished.error().message),
+                     path};
+    const int status = std::atoi(answer.c_str());
+    if (status != 0)
+        return Error{0, openerFailure(status), path};
     return {};
 }
 

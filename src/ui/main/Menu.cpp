@@ -258,7 +258,9 @@ void Menu::createElements()
     rows->setSectionResizeMode(QHeaderView::Fixed);
     rows->setDefaultSectionSize(std::max(18, m_listView1->fontMetrics().height() + 4));
     QHeaderView* columns = m_listView1->horizontalHeader();
-    columns->setStretchLastSection(false);
+    // The four columns keep their widths; the Rule column after them takes the part of the list they leave,
+    // and never less than it needs.
+    columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     connect(m_listView1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
@@ -549,6 +551,7 @@ void Menu::Form_Resize()
     for (int i = 0; i < 4; ++i)
         m_listView1->horizontalHeader()->resizeSection(
             i, m_scale.px(layout.columns[static_cast<std::size_t>(i)]));
+    m_listView1->horizontalHeader()->resizeSection(4, m_model->ruleColumnWidth(m_listView1->fontMetrics()));
 }
 
 bool Menu::eventFilter(QObject* watched, QEvent* event)

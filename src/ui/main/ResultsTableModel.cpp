@@ -1,5 +1,6 @@
 #include "ui/main/ResultsTableModel.h"
 
+#include "state/FileTypes.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 
@@ -17,6 +18,7 @@ enum Column
     Directory,
     Size,
     LastModified,
+    Rule,
     ColumnCount,
 };
 
@@ -66,6 +68,8 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
             return toQString(m_results.sizeText(row, m_format));
         case LastModified:
             return toQString(m_results.modifiedText(row, m_locale));
+        case Rule:
+            return toQString(m_results.rule(row));
         default:
             return {};
         }
@@ -75,10 +79,21 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
         return index.column() == Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                       : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     case Qt::ToolTipRole:
-        return index.column() == Directory ? toQString(m_results.fullPath(row)) : QVariant();
+        return toolTip(row, index.column());
     default:
         return {};
     }
+}
+
+QVariant ResultsTableModel::toolTip(std::size_t row, int column) const
+{
+    // A row that a deletion left behind says why on every column, the folder's full path included.
+    const std::string_view why = m_results.stayReason(row);
+    if (column == Directory && why.empty())
+        return toQString(m_results.fullPath(row));
+    if (why.empty())
+        return column == Rule ? toQString(m_results.rule(row)) : QVariant();
+    return toQString(m_results.fullPath(row) + "\n" + std::string(why));
 }
 
 QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -95,6 +110,8 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
             return QStringLiteral("Size (bytes)");
         case LastModified:
             return QStringLiteral("Last Modified");
+        case Rule:
+            return QStringLiteral("Rule");
         default:
             return {};
         }
@@ -103,6 +120,15 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
         return section == Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     return {};
+}
+
+int ResultsTableModel::ruleColumnWidth(const QFontMetrics& metrics)
+{
+    int widest = metrics.horizontalAdvance(toQString(kSpecialFolderLabels[0]));
+    for (const CleaningRule& rule : kCleaningRules)
+        widest = std::max(widest, metrics.horizontalAdvance(toQString(rule.label)));
+    // The cell's margins on both sides.
+    return widest + 2 * metrics.averageCharWidth();
 }
 
 void ResultsTableModel::flush()

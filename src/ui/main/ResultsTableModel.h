@@ -5,12 +5,14 @@
 
 #include <QAbstractTableModel>
 #include <QBasicTimer>
+#include <QFontMetrics>
 #include <QIcon>
 
 namespace dustrel {
 
-// The results list as the view's four columns: file name, folder, size and modification time. Rows
-// are read from the ResultsList when drawn; nothing is copied per row.
+// The results list as the view's columns: file name, folder, size, modification time and the rule that
+// listed the file. Rows are read from the ResultsList when drawn; nothing is copied per row. A row whose
+// file a deletion left behind gives the reason in its tool tip.
 //
 // A search publishes rows once per folder; the view learns of them at most every kBatchMilliseconds in
 // one insertion, so a search of a million files costs the view a few dozen updates. Removals and resets
@@ -29,6 +31,10 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
+    // The least width of the Rule column: room for the captions of the file types and the temporary
+    // folder; longer rules are elided and shown whole in the tool tip.
+    static int ruleColumnWidth(const QFontMetrics& metrics);
+
     // Shows every published row now.
     void flush();
     // How many insertions the view has been told of since the model was made.
@@ -38,6 +44,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    QVariant toolTip(std::size_t row, int column) const;
     void rowsAppended(std::size_t first, std::size_t count) override;
     void rowsAboutToBeRemoved(std::size_t first, std::size_t count) override;
     void rowsRemoved(std::size_t first, std::size_t count) override;

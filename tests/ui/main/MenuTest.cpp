@@ -352,14 +352,26 @@ private slots:
             QVERIFY2(text.rfind("Searching " + w.world.drive, 0) == 0, text.c_str());
 
         const QString drive = QString::fromStdString(w.world.drive);
-        QCOMPARE(
-            texts(w.rows(),
-                  [&](int row) { return w.cell(row, 0) + " | " + w.cell(row, 1) + " | " + w.cell(row, 2); }),
-            (QStringList{"A.TMP | " + drive + " | 5", "B.BAK | " + drive + "a | 1,500",
-                         "c.tmp | " + drive + "a/deeper | 0"}));
+        QCOMPARE(texts(w.rows(),
+                       [&](int row) {
+                           return w.cell(row, 0) + " | " + w.cell(row, 1) + " | " + w.cell(row, 2) + " | " +
+                                  w.cell(row, 4);
+                       }),
+                 (QStringList{"A.TMP | " + drive + " | 5 | *.TMP Files",
+                              "B.BAK | " + drive + "a | 1,500 | *.BAK Files",
+                              "c.tmp | " + drive + "a/deeper | 0 | *.TMP Files"}));
         QVERIFY(!w.cell(2, 3).isEmpty());
-        const QModelIndex size = menu.ListView1()->model()->index(0, 2);
+        QAbstractItemModel* model = menu.ListView1()->model();
+        QCOMPARE(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("Rule"));
+        const QModelIndex size = model->index(0, 2);
         QCOMPARE(size.data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
+        // A row a deletion left behind says why on every column.
+        menu.results().setStayReason(1, "in use: a process holds it open");
+        QVERIFY(model->index(1, 0)
+                    .data(Qt::ToolTipRole)
+                    .toString()
+                    .endsWith("\nin use: a process holds it open"));
+        QVERIFY(!model->index(0, 0).data(Qt::ToolTipRole).isValid());
         // Afterwards the status bar holds and shows the summary, no longer reading the walk's text.
         QVERIFY(!menu.StatusBar1()->following());
         QCOMPARE(w.status(), summary("1,505", 3));
