@@ -243,8 +243,7 @@ TEST_F(SearchRun, ReusesThePackageRecordsOnlyWhileTheyStayUnchanged)
     addDrive('C', "c");
     const std::string a = file("c/a.tmp"), b = file("c/b.tmp");
     file("db/dpkg/a.list", a + "\n");
-    posix::PackageDatabases::Locations locations{temp / "db/dpkg", temp / "db/diversions",
-                                                 temp / "db/pacman"};
+    posix::PackageDatabases::Locations locations{temp / "db/dpkg", temp / "db/diversions", temp / "db/pacman"};
     locations.settledSeconds = 0;
     fake.packages = posix::PackageDatabases(locations);
     tickRule(kTmp);

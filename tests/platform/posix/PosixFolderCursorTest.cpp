@@ -222,18 +222,8 @@ TEST_P(CursorOpening, ClimbingBackStaysInTheFolderItLeft)
     EXPECT_EQ(byName(*entries), (std::map<std::string, EntryType>{{"child", EntryType::Folder}}));
 }
 
-bool byteOrder(std::string_view a, std::string_view b)
-{
-    return a < b;
-}
-
-// Waits, a few seconds at most, until the helpers have read `count` folders.
-bool readAhead(const PosixFolderCursor& cursor, std::size_t count)
-{
-    for (int i = 0; i < 5000 && cursor.foldersReadAhead() < count; ++i)
-        usleep(1000);
-    return cursor.foldersReadAhead() >= count;
-}
+bool byteOrder(std::string_view a, std::string_view b);
+bool readAhead(const PosixFolderCursor& cursor, std::size_t count);
 
 TEST_P(CursorOpening, NeverEntersAnotherFileSystemOrAMountLoop)
 {
@@ -296,6 +286,19 @@ TEST_P(CursorOpening, AnUnreadableFolderFailsAndItsSiblingsStillWalk)
         return inside && inside->size() == 1 && (*inside)[0].name == "inside" ? 0 : 4;
     });
     EXPECT_EQ(status, 0);
+}
+
+bool byteOrder(std::string_view a, std::string_view b)
+{
+    return a < b;
+}
+
+// Waits, a few seconds at most, until the helpers have read `count` folders.
+bool readAhead(const PosixFolderCursor& cursor, std::size_t count)
+{
+    for (int i = 0; i < 5000 && cursor.foldersReadAhead() < count; ++i)
+        usleep(1000);
+    return cursor.foldersReadAhead() >= count;
 }
 
 // The helpers only bring folders into the cache: a folder they read and that is then swapped for a link is
