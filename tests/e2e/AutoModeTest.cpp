@@ -133,9 +133,10 @@ TEST(AutoMode, ASecondRunWhileOneIsCleaningEndsWithStatusOneAndTouchesNothing)
     Machine machine;
     writeValues(machine, treeChoices(machine, {{"LogFile", "Yes"}}));
     Tree tree(machine);
-    // This process stands in for the first run, holding what a run holds while it works.
+    // This process stands in for the first run. It holds the lock only shared: a run takes it exclusively,
+    // so that a second run, taking it the same way, is kept out too.
     const int first = open((machine.folder / "config/dustrel").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_EQ(flock(first, LOCK_EX), 0);
+    ASSERT_EQ(flock(first, LOCK_SH), 0);
 
     const ProgramResult second = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install");
     close(first);

@@ -126,10 +126,15 @@ TEST_F(SearchRun, TheIgnoreListAndTheProgramsOwnFileAreComparedWholeAndWithoutLe
         upperBelowTemp("c/a/mixed.tmp"), // another case
         temp / "c/a",                    // a folder ignores nothing below
     });
+    // The events log, in either place it may be written to, is the program's own file too.
+    state.DTR_PATH = temp / "c/inst";
+    fake.folders.state = temp / "c/state";
+    files({"c/inst/DUSTREL.LOG", "c/state/dustrel/DUSTREL.LOG", "c/state/other.log"});
+    state.CSTM_TBL.setPatterns({"*.LOG"});
     setSpecialFolder(0, temp / "t");
     tickRule(kTmp);
     search();
-    EXPECT_EQ(rows(), (Strings{"c/a/kept.tmp", "t/other"}));
+    EXPECT_EQ(rows(), (Strings{"c/a/kept.tmp", "c/state/other.log", "t/other"}));
 }
 
 TEST_F(SearchRun, ListsEveryRegularFileThatMatchesOnceAndNothingElse)
@@ -347,27 +352,34 @@ TEST_F(SearchRun, AsAUserListsOnlyWhatTheUserMayDeleteAndNothingOfAFolderItCanno
 {
     addDrive('C', "c");
     test::openToEveryone(temp.path());
-    files({"c/own.tmp", "c/roots.tmp", "c/a/1.tmp", "c/a/inner/2.tmp", "c/b/3.tmp", "c/system/4.tmp",
-           "c/tmp/mine.tmp", "c/tmp/mine.txt", "c/tmp/roots.tmp"});
-    // The user's own tree but for two folders of root's: an ordinary one and a sticky one open to all,
-    // which is also the temporary folder.
+    files({"c/own.tmp", "c/roots.tmp", "c/a/1.tmp", "c/a/inner/2.tmp", "c/b/3.tmp", "c/b/roots.tmp",
+           "c/system/4.tmp", "c/tmp/mine.tmp", "c/tmp/mine.txt", "c/tmp/roots.tmp"});
+    // The user's own tree, with a sticky folder of the user's, but for two folders of root's: an ordinary
+    // one and a sticky one open to all, which is also the temporary folder.
     constexpr uid_t kNobody = 65534;
     for (const char* path : {"c", "c/own.tmp", "c/a", "c/a/1.tmp", "c/a/inner", "c/a/inner/2.tmp", "c/b",
                              "c/b/3.tmp", "c/tmp/mine.tmp", "c/tmp/mine.txt"})
         ASSERT_EQ(chown((temp / path).c_str(), kNobody, kNobody), 0) << path;
     ASSERT_EQ(chmod((temp / "c/tmp").c_str(), 01777), 0);
+    ASSERT_EQ(chmod((temp / "c/b").c_str(), 01777), 0);
     ASSERT_EQ(chmod((temp / "c/a").c_str(), 0), 0);
     setSpecialFolder(0, temp / "c/tmp");
     tickRule(kTmp);
 
-    // Root's file in the user's own folder may go; nothing in root's folder, nor root's file in the sticky
+    // Root's file in the user's own folders may go; nothing in root's folder, nor root's file in the sticky
     // one, may.
-    const Strings expected{"c/own.tmp", "c/roots.tmp", "c/b/3.tmp", "c/tmp/mine.tmp", "c/tmp/mine.txt"};
+    const Strings expected{"c/own.tmp",     "c/roots.tmp",    "c/b/3.tmp",
+                           "c/b/roots.tmp", "c/tmp/mine.tmp", "c/tmp/mine.txt"};
     const int status = test::runAsNobody([&] {
         search();
         return rows() == expected ? 0 : 1;
     });
     EXPECT_EQ(status, 0);
+    // Root may delete anything here, the user's files in the user's sticky folder too.
+    search();
+    EXPECT_EQ(rows(), (Strings{"c/own.tmp", "c/roots.tmp", "c/a/1.tmp", "c/a/inner/2.tmp", "c/b/3.tmp",
+                               "c/b/roots.tmp", "c/system/4.tmp", "c/tmp/mine.tmp", "c/tmp/mine.txt",
+                               "c/tmp/roots.tmp"}));
 }
 
 } // namespace

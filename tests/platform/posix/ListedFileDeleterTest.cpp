@@ -115,6 +115,12 @@ TEST_F(DeleteListedFileTest, DeletesOnlyTheFileTheSearchSaw)
         EXPECT_EQ(exists(path), c.code != 0 && c.code != kAlreadyGone) << c.what;
     }
     EXPECT_EQ(test::readWholeFile(tree / "given a second name elsewhere.elsewhere"), "content");
+    // Inode numbers are per file system: the same number on another device is another file.
+    const std::string path = tree.writeFile("listed on another device", "content");
+    FileInfo elsewhere = listed(path);
+    ++elsewhere.device;
+    EXPECT_EQ(deletion(path, elsewhere), ESTALE) << lastMessage;
+    EXPECT_TRUE(exists(path));
 }
 
 TEST_F(DeleteListedFileTest, DeletesAwkwardNamesAndNothingElse)

@@ -209,6 +209,12 @@ TEST_F(Trash, TheHomeTrashKeepsFilesOfOneNameApartAndRefusesWhatItCannotTakeWhol
     EXPECT_EQ(test::readWholeFile(folder + "/files/x 1%.tmp.2"), "second");
     EXPECT_NE(info(folder, "x 1%.tmp.2").find("\nPath=" + temp.path() + "/c/b/x%201%25.tmp\n"),
               std::string::npos);
+    EXPECT_NE(info(folder, "x 1%.tmp").find("/c/a/x%201%25.tmp\n"), std::string::npos);
+    // An entry left without its .trashinfo (another tool interrupted) keeps its content all the same.
+    temp.writeFile("home/data/Trash/files/y.tmp", "earlier");
+    ASSERT_TRUE(trash(temp.writeFile("c/a/y.tmp", "later"), temp));
+    EXPECT_EQ(test::readWholeFile(folder + "/files/y.tmp"), "earlier");
+    EXPECT_EQ(test::readWholeFile(folder + "/files/y.tmp.2"), "later");
 
     // Already in the trash: moving it again would part it from its .trashinfo.
     EXPECT_FALSE(trash(folder + "/files/x 1%.tmp", temp));

@@ -1,4 +1,5 @@
-// The two resize rules of the main window, as plain functions of twips.
+// The two resize rules of the main window, as plain functions of twips: what they must keep whatever
+// the size.
 
 #include "ui/main/MenuLayout.h"
 
@@ -43,40 +44,42 @@ private slots:
         QCOMPARE(FormResize(20000, 15000, true).action, FormLayout::Action::None);
     }
 
-    void widerWindowGrowsTabsButtonsAndColumns()
+    // However large the window or a panel, nothing overlaps or leaves it, the buttons stay in one
+    // column, and the results list takes all the height the tabs leave above the status bar.
+    void nothingOverlapsOrLeavesTheWindowAtAnySize()
     {
-        const double W = 19200;
-        const double H = 14400;
-        const FormLayout layout = FormResize(W, H, false);
-        QCOMPARE(layout.action, FormLayout::Action::Arrange);
-        QVERIFY(near(layout.ssTab1.width, W * 6855 / 8595));
-        QVERIFY(near(layout.command1.left, layout.ssTab1.width + 360));
-        QVERIFY(near(layout.command1.right(), W - 240));
-        QCOMPARE(layout.command2.left, layout.command1.left);
-        QCOMPARE(layout.command3.width, layout.command1.width);
-        // Only the list grows with the height; the tabs keep theirs.
-        QCOMPARE(layout.ssTab1.height, kSSTab1.height);
-        QCOMPARE(layout.ssTab1.top, kSSTab1.top);
-        QVERIFY(near(layout.listView1.height, H - 5795));
-        const double list = W - 120;
-        QVERIFY(near(layout.columns[0], list * 1830 / 8475));
-        QVERIFY(near(layout.columns[1], list * 2730 / 8475));
-        QVERIFY(near(layout.columns[2], list * 1170 / 8475));
-        QVERIFY(
-            near(layout.columns[0] + layout.columns[1] + layout.columns[2] + layout.columns[3], list - 1225));
-    }
-
-    void panelRuleFollowsAWiderPanel()
-    {
-        const double P = 13230;
-        const PanelLayout layout = TabPctrResize(P, P, P, 20);
-        QVERIFY(near(layout.filesRightLeft, 7440));
-        QVERIFY(near(layout.drivesRightLeft.value_or(0), 7440));
-        QVERIFY(near(layout.line1X, 6480));
-        QVERIFY(near(layout.ignoreLst.width, 6480 - 1200));
-        QVERIFY(near(layout.command5.left + layout.command5.width, 960 + layout.ignoreLst.width, 0.5));
-        QVERIFY(near(layout.customLst.right(), P - 240));
-        QVERIFY(near(layout.command7.right(), layout.customLst.right(), 0.5));
+        const auto apart = [](const TwipsRect& a, const TwipsRect& b) {
+            return a.right() <= b.left || b.right() <= a.left || a.bottom() <= b.top || b.bottom() <= a.top;
+        };
+        for (const auto& [W, H] : {std::pair{kMinOuterWidth, kMinOuterHeight},
+                                   {30000.0, kMinOuterHeight},
+                                   {kMinOuterWidth, 20000.0}}) {
+            const FormLayout l = FormResize(W, H, false);
+            const TwipsRect all[] = {l.image1, l.ssTab1, l.command1, l.command2, l.command3, l.listView1};
+            for (std::size_t i = 0; i < std::size(all); ++i) {
+                QVERIFY(all[i].left >= 0 && all[i].right() <= W - kBorderWidth + 0.5);
+                for (std::size_t j = i + 1; j < std::size(all); ++j)
+                    QVERIFY(apart(all[i], all[j]));
+            }
+            QVERIFY(l.command2.left == l.command1.left && l.command3.right() == l.command1.right());
+            QCOMPARE(l.ssTab1.height, kSSTab1.height);
+            QVERIFY(near(l.listView1.bottom() + kStatusBarHeight, H - kNonClientHeight, 15));
+            QVERIFY(l.columns[3] > 0 &&
+                    l.columns[0] + l.columns[1] + l.columns[2] + l.columns[3] <= l.listView1.width);
+        }
+        for (const double P : {kTabPctr.width, 13230.0}) {
+            const PanelLayout p = TabPctrResize(P, P, P, 20);
+            QVERIFY(p.filesRightLeft >= kGridLeft + kFilesWidth &&
+                    *p.drivesRightLeft >= kGridLeft + kDriveWidth);
+            // The ignore list and its buttons left of the rule, the custom patterns' right of it, and both
+            // lists share the room alike.
+            for (const TwipsRect& r : {p.ignoreLst, p.command4, p.command5})
+                QVERIFY(r.left >= 0 && r.right() <= p.line1X);
+            for (const TwipsRect& r : {p.label1Custom, p.customLst, p.command6, p.command7})
+                QVERIFY(r.left >= p.line1X && r.right() <= P);
+            QVERIFY(std::fabs(p.ignoreLst.width - p.customLst.width) < 200);
+            QVERIFY(p.command4.right() <= p.command5.left && p.command6.right() <= p.command7.left);
+        }
     }
 
     void twipsScaleFollowsTheScreenAndTheFont()
