@@ -137,6 +137,7 @@ private:
 
     void createMenus();
     void createElements();
+    void createResultsView();
     void createPanels();
     ChoiceBox* createBox(QWidget* panel, const char* name, std::size_t index);
     void createDriveBoxes();
