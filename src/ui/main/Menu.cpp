@@ -93,6 +93,26 @@ void Menu::keyPressEvent(QKeyEvent* event)
     QMainWindow::keyPressEvent(event);
 }
 
+bool Menu::listKeyPressed(QObject* watched, const QKeyEvent& key)
+{
+    if (key.key() != Qt::Key_Delete || key.modifiers() != Qt::NoModifier)
+        return false;
+    if (watched == m_listView1) {
+        // The row with the focus, shown selected as a double-click shows its row.
+        const QModelIndex current = m_listView1->currentIndex();
+        if (current.isValid())
+            m_listView1->selectRow(current.row());
+        ListView1_DblClick();
+    } else if (watched == m_ignoreLst) {
+        IgnoreLst_DblClick();
+    } else if (watched == m_customLst) {
+        CustomLst_DblClick();
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // ---- Window commands ----------------------------------------------------------------------------
 
 void Menu::Form_Load()

@@ -16,6 +16,7 @@
 class QAction;
 class QDialog;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -134,6 +135,8 @@ protected:
 
 private:
     void choicesChanged() override;
+    // The Delete key on a list does what a double-click on its row does.
+    bool listKeyPressed(QObject* watched, const QKeyEvent& key);
 
     void createMenus();
     void createElements();

@@ -1,8 +1,10 @@
 #include "platform/Platform.h"
+#include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 #include "ui/common/ChoiceBox.h"
 #include "ui/common/ContextHelp.h"
 #include "ui/common/Images.h"
+#include "ui/common/QtText.h"
 #include "ui/common/StatusLabel.h"
 #include "ui/main/Menu.h"
 #include "ui/main/MenuLayout.h"
@@ -11,6 +13,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -103,6 +106,7 @@ void Menu::createElements()
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAlignment(Qt::AlignCenter);
     m_image1->setPixmap(Images::banner(devicePixelRatioF()));
+    m_image1->setAccessibleName(toQString(kProgramTitle));
 
     m_ssTab1 = new QTabWidget(m_client);
     m_ssTab1->setObjectName(QStringLiteral("SSTab1"));
@@ -122,6 +126,7 @@ void Menu::createElements()
     statusBar()->setObjectName(QStringLiteral("StatusBar1"));
     m_statusBar1 = new StatusLabel(statusBar());
     m_statusBar1->setObjectName(QStringLiteral("Panel1"));
+    statusBar()->setAccessibleName(QStringLiteral("Status"));
     statusBar()->addWidget(m_statusBar1, 1);
 }
 
@@ -175,6 +180,7 @@ void Menu::createPanels()
     m_ignoreLst = new QListWidget(advanced);
     m_ignoreLst->setObjectName(QStringLiteral("IgnoreLst"));
     m_ignoreLst->setToolTip(QStringLiteral("List of files to ignore"));
+    m_ignoreLst->setAccessibleName(m_ignoreLst->toolTip());
     m_commands[3] = makeButton(advanced, "Command4", "&Add", "Click to add a file to ignore");
     m_commands[4] = makeButton(advanced, "Command5", "&Remove", "Click to remove a file to ignore");
     m_line1 = new QFrame(advanced);
@@ -184,6 +190,9 @@ void Menu::createPanels()
     m_customLst = new QListWidget(advanced);
     m_customLst->setObjectName(QStringLiteral("CustomLst"));
     m_customLst->setToolTip(QStringLiteral("List of custom type of files"));
+    m_customLst->setAccessibleName(m_customLst->toolTip());
+    m_ignoreLst->installEventFilter(this);
+    m_customLst->installEventFilter(this);
     m_commands[5] = makeButton(advanced, "Command6", "&Add", "Click to add a custom type of files");
     m_commands[6] = makeButton(advanced, "Command7", "&Remove", "Click to remove a custom type of files");
     for (QWidget* element : {static_cast<QWidget*>(m_ignoreLst), static_cast<QWidget*>(m_commands[3]),
@@ -309,6 +318,8 @@ void Menu::Form_Resize()
 
 bool Menu::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress && listKeyPressed(watched, *static_cast<QKeyEvent*>(event)))
+        return true;
     if (event->type() == QEvent::Resize) {
         for (int i = 0; i < 4; ++i) {
             if (watched == m_tabPctr[static_cast<std::size_t>(i)])

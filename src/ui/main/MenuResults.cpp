@@ -77,6 +77,8 @@ void Menu::createResultsView()
 {
     m_listView1 = new QTableView(m_client);
     m_listView1->setObjectName(QStringLiteral("ListView1"));
+    m_listView1->setAccessibleName(QStringLiteral("Files found"));
+    m_listView1->installEventFilter(this);
     m_listView1->setVerticalHeader(new UniformRowsHeader(m_listView1));
     m_model = new ResultsTableModel(m_results, m_platform.locale, this);
     m_listView1->setModel(m_model);
