@@ -101,13 +101,14 @@ struct Reader
     std::vector<std::string> numbered(std::string_view countName, std::string_view prefix)
     {
         const auto entryName = [prefix](long long i) { return std::string(prefix) + std::to_string(i); };
-        const std::string text = read(countName);
+        // A number value is its number, not the text its bytes would make.
         long long count = 0;
-        bool readable = parseCount(text, kMaxListCount, count);
-        if (!readable) {
-            const auto number = registry.registry().queryNumber(kRoot, kSettingsKey, countName);
-            readable = number && *number <= kMaxListCount;
+        bool readable = false;
+        if (const auto number = registry.registry().queryNumber(kRoot, kSettingsKey, countName)) {
+            readable = *number <= kMaxListCount;
             count = readable ? *number : 0;
+        } else {
+            readable = parseCount(read(countName), kMaxListCount, count);
         }
         // Never saved: an empty list, as the defaults have.
         if (!readable && !exists(countName) && !exists(entryName(1)))

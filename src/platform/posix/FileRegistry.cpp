@@ -1,8 +1,10 @@
 #include "platform/posix/FileRegistry.h"
 
+#include "base/Text.h"
 #include "platform/posix/DescriptorIo.h"
 #include "platform/posix/DirStream.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/RegValueBytes.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <algorithm>
@@ -249,9 +251,13 @@ std::optional<std::string> FileRegistry::queryValue(RegistryRoot root, std::stri
     if (!isValidKeyPath(keyPath))
         return std::nullopt;
     const RegFile::Value* value = readDocument(root).findValue(fullKeyPath(root, keyPath), valueName);
-    if (value == nullptr || !value->isString || value->data.size() > capacity)
+    if (value == nullptr)
         return std::nullopt;
-    return value->data;
+    // The type is not looked at: a number or binary value reads as the bytes it holds.
+    std::optional<std::string> bytes = value->isString ? value->data : regValueBytes(value->data);
+    if (bytes && bytes->size() > capacity)
+        return std::nullopt;
+    return bytes;
 }
 
 std::optional<std::uint32_t> FileRegistry::queryNumber(RegistryRoot root, std::string_view keyPath,
@@ -263,22 +269,14 @@ std::optional<std::uint32_t> FileRegistry::queryNumber(RegistryRoot root, std::s
     if (value == nullptr || value->isString)
         return std::nullopt;
     // "dword:" and exactly eight hexadecimal digits, as exports write a 32-bit number.
-    const std::string_view data = value->data;
-    constexpr std::string_view kPrefix = "dword:";
-    if (data.size() != kPrefix.size() + 8 ||
-        !std::equal(kPrefix.begin(), kPrefix.end(), data.begin(),
-                    [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); }))
+    if (!startsWithIgnoreCase(value->data, "dword:"))
+        return std::nullopt;
+    const std::optional<std::string> bytes = regValueBytes(value->data);
+    if (!bytes)
         return std::nullopt;
     std::uint32_t number = 0;
-    for (const char c : data.substr(kPrefix.size())) {
-        const char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        if (lower >= '0' && lower <= '9')
-            number = number * 16 + static_cast<std::uint32_t>(lower - '0');
-        else if (lower >= 'a' && lower <= 'f')
-            number = number * 16 + static_cast<std::uint32_t>(lower - 'a' + 10);
-        else
-            return std::nullopt;
-    }
+    for (std::size_t i = bytes->size(); i-- > 0;)
+        number = number << 8 | static_cast<unsigned char>((*bytes)[i]);
     return number;
 }
 
