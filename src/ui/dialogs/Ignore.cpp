@@ -135,7 +135,8 @@ void Ignore::Drive1_Change()
 void Ignore::Dir1_Change()
 {
     const std::string& folder = m_dir1->folder();
-    m_filePattern = m_state.FILTRE;
+    // Offered as the search would list them: the "NULL" that stands for nothing chosen matches nothing.
+    m_filePattern = SearchPatterns(m_state);
     for (const std::string& special : m_state.DIRECTORIES) {
         if (!special.empty() && equalsIgnoreCase(folder, special))
             m_filePattern = "*.*";
