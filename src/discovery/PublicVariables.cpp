@@ -21,10 +21,12 @@ constexpr std::string_view kCacheKeyName = "browser.cache.directory";
 // A preference file is a few kilobytes; anything this large is not one.
 constexpr std::size_t kPrefsReadLimit = 64u << 20;
 
-std::string readSetting(Platform& platform, RegistryRoot root, std::string_view keyPath, std::string_view name)
+std::string readSetting(Platform& platform, RegistryRoot root, std::string_view keyPath,
+                        std::string_view name)
 {
     RegistryAccess registry(platform.registry, platform.messageBoxes);
-    return withoutTrailingSeparator(registry.ReadRegString(root, keyPath, name), platform.pathRules.separator);
+    return withoutTrailingSeparator(registry.ReadRegString(root, keyPath, name),
+                                    platform.pathRules.separator);
 }
 
 // The line of prefs.js that sets the cache folder, or the last line read when none does.
@@ -89,7 +91,12 @@ std::string GetWindowsFolder(Platform& platform)
 
 std::string GetInstallFolder(Platform& platform)
 {
-    return readSetting(platform, RegistryRoot::LocalMachine, kSettingsKey, "InstallPath");
+    RegistryAccess registry(platform.registry, platform.messageBoxes);
+    const std::string saved = registry.ReadRegString(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath");
+    // The root folder keeps its one separator, as a drive root keeps its letter: without it the folder
+    // would be unknown, and so would the help page and the events log.
+    const std::string folder = withoutTrailingSeparator(saved, platform.pathRules.separator);
+    return folder.empty() ? saved : folder;
 }
 
 Result<std::string> GetEventsLogPath(Platform& platform, const std::string& installFolder, bool make)
@@ -130,7 +137,8 @@ std::string GetCommunicatorCache(Platform& platform)
 {
     const char separator = platform.pathRules.separator;
     RegistryAccess registry(platform.registry, platform.messageBoxes);
-    const std::string user = registry.ReadRegString(RegistryRoot::LocalMachine, kNavigatorUsersKey, "CurrentUser");
+    const std::string user =
+        registry.ReadRegString(RegistryRoot::LocalMachine, kNavigatorUsersKey, "CurrentUser");
     if (user.empty())
         return {};
     std::string root = registry.ReadRegString(RegistryRoot::LocalMachine,
@@ -148,8 +156,8 @@ std::string GetCommunicatorCache(Platform& platform)
         // followed by three closing characters. A shorter line has no value.
         if (line.size() <= 41)
             return {};
-        return withoutTrailingSeparator(undoDoubledBackslashes(std::string_view(line).substr(38, line.size() - 41)),
-                                        separator);
+        return withoutTrailingSeparator(
+            undoDoubledBackslashes(std::string_view(line).substr(38, line.size() - 41)), separator);
     }
     return withoutTrailingSeparator(joinPath(root, "Cache", separator), separator);
 }

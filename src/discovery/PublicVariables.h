@@ -10,7 +10,7 @@ struct Platform;
 struct ProgramState;
 
 // The folders the program works out once at start-up. Each gives the empty text when the folder is not
-// found, and none ends with a separator.
+// found, and none ends with a separator but the root folder as the installation folder.
 std::string GetWindowsFolder(Platform& platform);
 std::string GetInstallFolder(Platform& platform);
 std::string GetTempFolder(Platform& platform);

@@ -44,6 +44,12 @@ TEST(SpecialFolders, RegistryFoldersLoseOneTrailingSeparator)
     EXPECT_EQ(GetWindowsFolder(fake.platform), "/home/u");
     EXPECT_EQ(GetNavigatorCache(fake.platform), "");
 
+    // The root as installation folder stays usable: its help page and events log have a place.
+    for (const auto& [saved, folder] : {std::pair{"/", "/"}, {"//", "/"}, {"/opt/", "/opt"}, {"", ""}}) {
+        fake.registry.put(HKLM, kSettingsKey, "InstallPath", saved);
+        EXPECT_EQ(GetInstallFolder(fake.platform), folder) << saved;
+    }
+
     fake.platform.pathRules = PathRules::windows();
     fake.folders.temp = "C:\\WINDOWS\\TEMP\\";
     EXPECT_EQ(GetTempFolder(fake.platform), "C:\\WINDOWS\\TEMP");
