@@ -1,5 +1,6 @@
 #include "discovery/PublicVariables.h"
 
+#include "platform/posix/PackageDatabases.h"
 #include "settings/Parameters.h"
 #include "state/ProgramState.h"
 #include "support/Fakes.h"
@@ -53,6 +54,41 @@ TEST(SpecialFolders, RegistryFoldersLoseOneTrailingSeparator)
     fake.platform.pathRules = PathRules::windows();
     fake.folders.temp = "C:\\WINDOWS\\TEMP\\";
     EXPECT_EQ(GetTempFolder(fake.platform), "C:\\WINDOWS\\TEMP");
+}
+
+TEST(EventsLog, NeverGoesIntoAFolderAPackageInstalled)
+{
+    // Run as root, the installation folder is writable whoever installed it.
+    const struct
+    {
+        const char* listed; // what the package's file list names
+        bool stateFolder;
+        const char* expected; // the log's folder, or "" for a refusal
+    } cases[] = {
+        {"/usr\n/usr/share\n", true, "install"},
+        {"@/install\n@/install/DUSTREL.HTML\n", true, "state/dustrel"},
+        {"@/install/\n", true, "state/dustrel"},
+        {"@/install/DUSTREL.HTML\n", true, "install"},
+        {"@/install\n", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.listed);
+        TempFolder temp;
+        FakePlatform fake;
+        temp.makeFolder("install");
+        temp.makeFolder("dpkg");
+        std::string listed = c.listed;
+        for (std::size_t at; (at = listed.find('@')) != std::string::npos;)
+            listed.replace(at, 1, temp.path());
+        temp.writeFile("dpkg/dustrel.list", listed);
+        fake.packages =
+            posix::PackageDatabases({temp / "dpkg", "/nonexistent", "/nonexistent", "/", "/nonexistent"});
+        fake.folders.state = c.stateFolder ? temp.makeFolder("state") : "";
+        const Result<std::string> place = GetEventsLogPath(fake.platform, temp / "install", true);
+        const std::string expected =
+            *c.expected != 0 ? temp / (std::string(c.expected) + "/DUSTREL.LOG") : "";
+        EXPECT_EQ(place.ok() ? *place : std::string(), expected);
+    }
 }
 
 TEST(SpecialFolders, CommunicatorCacheComesFromThePreferenceFileOfTheBrowserUser)
