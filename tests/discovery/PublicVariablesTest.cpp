@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <utime.h>
 
 namespace dustrel {
@@ -58,36 +59,29 @@ TEST(SpecialFolders, RegistryFoldersLoseOneTrailingSeparator)
 
 TEST(EventsLog, NeverGoesIntoAFolderAPackageInstalled)
 {
-    // Run as root, the installation folder is writable whoever installed it.
-    const struct
-    {
-        const char* listed; // what the package's file list names
-        bool stateFolder;
-        const char* expected; // the log's folder, or "" for a refusal
-    } cases[] = {
+    // Run as root, the installation folder is writable whoever installed it. "@" is the test's folder;
+    // the expected folder of the log is empty for a refusal.
+    const std::tuple<std::string, bool, std::string> cases[] = {
         {"/usr\n/usr/share\n", true, "install"},
         {"@/install\n@/install/DUSTREL.HTML\n", true, "state/dustrel"},
         {"@/install/\n", true, "state/dustrel"},
         {"@/install/DUSTREL.HTML\n", true, "install"},
-        {"@/install\n", false, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.listed);
+        {"@/install\n", false, ""}};
+    for (const auto& [listed, stateFolder, expected] : cases) {
         TempFolder temp;
         FakePlatform fake;
         temp.makeFolder("install");
         temp.makeFolder("dpkg");
-        std::string listed = c.listed;
-        for (std::size_t at; (at = listed.find('@')) != std::string::npos;)
-            listed.replace(at, 1, temp.path());
-        temp.writeFile("dpkg/dustrel.list", listed);
+        std::string list = listed;
+        for (std::size_t at; (at = list.find('@')) != std::string::npos;)
+            list.replace(at, 1, temp.path());
+        temp.writeFile("dpkg/dustrel.list", list);
         fake.packages =
             posix::PackageDatabases({temp / "dpkg", "/nonexistent", "/nonexistent", "/", "/nonexistent"});
-        fake.folders.state = c.stateFolder ? temp.makeFolder("state") : "";
+        fake.folders.state = stateFolder ? temp.makeFolder("state") : "";
         const Result<std::string> place = GetEventsLogPath(fake.platform, temp / "install", true);
-        const std::string expected =
-            *c.expected != 0 ? temp / (std::string(c.expected) + "/DUSTREL.LOG") : "";
-        EXPECT_EQ(place.ok() ? *place : std::string(), expected);
+        EXPECT_EQ(place.ok() ? *place : "", expected.empty() ? "" : temp / (expected + "/DUSTREL.LOG"))
+            << listed;
     }
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 # The main window read through the accessibility bus as a screen reader reads it: after a search the
 # status text equals the summary and was announced, and the Advanced tab's two lists have names.
-# Usage, in a D-Bus session of its own:  dbus-run-session -- screen_reader.py /path/to/dustrel
+# Usage, in a D-Bus session of its own:  dbus-run-session -- scripts/check-screen-reader.py path/to/dustrel
+# (ctest runs it when Xvfb, dbus-run-session and python3-pyatspi are installed).
 import os
 import subprocess
 import sys
