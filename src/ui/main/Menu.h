@@ -142,6 +142,7 @@ private:
     void createElements();
     void createResultsView();
     void createPanels();
+    void createAdvancedPanel();
     ChoiceBox* createBox(QWidget* panel, const char* name, std::size_t index);
     void createDriveBoxes();
     void setFocusOrder();

@@ -176,6 +176,18 @@ void Menu::createPanels()
             [this] { m_state.choices.setDriveState(0, m_drives[0]->choiceState()); });
     m_drives.push_back(drive0);
 
+    createAdvancedPanel();
+
+    connect(m_ssTab1, &QTabWidget::currentChanged, this, [this, previous = 0](int current) mutable {
+        const int before = previous;
+        previous = current;
+        SSTab1_Click(before);
+    });
+    m_ssTab1->setCurrentIndex(0);
+}
+
+void Menu::createAdvancedPanel()
+{
     QWidget* advanced = m_tabPctr[3];
     m_ignoreLst = new QListWidget(advanced);
     m_ignoreLst->setObjectName(QStringLiteral("IgnoreLst"));
@@ -214,13 +226,6 @@ void Menu::createPanels()
         m_customLst->setCurrentItem(item);
         CustomLst_DblClick();
     });
-
-    connect(m_ssTab1, &QTabWidget::currentChanged, this, [this, previous = 0](int current) mutable {
-        const int before = previous;
-        previous = current;
-        SSTab1_Click(before);
-    });
-    m_ssTab1->setCurrentIndex(0);
 }
 
 void Menu::createDriveBoxes()
