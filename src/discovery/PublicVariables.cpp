@@ -106,8 +106,33 @@ std::string GetWindowsFolder(Platform& platform)
 
 std::string GetInstallFolder(Platform& platform)
 {
-    return readSetting(platform, RegistryRoot::LocalMachine, kSettingsKey, "InstallPath");
+    RegistryAccess registry(platform.registry, platform.messageBoxes);
+    const std::string saved = registry.ReadRegString(RegistryRoot::LocalMachine, kSettingsKey, "InstallPath");
+    // The root folder keeps its one separator, as a drive root keeps its letter: without it the folder
+    // would be unknown, and so would the help page and the events log.
+    const std::string folder = withoutTrailingSeparator(saved, platform.pathRules.separator);
+    return folder.empty() ? saved : folder;
 }
+
+namespace {
+
+// Whether a package manager installed the folder itself: a package's removal would leave a log written
+// there behind, and an upgrade may replace the folder.
+bool installedFolder(Platform& platform, const std::string& folder)
+{
+    const Result<FileInfo> info = platform.fileSystem.fileInfo(folder);
+    const std::size_t slash = folder.find_last_of(platform.pathRules.separator);
+    if (!info || info->type != EntryType::Folder || slash == std::string::npos || slash + 1 == folder.size())
+        return false;
+    OwnedFilesQuery query;
+    query.nameMatches = [name = folder.substr(slash + 1)](std::string_view candidate) {
+        return candidate == name;
+    };
+    query.foldersToo = true;
+    return platform.installedSoftware.ownedFiles(query).contains(info->device, info->inode);
+}
+
+} // namespace
 
 Result<std::string> GetEventsLogPath(Platform& platform, const std::string& installFolder, bool make)
 {
@@ -116,8 +141,13 @@ Result<std::string> GetEventsLogPath(Platform& platform, const std::string& inst
         return std::string();
     // A missing installation folder is reported where the log is created, as the user's settings name it.
     const std::string userFolder = platform.folders.userStateFolder();
-    if (platform.fileSystem.folderAccess(installFolder) != FolderAccess::Refused || userFolder.empty())
+    const bool writable = platform.fileSystem.folderAccess(installFolder) != FolderAccess::Refused;
+    const bool installed = writable && installedFolder(platform, installFolder);
+    if ((writable && !installed) || (!writable && userFolder.empty()))
         return joinPath(installFolder, kLogName, separator);
+    if (userFolder.empty())
+        return Error{0, "the installation folder belongs to installed software and there is no state folder",
+                     installFolder};
     const std::string folder = joinPath(userFolder, "dustrel", separator);
     if (make) {
         if (Result<void> made = platform.fileSystem.makeFolders(folder); !made)

@@ -10,7 +10,7 @@ struct Platform;
 struct ProgramState;
 
 // The folders the program works out once at start-up. Each gives the empty text when the folder is not
-// found, and none ends with a separator.
+// found, and none ends with a separator but the root folder as the installation folder.
 std::string GetWindowsFolder(Platform& platform);
 std::string GetInstallFolder(Platform& platform);
 std::string GetTempFolder(Platform& platform);
@@ -24,8 +24,10 @@ std::string GetExplorerCache(Platform& platform);
 std::string GetTempFile(Platform& platform, const std::string& tempFolder);
 
 // Where the events log of a deletion goes: DUSTREL.LOG in the installation folder, unless this user may
-// not write there (a shared installation such as /usr/share/dustrel): then in the user's own state
-// folder, which `make` creates when it is missing. Empty when the installation folder is not known.
+// not write there or a package manager installed the folder (a shared installation such as
+// /usr/share/dustrel, which root may write but a package's removal would leave the log behind in): then
+// in the user's own state folder, which `make` creates when it is missing. Empty when the installation
+// folder is not known.
 Result<std::string> GetEventsLogPath(Platform& platform, const std::string& installFolder, bool make);
 
 // Gives the shared paths, the temporary file and the first shapes of the tables their values.

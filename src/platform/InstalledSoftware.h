@@ -61,6 +61,8 @@ struct OwnedFilesQuery
     // The filter as text: two queries with the same text ask the same question, so an answer can be
     // reused while the databases stay unchanged. Empty: never reused.
     std::string filterText;
+    // Folders the databases name whose name matches are owned too, not only regular files.
+    bool foldersToo = false;
 };
 
 // The package managers of the system: what they installed is never rubbish, whatever its name.

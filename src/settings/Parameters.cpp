@@ -101,11 +101,13 @@ struct Reader
     std::vector<std::string> numbered(std::string_view countName, std::string_view prefix)
     {
         const auto entryName = [prefix](long long i) { return std::string(prefix) + std::to_string(i); };
-        std::optional<long long> parsed = parseCount(read(countName), kMaxListCount);
-        if (!parsed) {
-            const auto number = registry.registry().queryNumber(kRoot, kSettingsKey, countName);
-            if (number && *number <= kMaxListCount)
+        // A number value is its number, not the text its bytes would make.
+        std::optional<long long> parsed;
+        if (const auto number = registry.registry().queryNumber(kRoot, kSettingsKey, countName)) {
+            if (*number <= kMaxListCount)
                 parsed = *number;
+        } else {
+            parsed = parseCount(read(countName), kMaxListCount);
         }
         const bool readable = parsed.has_value();
         const long long count = parsed.value_or(0);

@@ -1,5 +1,6 @@
 #include "discovery/PublicVariables.h"
 
+#include "platform/posix/PackageDatabases.h"
 #include "settings/Parameters.h"
 #include "state/ProgramState.h"
 #include "support/Fakes.h"
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <utime.h>
 
 namespace dustrel {
@@ -44,9 +46,43 @@ TEST(SpecialFolders, RegistryFoldersLoseOneTrailingSeparator)
     EXPECT_EQ(GetWindowsFolder(fake.platform), "/home/u");
     EXPECT_EQ(GetNavigatorCache(fake.platform), "");
 
+    // The root as installation folder stays usable: its help page and events log have a place.
+    for (const auto& [saved, folder] : {std::pair{"/", "/"}, {"//", "/"}, {"/opt/", "/opt"}, {"", ""}}) {
+        fake.registry.put(HKLM, kSettingsKey, "InstallPath", saved);
+        EXPECT_EQ(GetInstallFolder(fake.platform), folder) << saved;
+    }
+
     fake.platform.pathRules = PathRules::windows();
     fake.folders.temp = "C:\\WINDOWS\\TEMP\\";
     EXPECT_EQ(GetTempFolder(fake.platform), "C:\\WINDOWS\\TEMP");
+}
+
+TEST(EventsLog, NeverGoesIntoAFolderAPackageInstalled)
+{
+    // Run as root, the installation folder is writable whoever installed it. "@" is the test's folder;
+    // the expected folder of the log is empty for a refusal.
+    const std::tuple<std::string, bool, std::string> cases[] = {
+        {"/usr\n/usr/share\n", true, "install"},
+        {"@/install\n@/install/DUSTREL.HTML\n", true, "state/dustrel"},
+        {"@/install/\n", true, "state/dustrel"},
+        {"@/install/DUSTREL.HTML\n", true, "install"},
+        {"@/install\n", false, ""}};
+    for (const auto& [listed, stateFolder, expected] : cases) {
+        TempFolder temp;
+        FakePlatform fake;
+        temp.makeFolder("install");
+        temp.makeFolder("dpkg");
+        std::string list = listed;
+        for (std::size_t at; (at = list.find('@')) != std::string::npos;)
+            list.replace(at, 1, temp.path());
+        temp.writeFile("dpkg/dustrel.list", list);
+        fake.packages =
+            posix::PackageDatabases({temp / "dpkg", "/nonexistent", "/nonexistent", "/", "/nonexistent"});
+        fake.folders.state = stateFolder ? temp.makeFolder("state") : "";
+        const Result<std::string> place = GetEventsLogPath(fake.platform, temp / "install", true);
+        EXPECT_EQ(place.ok() ? *place : "", expected.empty() ? "" : temp / (expected + "/DUSTREL.LOG"))
+            << listed;
+    }
 }
 
 TEST(SpecialFolders, CommunicatorCacheComesFromThePreferenceFileOfTheBrowserUser)

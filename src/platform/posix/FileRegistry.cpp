@@ -4,6 +4,7 @@
 #include "platform/posix/DescriptorIo.h"
 #include "platform/posix/DirStream.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/RegValueBytes.h"
 #include "platform/posix/UniqueFd.h"
 
 #include <cerrno>
@@ -263,9 +264,13 @@ std::optional<std::string> FileRegistry::queryValue(RegistryRoot root, std::stri
     if (!isValidKeyPath(keyPath))
         return std::nullopt;
     const RegFile::Value* value = readDocument(root).findValue(fullKeyPath(root, keyPath), valueName);
-    if (value == nullptr || !value->isString || value->data.size() > capacity)
+    if (value == nullptr)
         return std::nullopt;
-    return value->data;
+    // The type is not looked at: a number or binary value reads as the bytes it holds.
+    std::optional<std::string> bytes = value->isString ? value->data : regValueBytes(value->data);
+    if (bytes && bytes->size() > capacity)
+        return std::nullopt;
+    return bytes;
 }
 
 std::optional<std::uint32_t> FileRegistry::queryNumber(RegistryRoot root, std::string_view keyPath,

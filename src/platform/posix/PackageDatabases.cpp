@@ -66,7 +66,8 @@ public:
         struct stat st
         {
         };
-        if (fstatat(AT_FDCWD, m_path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        if (fstatat(AT_FDCWD, m_path.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            (S_ISREG(st.st_mode) || (m_query.foldersToo && S_ISDIR(st.st_mode))))
             m_out.add(static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino));
     }
 

@@ -56,6 +56,11 @@ About::About(const ProgramState& state, MessageBoxes& messageBoxes, QWidget* own
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setScaledContents(true);
     m_image1->installEventFilter(this);
+    // The picture's thanks are reachable from the keyboard too, and a screen reader says how.
+    m_image1->setFocusPolicy(Qt::StrongFocus);
+    m_image1->setStyleSheet(QStringLiteral("QLabel:focus { border: 1px dotted palette(highlight); }"));
+    m_image1->setAccessibleName(toQString(kProgramTitle));
+    m_image1->setAccessibleDescription(QStringLiteral("Click or press Space for the special thanks"));
     m_label2 = new QLabel(this);
     m_label2->setObjectName(QStringLiteral("Label2"));
     m_label2->setAlignment(Qt::AlignCenter);
@@ -128,6 +133,13 @@ bool About::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_image1 && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         if (mouse->button() == Qt::LeftButton && m_image1->rect().contains(mouse->position().toPoint())) {
+            Image1_Click();
+            return true;
+        }
+    }
+    if (watched == m_image1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
             Image1_Click();
             return true;
         }

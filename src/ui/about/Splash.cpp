@@ -1,6 +1,8 @@
 #include "ui/about/Splash.h"
 
+#include "state/ProgramInfo.h"
 #include "ui/common/Images.h"
+#include "ui/common/QtText.h"
 #include "ui/common/TwipsScale.h"
 
 #include <QIcon>
@@ -21,6 +23,9 @@ Splash::Splash(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Framele
     m_image1 = new QLabel(this);
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setScaledContents(true);
+    // The picture shows the program's name: a screen reader reads it from here and from the title.
+    m_image1->setAccessibleName(toQString(kProgramTitle));
+    setWindowTitle(m_image1->accessibleName());
     // Through an icon, which takes splash@2x.png on screens with two device pixels to a logical one.
     m_image1->setPixmap(QIcon(QStringLiteral(":/dustrel/splash.png")).pixmap(size, devicePixelRatioF()));
     m_image1->setGeometry(QRect(QPoint(0, 0), size));

@@ -2,6 +2,8 @@
 
 #include "ui/common/QtText.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QPainter>
@@ -11,6 +13,7 @@
 #include <QTimerEvent>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace dustrel {
 
@@ -24,11 +27,60 @@ int frameMilliseconds(const QWidget& widget)
     return rate >= 10.0 ? std::max(1, static_cast<int>(std::lround(1000.0 / rate))) : 16;
 }
 
+// What a screen reader reads of the label: the text shown, whole however it is shortened on screen, as
+// the label's name and as read-only text.
+class StatusLabelAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    explicit StatusLabelAccessible(StatusLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
+
+    static QAccessibleInterface* create(const QString& className, QObject* object)
+    {
+        auto* label = qobject_cast<StatusLabel*>(object);
+        return className == QLatin1String("dustrel::StatusLabel") && label != nullptr
+                   ? new StatusLabelAccessible(label)
+                   : nullptr;
+    }
+
+    QString text(QAccessible::Text kind) const override
+    {
+        return kind == QAccessible::Name ? shown() : QAccessibleWidget::text(kind);
+    }
+    void* interface_cast(QAccessible::InterfaceType type) override
+    {
+        return type == QAccessible::TextInterface ? static_cast<QAccessibleTextInterface*>(this)
+                                                  : QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(int start, int end) const override { return shown().mid(start, end - start); }
+    int characterCount() const override { return static_cast<int>(shown().size()); }
+    void selection(int, int* start, int* end) const override { *start = *end = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int offset, int* start, int* end) const override
+    {
+        *start = *end = offset;
+        return {};
+    }
+
+private:
+    const QString& shown() const { return static_cast<const StatusLabel*>(widget())->shownText(); }
+};
+
 } // namespace
 
 StatusLabel::StatusLabel(QWidget* parent) : QWidget(parent)
 {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    static const bool readable = (QAccessible::installFactory(&StatusLabelAccessible::create), true);
+    (void)readable;
 }
 
 void StatusLabel::setText(std::string_view bytes)
@@ -72,9 +124,21 @@ void StatusLabel::flush()
     if (latest == m_shownBytes)
         return;
     m_shownBytes.assign(latest);
-    m_shown = toQString(latest);
+    const QString before = std::exchange(m_shown, toQString(latest));
     setToolTip(m_shown);
     update();
+    announce(before);
+}
+
+void StatusLabel::announce(const QString& before)
+{
+    // Only while a screen reader listens: the events cost a search nothing otherwise.
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleTextUpdateEvent replaced(this, 0, before, m_shown);
+    QAccessible::updateAccessibility(&replaced);
 }
 
 QSize StatusLabel::sizeHint() const

@@ -12,6 +12,8 @@ namespace dustrel {
 //
 // The label can also follow a text its owner changes in place (the folder a walk is in): it then costs
 // the owner nothing per change, and is read once a frame, on the window's thread, at the owner's pumps.
+//
+// A screen reader reads the shown text as the label's name and text, and hears of each change.
 class StatusLabel : public QWidget
 {
     Q_OBJECT
@@ -41,6 +43,8 @@ protected:
 
 private:
     void scheduleFrame();
+    // Tells a screen reader that the shown text changed from `before`.
+    void announce(const QString& before);
     void stopFrames();
 
     std::string m_text;

@@ -32,6 +32,7 @@ CustomType::CustomType(const ProgramState& state, MessageBoxes& messageBoxes, QW
     m_text1 = new QLineEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_label1->setBuddy(m_text1);
+    m_text1->setAccessibleName(m_label1->text());
     m_command1 = new QPushButton(QStringLiteral("&OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
     m_command1->setDefault(true);

@@ -31,10 +31,13 @@ Ignore::Ignore(ProgramState& state, Platform& platform, QWidget* owner)
 
     m_drive1 = new QComboBox(this);
     m_drive1->setObjectName(QStringLiteral("Drive1"));
+    m_drive1->setAccessibleName(QStringLiteral("Drive"));
     m_dir1 = new FolderList(platform.fileSystem, platform.pathRules.separator, this);
     m_dir1->setObjectName(QStringLiteral("Dir1"));
+    m_dir1->setAccessibleName(QStringLiteral("Folders"));
     m_file1 = new QListWidget(this);
     m_file1->setObjectName(QStringLiteral("File1"));
+    m_file1->setAccessibleName(QStringLiteral("Files"));
     m_file1->setUniformItemSizes(true);
     m_command1 = new QPushButton(QStringLiteral("&OK"), this);
     m_command1->setObjectName(QStringLiteral("Command1"));
@@ -132,7 +135,8 @@ void Ignore::Drive1_Change()
 void Ignore::Dir1_Change()
 {
     const std::string& folder = m_dir1->folder();
-    m_filePattern = m_state.FILTRE;
+    // Offered as the search would list them: the "NULL" that stands for nothing chosen matches nothing.
+    m_filePattern = SearchPatterns(m_state);
     for (const std::string& special : m_state.DIRECTORIES) {
         if (!special.empty() && equalsIgnoreCase(folder, special))
             m_filePattern = "*.*";

@@ -17,6 +17,7 @@
 class QAction;
 class QDialog;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -138,10 +139,14 @@ protected:
 
 private:
     void choicesChanged() override;
+    // The Delete key on a list does what a double-click on its row does.
+    bool listKeyPressed(QObject* watched, const QKeyEvent& key);
 
     void createMenus();
     void createElements();
+    void createResultsView();
     void createPanels();
+    void createAdvancedPanel();
     ChoiceBox* createBox(QWidget* panel, const char* name, std::size_t index);
     void createDriveBoxes();
     void setFocusOrder();

@@ -286,7 +286,9 @@ TEST(FileRegistry, ABatchIsOneReplacementAndKeepsOtherTypesVerbatim)
     FileRegistry fresh(temp.path());
     EXPECT_EQ(fresh.queryValue(CU, kKey, "Ignore20000", 255), "/home/u/file20000");
     EXPECT_EQ(fresh.queryValue(CU, gadget, "title", 255), "Pictures");
-    EXPECT_EQ(fresh.queryValue(CU, gadget, "Endpoints", kAny), std::nullopt) << "not a string value";
+    const std::optional<std::string> held = fresh.queryValue(CU, gadget, "Endpoints", kAny);
+    ASSERT_TRUE(held.has_value()) << "read as the bytes it holds, over its continued lines";
+    EXPECT_TRUE(held->starts_with("{\0A\0"s) && held->ends_with("}\0\0\0\0\0"s));
 }
 
 // A scope left before its commit (a failure on the way) stores none of its writes.
@@ -319,7 +321,7 @@ TEST(FileRegistry, ALinkedFileIsReplacedWhereItPointsAndNumberValuesRead)
     EXPECT_EQ(registry.queryNumber(LM, kKey, "Short"), std::nullopt);
     EXPECT_EQ(registry.queryNumber(LM, kKey, "Top"), 0xFFFFFFFFu);
     EXPECT_EQ(registry.queryNumber(LM, kKey, "Odd"), std::nullopt);
-    EXPECT_EQ(registry.queryValue(LM, kKey, "IgnoreNb", kAny), std::nullopt) << "not a string value";
+    EXPECT_EQ(registry.queryValue(LM, kKey, "IgnoreNb", kAny), "\x0A\0\0\0"s) << "the number's bytes";
 
     ASSERT_EQ(registry.setValue(LM, kKey, "SaveParams", "No"), RegistryWrite::Written);
     struct stat st = {};
@@ -327,6 +329,41 @@ TEST(FileRegistry, ALinkedFileIsReplacedWhereItPointsAndNumberValuesRead)
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_NE(readWholeFile(target).find("\"SaveParams\"=\"No\""), std::string::npos);
     EXPECT_EQ(namesIn(temp / "dotfiles"), std::vector<std::string>{"machine.reg"});
+}
+
+TEST(FileRegistry, ValuesOfOtherTypesReadAsTheBytesTheyHold)
+{
+    const struct
+    {
+        const char* data;
+        std::optional<std::string> bytes;
+    } cases[] = {
+        {"hex(1):59,65,73,00", "Yes\0"s},
+        {"hex:59,65,73", "Yes"s},
+        {"HEX(2):41,\\\n  42", "AB"s},
+        {"hex(7fffffff):0,ff", "\0\xFF"s},
+        {"hex:", ""s},
+        {"dword:00000001", "\x01\0\0\0"s},
+        {"dword:12345678", "\x78\x56\x34\x12"s},
+        {"hex:593", std::nullopt},
+        {"hex:59,,65", std::nullopt},
+        {"hex:59,", std::nullopt},
+        {"hex(x):59", std::nullopt},
+        {"hex():59", std::nullopt},
+        {"dword:0000001", std::nullopt},
+        {"dword:0000000g", std::nullopt},
+    };
+    TempFolder temp;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.data);
+        temp.writeFile("HKEY_LOCAL_MACHINE.reg",
+                       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\" + kKey + "]\n\"V\"=" + c.data + "\n");
+        FileRegistry registry(temp.path());
+        EXPECT_EQ(registry.queryValue(LM, kKey, "V", kAny), c.bytes);
+        if (c.bytes && !c.bytes->empty()) {
+            EXPECT_EQ(registry.queryValue(LM, kKey, "V", c.bytes->size() - 1), std::nullopt) << "too long";
+        }
+    }
 }
 
 TEST(FileRegistry, TwoProcessesSavingAtOnceKeepEachOthersValues)

@@ -74,12 +74,17 @@ private slots:
             QCOMPARE(dialog.Dir1()->currentRow(), 1);
             QVERIFY(dialog.Command1()->isDefault());
         }
-        // With no type ticked the filter is the word NULL, which a file may be named.
+        // With no type ticked the filter is the word NULL, which matches no file as the search lists
+        // none; a custom pattern NULL is a pattern like any other.
         world.state.choices.setFileState(2, CheckState::Clear);
-        Ignore dialog(world.state, world.fake.platform, nullptr);
-        dialog.show();
-        QCOMPARE(world.state.FILTRE, std::string("NULL"));
-        QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("NULL")});
+        for (const bool custom : {false, true}) {
+            world.state.CSTM_TBL.setPatterns(custom ? std::vector<std::string>{"NULL"}
+                                                    : std::vector<std::string>{});
+            Ignore dialog(world.state, world.fake.platform, nullptr);
+            dialog.show();
+            QCOMPARE(world.state.FILTRE, std::string("NULL"));
+            QCOMPARE(texts(dialog.File1()), custom ? QStringList{QStringLiteral("NULL")} : QStringList{});
+        }
     }
 
     void ignoreListsEveryFileOfASpecialFolder()

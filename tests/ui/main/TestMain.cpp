@@ -5,6 +5,7 @@
 
 int runMenuLayoutTest(int argc, char** argv);
 int runMenuTest(int argc, char** argv);
+int runAccessTest(int argc, char** argv);
 
 int main(int argc, char** argv)
 {
@@ -15,5 +16,6 @@ int main(int argc, char** argv)
     int failed = 0;
     failed += runMenuLayoutTest(argc, argv) != 0 ? 1 : 0;
     failed += runMenuTest(argc, argv) != 0 ? 1 : 0;
+    failed += runAccessTest(argc, argv) != 0 ? 1 : 0;
     return failed == 0 ? EXIT_SUCCESS : EXIT_FAILURE;
 }
