@@ -32,6 +32,18 @@ namespace {
 // How often a timed wait looks at the clock when no window event wakes it.
 constexpr std::chrono::milliseconds kWaitTick{20};
 
+// A run without a user leaves alone the drives nobody chose to clean: one that was not there when the
+// choices were saved, and one that did not answer at start, whose walk would hold the run for ever.
+void clearUnchosenDrives(Choices& choices, const ParametersReport& loaded)
+{
+    for (const std::size_t k : loaded.newDrives)
+        choices.setDriveState(k, CheckState::Clear);
+    for (std::size_t k = 0; k < choices.drives().size(); ++k) {
+        if (choices.drives()[k].unreachable)
+            choices.setDriveState(k, CheckState::Clear);
+    }
+}
+
 } // namespace
 
 QtRunModes::QtRunModes(ProgramState& state, Platform& platform, Options options)
@@ -190,9 +202,7 @@ std::optional<RunOutcome> QtRunModes::searchUnattended(MessageBoxes& refusals)
             MessageIcon::Exclamation));
         return RunOutcome::end(1);
     }
-    // Nobody chose to clean a drive that was not there when the choices were saved.
-    for (const std::size_t k : m_loaded.newDrives)
-        m_state.choices.setDriveState(k, CheckState::Clear);
+    clearUnchosenDrives(m_state.choices, m_loaded);
     const Result<void> searched = m_menu->search();
     // The user may have quit from the main window while the search ran: then nothing is deleted.
     if (m_ended)

@@ -63,6 +63,7 @@ void GetHardDrives(ProgramState& state, Drives& drives, Locale& locale)
         entry.description = DriveDescription(letter, drives.diskFreeSpace(letter), format);
         entry.box.toolTip = entry.description;
         entry.root = drives.rootPath(letter);
+        entry.unreachable = drives.unreachable(letter);
 
         state.Trace(2, "Found Drive " + entry.description);
         state.choices.addDrive(std::move(entry));

@@ -43,6 +43,10 @@ public:
 
     // The letter of the drive that holds the current folder; 0 when none does.
     virtual char currentDrive() = 0;
+
+    // Whether the drive stopped answering when it was looked up or measured (a share whose server is
+    // gone): walking it would wait for ever.
+    virtual bool unreachable(char /*letter*/) { return false; }
 };
 
 } // namespace dustrel

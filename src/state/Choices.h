@@ -43,6 +43,9 @@ struct DriveEntry
     // The folder its walk starts from: what a saved tick belongs to, since letters shift when a drive
     // comes or goes.
     std::string root;
+    // It did not answer at start (a share whose server is gone): its size is unknown and a run without a
+    // user leaves it alone, since its walk would wait for ever.
+    bool unreachable = false;
 };
 
 // Hours a file of the temporary folder must have been left alone before it counts as rubbish: the

@@ -3,8 +3,10 @@
 
 #include "Machine.h"
 #include "ProgramRun.h"
+#include "support/FileSystemTestSupport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -442,6 +444,27 @@ TEST(AutoMode, TheTemporaryFolderIsTakenAsTheWalkReachesItAndNeverTheHomeFolder)
         EXPECT_EQ(exists(file), !c.deleted);
         EXPECT_TRUE(exists(null));
     }
+}
+
+// E: links to a share whose server is gone: a FUSE mount whose daemon never answers, in a mount namespace
+// of the test's own. The start gives up on it within seconds, and the run cleans the others without it.
+TEST(AutoMode, ADriveThatNeverAnswersIsLeftAloneAndTheRunEndsInTime)
+{
+    Machine machine;
+    const std::string dead = machine.folder.makeFolder("dead");
+    if (!mountDeadFileSystem(dead))
+        GTEST_SKIP() << "cannot mount a FUSE file system in a private mount namespace here";
+    const auto unmount = [](const char* p) { umount2(p, MNT_DETACH); };
+    const std::unique_ptr<const char, decltype(unmount)> deadMount(dead.c_str(), unmount);
+    symlink(dead.c_str(), (machine.folder / "config/dustrel/drives/e:").c_str());
+    writeValues(machine, {{"Drives", "111"}});
+    const std::string rubbish = machine.folder.writeFile("disk-d/OLD.BAK", "1");
+
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult run = runDustrel({"/AUTO"}, machine.environment(), machine.folder / "install", 30);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(15));
+    EXPECT_EQ(run.exitStatus, 0) << run.standardError;
+    EXPECT_FALSE(exists(rubbish));
 }
 
 // Paths matching a shell pattern.

@@ -5,12 +5,15 @@
 #include "platform/posix/XdgPaths.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace dustrel::posix {
@@ -46,10 +49,39 @@ char linkLetter(std::string_view name)
     return c >= 'A' && c <= 'Z' ? c : 0;
 }
 
-std::string canonicalPath(const std::string& path)
+// Where a link leads as the link itself says, made absolute against the folder that holds it; empty
+// when it cannot be read. Reading a link never reaches the file system it points into.
+std::string linkTarget(const std::string& folder, const std::string& name)
 {
-    auto resolved = realPath(path);
-    return resolved ? *resolved : std::string();
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink((folder + "/" + name).c_str(), target.data(), target.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= target.size())
+        return {};
+    target.resize(static_cast<std::size_t>(length));
+    return target.front() == '/' ? target : folder + "/" + target;
+}
+
+struct LinkedFolder
+{
+    std::string path; // empty when the link leads to no folder
+    bool unreachable = false;
+};
+
+// Follows a drive link in child processes given up after `limit`, since the folder it names may lie on a
+// share that no longer answers and no signal ends a call that waits on one.
+LinkedFolder followLink(const std::string& folder, const std::string& name, std::chrono::milliseconds limit)
+{
+    const Result<std::string> resolved = boundedRealPath(folder + "/" + name, limit);
+    if (!resolved) {
+        if (resolved.error().code != ETIMEDOUT)
+            return {};
+        return {linkTarget(folder, name), true};
+    }
+    const std::vector<Result<struct stat>> answer = boundedStat({*resolved}, true, limit);
+    if (answer.front())
+        return {S_ISDIR(answer.front()->st_mode) ? *resolved : std::string(), false};
+    const bool silent = answer.front().error().code == ETIMEDOUT;
+    return {silent ? *resolved : std::string(), silent};
 }
 
 } // namespace
@@ -69,11 +101,12 @@ bool isRemoteFileSystem(std::string_view fsType)
                std::end(networkFileSystems);
 }
 
-DriveMap::DriveMap(std::string_view mountInfo, const std::string& drivesFolder)
+DriveMap::DriveMap(std::string_view mountInfo, const std::string& drivesFolder,
+                   std::chrono::milliseconds lookupLimit)
 {
     const MountTable mounts = MountTable::parse(mountInfo);
     if (!drivesFolder.empty() && isFolder(drivesFolder))
-        mapLinks(drivesFolder, mounts);
+        mapLinks(drivesFolder, mounts, lookupLimit);
     else
         mapMounts(mounts);
 }
@@ -111,7 +144,7 @@ char DriveMap::letterHolding(std::string_view path) const
     return best != nullptr ? best->letter : 0;
 }
 
-bool DriveMap::add(char letter, std::string root, const MountEntry* fileSystem)
+bool DriveMap::add(char letter, std::string root, const MountEntry* fileSystem, bool unreachable)
 {
     letter = asciiUpper(letter);
     if (letter < 'A' || letter > 'Z' || find(letter) != nullptr)
@@ -121,6 +154,7 @@ bool DriveMap::add(char letter, std::string root, const MountEntry* fileSystem)
     MappedDrive drive;
     drive.letter = letter;
     drive.root = withOneTrailingSeparator(root, '/');
+    drive.unreachable = unreachable;
     if (fileSystem != nullptr) {
         drive.fsType = fileSystem->fsType;
         drive.major = fileSystem->major;
@@ -132,7 +166,8 @@ bool DriveMap::add(char letter, std::string root, const MountEntry* fileSystem)
     return true;
 }
 
-void DriveMap::mapLinks(const std::string& drivesFolder, const MountTable& mounts)
+void DriveMap::mapLinks(const std::string& drivesFolder, const MountTable& mounts,
+                        std::chrono::milliseconds limit)
 {
     m_fromLinks = true;
     PosixFileSystem fileSystem;
@@ -148,10 +183,9 @@ void DriveMap::mapLinks(const std::string& drivesFolder, const MountTable& mount
         if (letter == 0 || entry.type != EntryType::Link)
             continue;
         // The system resolves a relative link target against the folder that holds the link.
-        const std::string target = canonicalPath(drivesFolder + "/" + entry.name);
-        if (target.empty() || !isFolder(target))
-            continue;
-        add(letter, target, mounts.holder(target));
+        const LinkedFolder target = followLink(drivesFolder, entry.name, limit);
+        if (!target.path.empty())
+            add(letter, target.path, mounts.holder(target.path), target.unreachable);
     }
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/posix/BoundedStat.h"
 #include "platform/posix/MountTable.h"
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,6 +18,9 @@ struct MappedDrive
     std::string fsType; // type of the file system that holds the root; empty when the mount list lacks it
     unsigned major = 0; // that file system's device
     unsigned minor = 0;
+    // Its link leads into a file system that did not answer in time (a share whose server is gone): the
+    // root is the link's own target, and anything that touches the drive may wait for ever.
+    bool unreachable = false;
 };
 
 // Drive letters over the folders of a machine that has none.
@@ -33,8 +38,10 @@ public:
     DriveMap() = default;
 
     // `mountInfo` is the text of /proc/self/mountinfo; `drivesFolder` the user's folder of drive links
-    // ("c:" -> /some/folder), which replaces the mount list when it exists.
-    DriveMap(std::string_view mountInfo, const std::string& drivesFolder);
+    // ("c:" -> /some/folder), which replaces the mount list when it exists. Each link is followed within
+    // `lookupLimit`.
+    DriveMap(std::string_view mountInfo, const std::string& drivesFolder,
+             std::chrono::milliseconds lookupLimit = kLookupLimit);
 
     // The machine's own map: /proc/self/mountinfo and <config home>/dustrel/drives.
     static DriveMap fromSystem();
@@ -51,8 +58,8 @@ public:
     bool fromLinks() const { return m_fromLinks; }
 
 private:
-    bool add(char letter, std::string root, const MountEntry* fileSystem);
-    void mapLinks(const std::string& drivesFolder, const MountTable& mounts);
+    bool add(char letter, std::string root, const MountEntry* fileSystem, bool unreachable = false);
+    void mapLinks(const std::string& drivesFolder, const MountTable& mounts, std::chrono::milliseconds limit);
     void mapMounts(const MountTable& mounts);
 
     std::vector<MappedDrive> m_drives;

@@ -5,6 +5,7 @@
 #include "platform/posix/PosixFileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -27,8 +28,8 @@ template <std::size_t N> bool listed(const std::string_view (&list)[N], std::str
     return std::find(std::begin(list), std::end(list), fsType) != std::end(list);
 }
 
-// statvfs in a child process, given up after `limit`.
-std::optional<struct statvfs> boundedStatvfs(const std::string& path, std::chrono::milliseconds limit)
+// statvfs in a child process, given up after `limit` with ETIMEDOUT.
+Result<struct statvfs> boundedStatvfs(const std::string& path, std::chrono::milliseconds limit)
 {
     const char* const cPath = path.c_str();
     auto child = ChildProcess::fork([cPath](int out) {
@@ -38,14 +39,16 @@ std::optional<struct statvfs> boundedStatvfs(const std::string& path, std::chron
         return ChildProcess::writeAnswer(out, &st, sizeof st) ? 0 : 1;
     });
     if (!child)
-        return std::nullopt;
+        return child.error();
     std::string answer;
     const Result<void> finished = child->finish({limit, sizeof(struct statvfs)}, [&](std::string_view piece) {
         answer.append(piece);
         return Result<void>();
     });
-    if (!finished || answer.size() != sizeof(struct statvfs))
-        return std::nullopt;
+    if (!finished)
+        return finished.error();
+    if (answer.size() != sizeof(struct statvfs))
+        return Error{EIO, "no answer", path};
     struct statvfs st = {};
     std::memcpy(&st, answer.data(), sizeof st);
     return st;
@@ -99,11 +102,14 @@ bool PosixDrives::isRemovable(unsigned major, unsigned minor) const
 std::optional<DiskSpace> PosixDrives::diskFreeSpace(char letter)
 {
     const MappedDrive* drive = m_map.find(letter);
-    if (drive == nullptr)
+    if (drive == nullptr || drive->unreachable)
         return std::nullopt;
-    const std::optional<struct statvfs> measured = boundedStatvfs(drive->root, m_sizeQueryLimit);
-    if (!measured)
+    const Result<struct statvfs> measured = boundedStatvfs(drive->root, m_sizeQueryLimit);
+    if (!measured) {
+        if (measured.error().code == ETIMEDOUT)
+            m_unanswered.insert(drive->letter);
         return std::nullopt;
+    }
     const struct statvfs& st = *measured;
     DiskSpace space;
     space.bytesPerSector = st.f_frsize != 0 ? st.f_frsize : st.f_bsize;
@@ -117,6 +123,12 @@ std::string PosixDrives::rootPath(char letter)
 {
     const MappedDrive* drive = m_map.find(letter);
     return drive != nullptr ? drive->root : std::string();
+}
+
+bool PosixDrives::unreachable(char letter)
+{
+    const MappedDrive* drive = m_map.find(letter);
+    return drive != nullptr && (drive->unreachable || m_unanswered.count(drive->letter) != 0);
 }
 
 char PosixDrives::currentDrive()

@@ -4,6 +4,7 @@
 #include "platform/posix/DriveMap.h"
 
 #include <chrono>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -13,7 +14,8 @@ namespace dustrel::posix {
 // block device's removable flag, the sizes from statvfs.
 //
 // A file system whose server or daemon stopped answering makes statvfs wait for ever, and nothing can
-// interrupt it. The size query therefore runs in a child process that the program stops waiting for after
+// interrupt it. A drive whose link could not be followed in time is not asked at all; for the others the
+// size query runs in a child process that the program stops waiting for after
 // `sizeQueryLimit`: such a drive is then of unknown size, and the child ends whenever the call returns.
 class PosixDrives : public Drives
 {
@@ -28,6 +30,7 @@ public:
     std::optional<DiskSpace> diskFreeSpace(char letter) override;
     std::string rootPath(char letter) override;
     char currentDrive() override;
+    bool unreachable(char letter) override;
 
     const DriveMap& map() const { return m_map; }
 
@@ -37,6 +40,7 @@ private:
     DriveMap m_map;
     std::string m_sysfsRoot;
     std::chrono::milliseconds m_sizeQueryLimit;
+    std::set<char> m_unanswered; // letters whose size query ran out of time
 };
 
 // The drive type that a file system's type alone decides; Fixed when it decides nothing.

@@ -13,6 +13,7 @@
 #include <sys/mount.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace dustrel::test {
@@ -136,11 +137,14 @@ TEST(PosixDrives, FreeSpaceOfARootAndOfNothing)
 }
 
 // A FUSE mount whose daemon never answers, in a private mount namespace: every call that reaches it waits
-// until the connection closes.
-TEST(PosixDrives, ASizeQueryThatNeverReturnsGivesAnUnknownSizeInTime)
+// until the connection closes. Whether it is reached through the mount list or a drive link, to its root
+// or below, the drive is of unknown size and unreachable, and the others are not.
+TEST(PosixDrives, ADriveThatNeverAnswersIsUnreachableWithAnUnknownSizeInTime)
 {
     TempFolder temp;
-    const std::string dead = temp.makeFolder("dead");
+    const std::string dead = temp.makeFolder("dead"), links = temp.makeFolder("drives");
+    for (const auto& [name, target] : {std::pair{"c:", temp.path()}, {"e:", dead}, {"f:", dead + "/sub"}})
+        ASSERT_EQ(symlink(target.c_str(), (links + "/" + name).c_str()), 0);
     const pid_t child = fork();
     if (child == 0) {
         if (!mountDeadFileSystem(dead))
@@ -149,8 +153,14 @@ TEST(PosixDrives, ASizeQueryThatNeverReturnsGivesAnUnknownSizeInTime)
         PosixDrives drives(
             DriveMap("1 0 8:1 / / rw - ext4 a rw\n2 1 0:99 / " + dead + " rw - ext4 b rw\n", ""), temp.path(),
             std::chrono::milliseconds(300));
-        const bool unknown = !drives.diskFreeSpace('D').has_value();
-        _exit(unknown && drives.diskFreeSpace('C').has_value() ? 0 : 1);
+        const bool unknown = !drives.diskFreeSpace('D').has_value() && drives.unreachable('D');
+        PosixDrives linked(DriveMap("", links, std::chrono::milliseconds(300)), temp.path());
+        const bool linksKnown = linked.rootPath('E') == dead + "/" &&
+                                linked.rootPath('F') == dead + "/sub/" && linked.unreachable('E') &&
+                                linked.unreachable('F') && !linked.diskFreeSpace('F') &&
+                                !linked.unreachable('C');
+        _exit(unknown && linksKnown && drives.diskFreeSpace('C').has_value() && !drives.unreachable('C') ? 0
+                                                                                                         : 1);
     }
     int status = -1;
     for (int waited = 0; waited < 200 && waitpid(child, &status, WNOHANG) == 0; ++waited)
