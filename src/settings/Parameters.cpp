@@ -175,9 +175,8 @@ constexpr std::size_t kTempFolder = 0;
 
 long long tempMinAge(Reader& reader)
 {
-    long long hours = 0;
-    return parseCount(reader.read("TempMinAge"), kMaxTempMinAgeHours, hours) ? hours
-                                                                             : kDefaultTempMinAgeHours;
+    const std::optional<long long> hours = parseCount(reader.read("TempMinAge"), kMaxTempMinAgeHours);
+    return hours ? *hours : kDefaultTempMinAgeHours;
 }
 
 // The folder's path, and for the temporary folder which of its files stay.
