@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/NameFilter.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,12 +22,12 @@ namespace dustrel {
 //   rule says.
 // - An empty piece (from "A;;B" or a trailing ";") matches nothing; "NULL" is an ordinary name.
 // A name matches the list when it matches any piece.
-class PatternMatcher
+class PatternMatcher final : public NameFilter
 {
 public:
     explicit PatternMatcher(std::string_view patternList);
 
-    bool matches(std::string_view name) const;
+    bool matches(std::string_view name) const override;
 
     // True when some piece matches every name a file can have ("*", "*.*", "?*", "*?"...): such a list
     // is no rule about rubbish at all, and whoever takes patterns from people refuses it here.
