@@ -23,6 +23,7 @@ void usage(const char* program)
         "                     page cache is dropped (root only; default 5, 0 for none)\n"
         "  --rows N           files of the tree whose search measures the memory of a row (default\n"
         "                     1000000, 0 for none)\n"
+        "  --long-list-runs N rounds of that search, also without helpers, and find -printf (default 3)\n"
         "  --delete-files N   files deleted against find -delete (default 100000, 0 for none)\n"
         "  --delete-runs N    rounds of that deletion (default 3)\n"
         "  --deep N           instead: search one chain of N folders, then delete what it found\n"
@@ -79,6 +80,9 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
         } else if (arg == "--delete-files") {
             ok = number(value, n) && n <= 100'000'000;
             options.deleteFiles = n;
+        } else if (arg == "--long-list-runs") {
+            ok = number(value, n) && n > 0 && n < 1000;
+            options.longListRuns = static_cast<int>(n);
         } else if (arg == "--delete-runs") {
             ok = number(value, n) && n > 0 && n < 1000;
             options.deleteRuns = static_cast<int>(n);

@@ -20,7 +20,7 @@ namespace {
 
 // Runs a command with its output into a pipe, timed from the fork to the end of the child, the output
 // read meanwhile so the tool never waits on a full pipe.
-ToolRun run(const std::vector<std::string>& argv, const std::string& root)
+ToolRun run(const std::vector<std::string>& argv, const std::string& root, bool countLines = false)
 {
     ToolRun result;
     int ends[2];
@@ -72,6 +72,10 @@ ToolRun run(const std::vector<std::string>& argv, const std::string& root)
         return result;
     }
     result.ran = true;
+    if (countLines) {
+        result.lines = static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n'));
+        return result;
+    }
     for (std::size_t from = 0; from < output.size();) {
         std::size_t end = output.find('\0', from);
         if (end == std::string::npos)
@@ -160,6 +164,11 @@ ToolRun ToolComparison::runFd(const std::string& fd, const std::string& root, co
 ToolRun ToolComparison::runFindDelete(const std::string& root)
 {
     return run({"find", toolRoot(root), "-type", "f", "-delete"}, root);
+}
+
+ToolRun ToolComparison::runFindStat(const std::string& root)
+{
+    return run({"find", toolRoot(root), "-type", "f", "-printf", "%s %T@\n"}, root, true);
 }
 
 std::string ToolComparison::toolRoot(const std::string& root)
