@@ -302,12 +302,17 @@ Result<void> PosixFolderCursor::enter(std::string_view name)
 void PosixFolderCursor::takeListing(int folder, std::string_view name)
 {
     m_handed = m_readAhead->walkEntered(name);
+    if (!m_handed)
+        return;
+    // Only a listing of the very folder the walk opened: one swapped since a helper read it is read again.
+    // Where enter() asked the folder already, its answer serves.
     struct stat st
     {
     };
-    // Only a listing of the very folder the walk opened: one swapped since a helper read it is read again.
-    if (m_handed &&
-        (fstat(folder, &st) != 0 || st.st_dev != m_handed->device || st.st_ino != m_handed->inode))
+    st.st_dev = static_cast<dev_t>(m_device);
+    st.st_ino = static_cast<ino_t>(m_levels.back().inode);
+    if ((!m_checkEachFolder && fstat(folder, &st) != 0) || st.st_dev != m_handed->device ||
+        st.st_ino != m_handed->inode)
         m_handed.reset();
 }
 
