@@ -47,7 +47,8 @@ int openBelow(int start, const char* path)
 
 std::size_t readAheadHelpers(unsigned processors)
 {
-    return processors <= 1 ? 0 : std::clamp<std::size_t>(processors, 2, 16);
+    // 0: the system cannot tell, which is no reason to walk alone.
+    return processors == 1 ? 0 : std::clamp<std::size_t>(processors, 2, 16);
 }
 
 FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevice, NameOrder order,

@@ -18,7 +18,7 @@
 
 namespace dustrel::posix {
 
-// One helper per processor, at least 2 and at most 16; none on a single processor.
+// One helper per processor, at least 2 and at most 16; none on a single processor. 0: not known.
 std::size_t readAheadHelpers(unsigned processors);
 
 // Reads the folders a depth-first walk will enter next, on helper threads. On a cold cache a walk

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFolderCursor.h"
 
+#include "platform/posix/DescriptorLimit.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
@@ -429,6 +430,27 @@ TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
         }
     }
     EXPECT_EQ(byName(entries), byName(*read));
+}
+
+// One helper per processor within bounds, and fewer where the descriptor limit is small.
+TEST(PosixFolderCursor, StartsAHelperPerProcessorWithinItsBoundsAndTheDescriptorLimit)
+{
+    struct Case
+    {
+        unsigned processors;
+        std::size_t descriptors;
+        std::size_t helpers;
+    };
+    for (const Case& c : {Case{1, 65536, 0},
+                          {0, 65536, 2},
+                          {2, 65536, 2},
+                          {12, 65536, 12},
+                          {64, 65536, 16},
+                          {16, 256, 4},
+                          {16, 63, 0}}) {
+        EXPECT_EQ(DescriptorLimit::readAheadThreads(c.descriptors, readAheadHelpers(c.processors)), c.helpers)
+            << c.processors << " processors, " << c.descriptors << " descriptors";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOpenings, CursorTreeTest, testing::Values(Opening::Beneath, Opening::Checked),
