@@ -5,6 +5,7 @@
 #include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -393,10 +394,9 @@ struct TmpFiles : NameFilter
 TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
 {
     TempFolder tree;
-    tree.makeFolder("a");
+    tree.makeFolder("a/sub.tmp");
     tree.writeFile("a/x.tmp", "12345");
     tree.writeFile("a/y.txt", "1");
-    tree.makeFolder("a/sub.tmp");
     ASSERT_EQ(link((tree / "a/x.tmp").c_str(), (tree / "a/\xff\n.tmp").c_str()), 0);
     ASSERT_EQ(mkfifo((tree / "a/fifo.tmp").c_str(), 0644), 0);
     const TmpFiles filter;
@@ -415,15 +415,12 @@ TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
     PosixFolderCursor walk(Opening::Beneath, ReadAhead::Off);
     ASSERT_TRUE(walk.open(tree / "a"));
     const auto read = entriesOf(walk);
-    ASSERT_TRUE(read);
     std::vector<FolderEntry> entries;
     for (std::size_t i = 0; i < handed.size(); ++i) {
         entries.push_back(FolderEntry{std::string(handed.name(i)), handed.type(i)});
         const FileInfo* info = handed.info(i);
-        const bool picked = handed.type(i) == EntryType::File && filter.matches(handed.name(i));
-        ASSERT_EQ(info != nullptr, picked) << handed.name(i);
-        const auto own = walk.entryInfo(handed.name(i));
-        if (picked && own) {
+        ASSERT_EQ(info != nullptr, handed.type(i) == EntryType::File && filter.matches(handed.name(i)));
+        if (const auto own = walk.entryInfo(handed.name(i)); info != nullptr && own) {
             EXPECT_EQ(
                 std::tie(info->size, info->modified, info->changed, info->device, info->inode, info->owner),
                 std::tie(own->size, own->modified, own->changed, own->device, own->inode, own->owner));
@@ -435,22 +432,17 @@ TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
 // One helper per processor within bounds, and fewer where the descriptor limit is small.
 TEST(PosixFolderCursor, StartsAHelperPerProcessorWithinItsBoundsAndTheDescriptorLimit)
 {
-    struct Case
-    {
-        unsigned processors;
-        std::size_t descriptors;
-        std::size_t helpers;
-    };
-    for (const Case& c : {Case{1, 65536, 0},
-                          {0, 65536, 2},
-                          {2, 65536, 2},
-                          {12, 65536, 12},
-                          {64, 65536, 16},
-                          {16, 256, 4},
-                          {16, 63, 0}}) {
-        EXPECT_EQ(DescriptorLimit::readAheadThreads(c.descriptors, readAheadHelpers(c.processors)), c.helpers)
-            << c.processors << " processors, " << c.descriptors << " descriptors";
-    }
+    // processors, descriptors, helpers
+    for (const auto& [processors, descriptors, helpers] :
+         std::vector<std::array<unsigned, 3>>{{1, 65536, 0},
+                                              {0, 65536, 2},
+                                              {2, 65536, 2},
+                                              {12, 65536, 12},
+                                              {64, 65536, 16},
+                                              {16, 256, 4},
+                                              {16, 63, 0}})
+        EXPECT_EQ(DescriptorLimit::readAheadThreads(descriptors, readAheadHelpers(processors)), helpers)
+            << processors;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOpenings, CursorTreeTest, testing::Values(Opening::Beneath, Opening::Checked),
