@@ -97,14 +97,23 @@ FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevi
     subfoldersOf(here, names);
     addChildren(*m_path.back(), names, 0);
 
+    // Under the lock: a helper that finds the disk slow adds helpers to the same list.
+    const std::lock_guard lock(m_mutex);
     for (std::size_t i = 0; i < m_limits.threads; ++i) {
-        try {
-            m_threads.emplace_back([this] { help(); });
-            // Named, so that a look at the process's threads tells the helpers from any other.
-            pthread_setname_np(m_threads.back().native_handle(), kHelperName);
-        } catch (const std::system_error&) {
-            break; // fewer helpers: fewer reads in flight, nothing else
-        }
+        if (!addHelper())
+            break;
+    }
+}
+
+bool FolderReadAhead::addHelper()
+{
+    try {
+        m_threads.emplace_back([this] { help(); });
+        // Named, so that a look at the process's threads tells the helpers from any other.
+        pthread_setname_np(m_threads.back().native_handle(), kHelperName);
+        return true;
+    } catch (const std::system_error&) {
+        return false; // fewer helpers: fewer reads in flight, nothing else
     }
 }
 
@@ -243,6 +252,10 @@ void FolderReadAhead::help()
         m_cachedRun = cached ? m_cachedRun + 1 : 0;
         if (m_limits.idleAfter != 0 && m_cachedRun >= m_limits.idleAfter)
             m_idle = true;
+        // A disk answers several reads at once: while reads wait for it, more of them are kept in flight
+        // than there are processors.
+        if (!cached && m_threads.size() < m_limits.coldThreads && !m_stop)
+            addHelper();
         // Walked or passed over meanwhile: the walk no longer needs what was found.
         if (node->state != State::Reading)
             continue;

@@ -52,6 +52,8 @@ public:
     struct Limits
     {
         std::size_t threads = readAheadHelpers(std::thread::hardware_concurrency());
+        // Helpers in all once reads wait for the disk; never fewer than `threads`.
+        std::size_t coldThreads = 8;
         std::size_t aheadLimit = 512;
         std::size_t knownLimit = 65536;
         // Consecutive quick reads without a disk read after which the helpers call themselves idle; 0: never.
@@ -119,6 +121,8 @@ private:
     };
 
     void help();
+    // Under the lock: one more helper thread, unless the system refuses one.
+    bool addHelper();
     // The subfolders of the folder at `path` below the start folder ("" for itself), in walk order; false
     // when it cannot be read.
     bool readSubfolders(const std::string& path, char* buffer, FolderContents& contents,

@@ -4,6 +4,7 @@
 #include "platform/posix/FolderRecords.h"
 #include "platform/posix/PosixFileSystem.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -102,6 +103,11 @@ PosixFolderCursor::PosixFolderCursor(Opening opening, ReadAhead readAhead, Folde
         m_readAheadLimits.idleAfter = 0;
     // Helpers that took the last descriptors would make the walk's own opens fail.
     m_readAheadLimits.threads = DescriptorLimit::readAheadThreads(DescriptorLimit::current(), limits.threads);
+    m_readAheadLimits.coldThreads =
+        m_readAheadLimits.threads == 0
+            ? 0
+            : DescriptorLimit::readAheadThreads(DescriptorLimit::current(),
+                                                std::max(limits.threads, limits.coldThreads));
 }
 
 PosixFolderCursor::~PosixFolderCursor() = default;
