@@ -43,6 +43,11 @@ DirectoryWalk::DirectoryWalk(WorkContext& context)
     }
 }
 
+bool DirectoryWalk::MatchingNames::matches(std::string_view name) const
+{
+    return patterns->matches(name);
+}
+
 DirectoryWalk::~DirectoryWalk()
 {
     if (m_following)
@@ -66,7 +71,8 @@ void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& pat
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
     if (m_cursor && !root.empty() && !m_trash.holds(root)) {
-        m_cursor->setWalkOrder(&nameLess, &patterns);
+        m_matching.patterns = &patterns;
+        m_cursor->setWalkOrder(&nameLess, &m_matching);
         if (auto opened = m_cursor->open(root)) {
             m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0, 0});
             readCurrentFolder();

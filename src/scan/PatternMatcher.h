@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/NameFilter.h"
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,12 +20,13 @@ namespace dustrel {
 //   rule says.
 // - An empty piece (from "A;;B" or a trailing ";") matches nothing; "NULL" is an ordinary name.
 // A name matches the list when it matches any piece.
-class PatternMatcher final : public NameFilter
+class PatternMatcher
 {
 public:
     explicit PatternMatcher(std::string_view patternList);
 
-    bool matches(std::string_view name) const override;
+    // Reads only what the constructor built: safe on several threads at once.
+    bool matches(std::string_view name) const;
 
     // True when some piece matches every name a file can have ("*", "*.*", "?*", "*?"...): such a list
     // is no rule about rubbish at all, and whoever takes patterns from people refuses it here.
