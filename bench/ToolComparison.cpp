@@ -18,6 +18,21 @@ namespace dustrel::bench {
 
 namespace {
 
+// NUL-separated paths, relative to `root`, sorted.
+std::vector<std::string> splitPaths(const std::string& output, const std::string& root)
+{
+    std::vector<std::string> files;
+    for (std::size_t from = 0; from < output.size();) {
+        std::size_t end = output.find('\0', from);
+        if (end == std::string::npos)
+            end = output.size();
+        files.push_back(ToolComparison::relative(root, output.substr(from, end - from)));
+        from = end + 1;
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // Runs a command with its output into a pipe, timed from the fork to the end of the child, the output
 // read meanwhile so the tool never waits on a full pipe.
 ToolRun run(const std::vector<std::string>& argv, const std::string& root, bool countLines = false)
@@ -76,14 +91,7 @@ ToolRun run(const std::vector<std::string>& argv, const std::string& root, bool 
         result.lines = static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n'));
         return result;
     }
-    for (std::size_t from = 0; from < output.size();) {
-        std::size_t end = output.find('\0', from);
-        if (end == std::string::npos)
-            end = output.size();
-        result.files.push_back(ToolComparison::relative(root, output.substr(from, end - from)));
-        from = end + 1;
-    }
-    std::sort(result.files.begin(), result.files.end());
+    result.files = splitPaths(output, root);
     return result;
 }
 

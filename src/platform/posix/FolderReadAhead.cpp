@@ -236,13 +236,7 @@ void FolderReadAhead::help()
         const std::uint64_t before = diskReadsOfThisThread();
         const auto started = std::chrono::steady_clock::now();
         std::unique_ptr<Listing> listing;
-        bool read = false;
-        if (path.size() < PATH_MAX && m_listed != nullptr) {
-            listing = list(path, buffer.get(), names);
-            read = listing != nullptr;
-        } else if (path.size() < PATH_MAX) {
-            read = readSubfolders(path, buffer.get(), contents, names);
-        }
+        const bool read = path.size() < PATH_MAX && readNode(path, buffer.get(), contents, names, listing);
         // Waiting for a read another thread started counts as a disk read too.
         const bool cached =
             std::chrono::steady_clock::now() - started < kCachedRead && diskReadsOfThisThread() == before;
@@ -270,6 +264,15 @@ void FolderReadAhead::help()
             wake(node->children.size() - std::min<std::size_t>(1, node->children.size()));
         }
     }
+}
+
+bool FolderReadAhead::readNode(const std::string& path, char* buffer, FolderContents& contents,
+                               std::vector<std::string>& names, std::unique_ptr<Listing>& listing) const
+{
+    if (m_listed == nullptr)
+        return readSubfolders(path, buffer, contents, names);
+    listing = list(path, buffer, names);
+    return listing != nullptr;
 }
 
 UniqueFd FolderReadAhead::openChecked(const std::string& path, struct stat* identity) const

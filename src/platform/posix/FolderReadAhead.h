@@ -127,6 +127,9 @@ private:
     // when it cannot be read.
     bool readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
                         std::vector<std::string>& names) const;
+    // A listing when names are listed, else the subfolders alone.
+    bool readNode(const std::string& path, char* buffer, FolderContents& contents,
+                  std::vector<std::string>& names, std::unique_ptr<Listing>& listing) const;
     // The same, keeping the folder's entries and describing the listed ones.
     std::unique_ptr<Listing> list(const std::string& path, char* buffer,
                                   std::vector<std::string>& names) const;
