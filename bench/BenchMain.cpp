@@ -2,18 +2,23 @@
 // reads folders; what a long results list costs per row; how fast the listed files are deleted set
 // against find -delete; and with --window how much the main window adds to the same search.
 //
-// It ends with the lines "search/find ratio: R", "search/fd ratio: D" (when fd is installed),
+// It ends with the helper threads the search uses and the lines "search/find ratio: R", "search/fd ratio:
+// D" (fd at its default thread count, when it is installed; also without the program's helpers),
 // "search/floor ratio: F", "cold search/fd-j8 ratio: C" and "cold search/single-thread ratio: S" (as root,
-// with the page cache dropped before each cold run), "bytes per row: B" and "delete/find-delete ratio: X",
-// each a ratio of medians (the machine the benchmark runs on is usually shared, so single runs say little).
+// with the page cache dropped before each cold run), "long list/find-stat ratio: L" (the million-row
+// search against find -printf '%s %T@\n', warm; also without helpers), "bytes per row: B" and
+// "delete/find-delete ratio: X", each a ratio of medians (the machine the benchmark runs on is usually
+// shared, so single runs say little).
 
 #include "BenchOptions.h"
 #include "BenchSession.h"
 #include "CoreSearchDriver.h"
 #include "DeletionComparison.h"
+#include "LongListComparison.h"
 #include "RowMemoryMeasure.h"
 #include "SearchComparison.h"
 #include "SyntheticTree.h"
+#include "platform/posix/PosixFolderCursor.h"
 #include "scan/PatternMatcher.h"
 #include "state/FileTypes.h"
 
@@ -129,6 +134,56 @@ int benchDeep(const BenchOptions& options, SyntheticTree& tree, CoreSearchDriver
     return status;
 }
 
+// The long list against find -printf, warm: the tree of rows was just read by the memory measure.
+bool benchLongList(LongListComparison& list, int runs)
+{
+    for (int round = 1; round <= runs; ++round)
+        list.round(round);
+    std::printf(
+        "long list medians of %d rounds: search %.3f s, without helpers %.3f s, find -printf %.3f s\n", runs,
+        list.searchMedian(), list.searchAloneMedian(), list.findStatMedian());
+    for (const std::string& problem : list.problems())
+        std::printf("MISMATCH (long list): %s\n", problem.c_str());
+    return list.problems().empty();
+}
+
+// Last, for scripts that read the final lines.
+void printRatios(const SearchComparison& comparison, const LongListComparison* longList,
+                 const RowMemoryFigures* rows, const std::vector<double>& coreDeletes,
+                 const std::vector<double>& findDeletes)
+{
+    std::printf("helper threads: %zu (processors: %u)\n", posix::PosixFolderCursor().helperThreads(),
+                std::thread::hardware_concurrency());
+    std::printf("search/find ratio: %.3f\n", comparison.searchMedian() / comparison.findMedian());
+    if (comparison.fdRan()) {
+        std::printf("search/fd ratio: %.3f\n", comparison.searchMedian() / comparison.fdMedian());
+        std::printf("search/fd ratio without helpers: %.3f\n",
+                    comparison.searchAloneMedian() / comparison.fdMedian());
+    }
+    std::printf("search/floor ratio: %.3f\n", comparison.searchMedian() / comparison.floorMedian());
+    if (comparison.fdRan())
+        std::printf("fd threads: %u warm (its default: one per processor), %u cold\n",
+                    std::thread::hardware_concurrency(), SearchComparison::kColdFdThreads);
+    if (comparison.coldRan()) {
+        if (comparison.fdRan())
+            std::printf("cold search/fd-j8 ratio: %.3f\n",
+                        comparison.coldMedian() / comparison.coldFdMedian());
+        std::printf("cold search/single-thread ratio: %.3f\n",
+                    comparison.coldMedian() / comparison.coldSingleMedian());
+    }
+    if (longList != nullptr && longList->findStatMedian() > 0) {
+        std::printf("long list/find-stat ratio: %.3f\n",
+                    longList->searchMedian() / longList->findStatMedian());
+        std::printf("long list/find-stat ratio without helpers: %.3f\n",
+                    longList->searchAloneMedian() / longList->findStatMedian());
+    }
+    if (rows != nullptr)
+        std::printf("bytes per row: %.0f\n", rows->bytesPerRow);
+    if (!coreDeletes.empty())
+        std::printf("delete/find-delete ratio: %.3f\n",
+                    SearchComparison::median(coreDeletes) / SearchComparison::median(findDeletes));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -239,6 +294,7 @@ int main(int argc, char** argv)
     std::printf("peak RSS: %.1f MB\n", peakRssMegabytes());
 
     std::optional<RowMemoryFigures> rows;
+    std::optional<LongListComparison> longList;
     if (rowsTree) {
         rows = MeasureRowMemory(rowsTree->root());
         std::printf("long list: %zu rows in %.3f s, peak memory %.1f MB more than before the search%s\n",
@@ -249,6 +305,9 @@ int main(int argc, char** argv)
                         rowsTree->matching());
             status = 1;
         }
+        longList.emplace(rowsTree->root(), rowsTree->matching());
+        if (!benchLongList(*longList, options->longListRuns))
+            status = 1;
     }
 
     std::vector<double> coreDeletes;
@@ -276,25 +335,7 @@ int main(int argc, char** argv)
         std::printf("window/core ratio: %.2f\n",
                     windowMeasure->best.seconds / comparison.bestSearch().seconds);
 #endif
-    // Last, for scripts that read the final lines.
-    std::printf("search/find ratio: %.3f\n", comparison.searchMedian() / comparison.findMedian());
-    if (comparison.fdRan())
-        std::printf("search/fd ratio: %.3f\n", comparison.searchMedian() / comparison.fdMedian());
-    std::printf("search/floor ratio: %.3f\n", comparison.searchMedian() / comparison.floorMedian());
-    if (comparison.fdRan())
-        std::printf("fd threads: %u warm (its default: one per processor), %u cold\n",
-                    std::thread::hardware_concurrency(), SearchComparison::kColdFdThreads);
-    if (comparison.coldRan()) {
-        if (comparison.fdRan())
-            std::printf("cold search/fd-j8 ratio: %.3f\n",
-                        comparison.coldMedian() / comparison.coldFdMedian());
-        std::printf("cold search/single-thread ratio: %.3f\n",
-                    comparison.coldMedian() / comparison.coldSingleMedian());
-    }
-    if (rows)
-        std::printf("bytes per row: %.0f\n", rows->bytesPerRow);
-    if (!coreDeletes.empty())
-        std::printf("delete/find-delete ratio: %.3f\n",
-                    SearchComparison::median(coreDeletes) / SearchComparison::median(findDeletes));
+    printRatios(comparison, longList ? &*longList : nullptr, rows ? &*rows : nullptr, coreDeletes,
+                findDeletes);
     return status;
 }

@@ -23,6 +23,7 @@ void usage(const char* program)
         "                     page cache is dropped (root only; default 5, 0 for none)\n"
         "  --rows N           files of the tree whose search measures the memory of a row (default\n"
         "                     1000000, 0 for none)\n"
+        "  --long-list-runs N rounds of that search, also without helpers, and find -printf (default 3)\n"
         "  --delete-files N   files deleted against find -delete (default 100000, 0 for none)\n"
         "  --delete-runs N    rounds of that deletion (default 3)\n"
         "  --deep N           instead: search one chain of N folders, then delete what it found\n"
@@ -37,6 +38,21 @@ bool number(const char* text, unsigned long long& out)
     char* end = nullptr;
     out = std::strtoull(text, &end, 10);
     return end != text && *end == '\0';
+}
+
+// The options that count rounds, from 1 (0 too for the cold ones) to 999; false for any other option.
+bool roundsOption(std::string_view arg, const char* value, BenchOptions& options)
+{
+    int* rounds = arg == "--runs"             ? &options.runs
+                  : arg == "--cold-runs"      ? &options.coldRuns
+                  : arg == "--delete-runs"    ? &options.deleteRuns
+                  : arg == "--long-list-runs" ? &options.longListRuns
+                                              : nullptr;
+    unsigned long long n = 0;
+    if (rounds == nullptr || !number(value, n) || n >= 1000 || (n == 0 && rounds != &options.coldRuns))
+        return false;
+    *rounds = static_cast<int>(n);
+    return true;
 }
 
 } // namespace
@@ -79,20 +95,11 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
         } else if (arg == "--delete-files") {
             ok = number(value, n) && n <= 100'000'000;
             options.deleteFiles = n;
-        } else if (arg == "--delete-runs") {
-            ok = number(value, n) && n > 0 && n < 1000;
-            options.deleteRuns = static_cast<int>(n);
         } else if (arg == "--list-rows") {
             ok = number(value, n) && n <= 10'000'000;
             options.listRows = n;
-        } else if (arg == "--cold-runs") {
-            ok = number(value, n) && n < 1000;
-            options.coldRuns = static_cast<int>(n);
-        } else if (arg == "--runs") {
-            ok = number(value, n) && n > 0 && n < 1000;
-            options.runs = static_cast<int>(n);
         } else {
-            ok = false;
+            ok = roundsOption(arg, value, options);
         }
         if (!ok) {
             usage(argv[0]);

@@ -18,6 +18,7 @@ struct BenchOptions
     int runs = 7;
     int coldRuns = 5; // rounds with the page cache dropped before each search (as root only); 0: none
     std::size_t rows = 1'000'000;      // files of the tree whose search measures memory per row; 0: none
+    int longListRuns = 3;              // rounds of that search against find -printf
     std::size_t deleteFiles = 100'000; // files of the deletion against find -delete; 0: none
     int deleteRuns = 3;                // rounds of that deletion
     bool window = false;               // also search through the main window and compare it with the core

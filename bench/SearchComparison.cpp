@@ -76,13 +76,21 @@ void SearchComparison::warm()
 
 void SearchComparison::round(int number)
 {
-    double search = 0, find = 0, fd = 0, floor = 0;
+    double search = 0, alone = 0, find = 0, fd = 0, floor = 0;
     const auto runSearch = [&] {
         const SearchFigures figures = m_core.search();
         checkSearch(figures);
         search = figures.seconds;
         if (m_search.empty() || figures.seconds < m_best.seconds)
             m_best = figures;
+    };
+    const auto runAlone = [&] {
+        m_readAhead(false);
+        const SearchFigures figures = m_core.search();
+        m_readAhead(true);
+        checkSearch(figures);
+        checkOrder("the search without helpers");
+        alone = figures.seconds;
     };
     const auto runFind = [&] {
         const ToolRun run = ToolComparison::runFind(m_tree.root(), m_patterns);
@@ -102,19 +110,21 @@ void SearchComparison::round(int number)
             m_problems.push_back("the floor walk did not see the whole tree");
         floor = walked.seconds;
     };
-    const std::vector<std::function<void()>> ways = {runSearch, runFind, runFd, runFloor};
+    const std::vector<std::function<void()>> ways = {runSearch, runAlone, runFind, runFd, runFloor};
     for (std::size_t i = 0; i < ways.size(); ++i)
         ways[(i + static_cast<std::size_t>(number)) % ways.size()]();
 
     m_search.push_back(search);
+    m_searchAlone.push_back(alone);
     m_find.push_back(find);
     m_floor.push_back(floor);
     if (fdRan()) {
         m_fd.push_back(fd);
-        std::printf("round %d: search %.3f s, find %.3f s, fd %.3f s, floor %.3f s\n", number, search, find,
-                    fd, floor);
+        std::printf("round %d: search %.3f s, without helpers %.3f s, find %.3f s, fd %.3f s, floor %.3f s\n",
+                    number, search, alone, find, fd, floor);
     } else {
-        std::printf("round %d: search %.3f s, find %.3f s, floor %.3f s\n", number, search, find, floor);
+        std::printf("round %d: search %.3f s, without helpers %.3f s, find %.3f s, floor %.3f s\n", number,
+                    search, alone, find, floor);
     }
 }
 
@@ -183,8 +193,8 @@ void SearchComparison::checkOrder(const char* what)
 
 bool SearchComparison::report() const
 {
-    std::printf("medians of %zu rounds: search %.3f s, find %.3f s", m_search.size(), searchMedian(),
-                findMedian());
+    std::printf("medians of %zu rounds: search %.3f s, without helpers %.3f s, find %.3f s", m_search.size(),
+                searchMedian(), searchAloneMedian(), findMedian());
     if (fdRan())
         std::printf(", fd %.3f s", fdMedian());
     std::printf(", floor %.3f s\n", floorMedian());

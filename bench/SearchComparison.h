@@ -10,10 +10,11 @@
 
 namespace dustrel::bench {
 
-// The medians of the four ways of finding the rubbish of one tree, run in turns in this process:
-// (a) the program's search (RunSearch with all 19 rules ticked, the tree as a drive root, a window that is
-// only state), (b) find with the 27 patterns as -iname tests, (c) fd with one equivalent regular
-// expression, when it is installed, and (d) the floor walk, which only reads every folder.
+// The medians of the ways of finding the rubbish of one tree, run in turns in this process: (a) the
+// program's search (RunSearch with all 19 rules ticked, the tree as a drive root, a window that is only
+// state), and the same with its helpers off, (b) find with the 27 patterns as -iname tests, (c) fd with
+// one equivalent regular expression, when it is installed, and (d) the floor walk, which only reads every
+// folder.
 //
 // Cold rounds measure a user's first search of the day: before each of (a), (a) with its read-ahead off
 // (one thread) and fd with kColdFdThreads threads, the page cache is dropped.
@@ -45,6 +46,8 @@ public:
 
     bool fdRan() const { return !m_fdPath.empty(); }
     double searchMedian() const { return median(m_search); }
+    // The same search with the helpers off: the walk alone on one thread.
+    double searchAloneMedian() const { return median(m_searchAlone); }
     double findMedian() const { return median(m_find); }
     double fdMedian() const { return median(m_fd); }
     double floorMedian() const { return median(m_floor); }
@@ -67,7 +70,7 @@ private:
     std::function<void(bool)> m_readAhead;
     std::vector<std::string> m_expected;    // the program's rows, relative to the root, sorted
     std::vector<std::string> m_rowsInOrder; // the same as the warm search listed them
-    std::vector<double> m_search, m_find, m_fd, m_floor;
+    std::vector<double> m_search, m_searchAlone, m_find, m_fd, m_floor;
     std::vector<double> m_cold, m_coldSingle, m_coldFd;
     SearchFigures m_best;
     std::vector<std::string> m_problems;

@@ -18,9 +18,24 @@ namespace dustrel::bench {
 
 namespace {
 
+// NUL-separated paths, relative to `root`, sorted.
+std::vector<std::string> splitPaths(const std::string& output, const std::string& root)
+{
+    std::vector<std::string> files;
+    for (std::size_t from = 0; from < output.size();) {
+        std::size_t end = output.find('\0', from);
+        if (end == std::string::npos)
+            end = output.size();
+        files.push_back(ToolComparison::relative(root, output.substr(from, end - from)));
+        from = end + 1;
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 // Runs a command with its output into a pipe, timed from the fork to the end of the child, the output
 // read meanwhile so the tool never waits on a full pipe.
-ToolRun run(const std::vector<std::string>& argv, const std::string& root)
+ToolRun run(const std::vector<std::string>& argv, const std::string& root, bool countLines = false)
 {
     ToolRun result;
     int ends[2];
@@ -72,14 +87,11 @@ ToolRun run(const std::vector<std::string>& argv, const std::string& root)
         return result;
     }
     result.ran = true;
-    for (std::size_t from = 0; from < output.size();) {
-        std::size_t end = output.find('\0', from);
-        if (end == std::string::npos)
-            end = output.size();
-        result.files.push_back(ToolComparison::relative(root, output.substr(from, end - from)));
-        from = end + 1;
+    if (countLines) {
+        result.lines = static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n'));
+        return result;
     }
-    std::sort(result.files.begin(), result.files.end());
+    result.files = splitPaths(output, root);
     return result;
 }
 
@@ -160,6 +172,11 @@ ToolRun ToolComparison::runFd(const std::string& fd, const std::string& root, co
 ToolRun ToolComparison::runFindDelete(const std::string& root)
 {
     return run({"find", toolRoot(root), "-type", "f", "-delete"}, root);
+}
+
+ToolRun ToolComparison::runFindStat(const std::string& root)
+{
+    return run({"find", toolRoot(root), "-type", "f", "-printf", "%s %T@\n"}, root, true);
 }
 
 std::string ToolComparison::toolRoot(const std::string& root)

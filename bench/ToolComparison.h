@@ -12,6 +12,7 @@ struct ToolRun
     std::string error; // why, when it did not run
     double seconds = 0;
     std::vector<std::string> files; // the paths it printed, relative to the tree's root, sorted
+    std::size_t lines = 0;          // of a tool that prints lines rather than paths
 };
 
 // The tools the search is compared with, run on the same tree with the same rules:
@@ -19,7 +20,8 @@ struct ToolRun
 //   fdfind -u -t f -i [-j N] REGEX ROOT   (when fd, Debian package fd-find, is installed; without -j it
 //                                          runs one thread per processor)
 //   find ROOT -type f -delete      (against the deletion)
-// Both print their paths NUL-separated, so any name comes back whole.
+//   find ROOT -type f -printf '%s %T@\n'   (against the long list: one line per file)
+// The path finders print their paths NUL-separated, so any name comes back whole.
 class ToolComparison
 {
 public:
@@ -37,6 +39,8 @@ public:
     static ToolRun runFd(const std::string& fd, const std::string& root, const std::string& regex,
                          unsigned threads = 0);
     static ToolRun runFindDelete(const std::string& root);
+    // Its lines counted, not kept.
+    static ToolRun runFindStat(const std::string& root);
 
     // The root as the tools are given it: without a trailing separator.
     static std::string toolRoot(const std::string& root);

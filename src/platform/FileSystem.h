@@ -1,15 +1,18 @@
 #pragma once
 
 #include "platform/FileId.h"
+#include "platform/NameFilter.h"
 #include "platform/Result.h"
 #include "platform/UniqueFile.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace dustrel {
@@ -68,6 +71,7 @@ public:
     {
         m_names.clear();
         m_entries.clear();
+        m_infos.clear();
     }
     void add(std::string_view name, EntryType type)
     {
@@ -86,6 +90,21 @@ public:
     const char* cName(std::size_t i) const { return m_names.data() + m_entries[i].offset; }
     EntryType type(std::size_t i) const { return m_entries[i].type; }
 
+    // What FolderCursor::entryInfo gave for entry `i` when the folder was read, if it was asked then;
+    // entries are described in index order.
+    void describe(std::size_t i, const FileInfo& info) { m_infos.emplace_back(i, info); }
+    const FileInfo* info(std::size_t i) const
+    {
+        const auto found =
+            std::lower_bound(m_infos.begin(), m_infos.end(), i,
+                             [](const auto& described, std::size_t at) { return described.first < at; });
+        return found != m_infos.end() && found->first == i ? &found->second : nullptr;
+    }
+    std::size_t describedBytes() const
+    {
+        return m_names.size() + m_entries.size() * sizeof(Entry) + m_infos.size() * sizeof(m_infos[0]);
+    }
+
 private:
     struct Entry
     {
@@ -95,6 +114,7 @@ private:
     };
     std::string m_names;
     std::vector<Entry> m_entries;
+    std::vector<std::pair<std::size_t, FileInfo>> m_infos;
 };
 
 // A position in a folder tree that moves one level at a time, so that a walk never resolves whole
@@ -135,8 +155,11 @@ public:
     // A walk that goes depth first, reading each folder once and then entering its subfolders in `order`,
     // says so before it opens its start folder, so that the cursor may read folders ahead of it; and says
     // nullptr when it is over, which ends any reading ahead, its threads and descriptors, before it returns.
-    // What the cursor gives the walk is the same either way.
-    virtual void setWalkOrder(NameOrder) {}
+    // What the cursor gives the walk is the same either way. `listed`, when given, picks the names of the
+    // regular files the walk will ask entryInfo() about: the cursor may then read folders ahead on other
+    // threads and describe those entries in FolderContents::info() as entryInfo() would have; it must
+    // outlive the walk.
+    virtual void setWalkOrder(NameOrder, const NameFilter* /*listed*/ = nullptr) {}
 };
 
 // The regular files that running processes hold open, as (device, inode) pairs. When they could not all

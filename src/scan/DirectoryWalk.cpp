@@ -44,6 +44,11 @@ DirectoryWalk::DirectoryWalk(WorkContext& context)
     }
 }
 
+bool DirectoryWalk::MatchingNames::matches(std::string_view name) const
+{
+    return patterns->matches(name);
+}
+
 DirectoryWalk::~DirectoryWalk()
 {
     if (m_following)
@@ -67,7 +72,8 @@ void DirectoryWalk::WalkDrive(const std::string& root, const PatternMatcher& pat
     if (!m_cursor)
         m_cursor = m_context.platform.fileSystem.newCursor();
     if (m_cursor && !root.empty() && !m_trash.holds(root)) {
-        m_cursor->setWalkOrder(&nameLess);
+        m_matching.patterns = &patterns;
+        m_cursor->setWalkOrder(&nameLess, &m_matching);
         if (auto opened = m_cursor->open(root)) {
             m_levels.push_back(Level{kSearching.size(), m_status.size(), 0, 0, 0});
             readCurrentFolder();
@@ -194,7 +200,9 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
     ResultsList::FolderId id = ResultsList::kNoFolder;
     for (const std::uint32_t index : m_matches) {
         const std::string_view name = m_contents.name(index);
-        auto info = m_cursor->entryInfo(name);
+        // Described when the folder was read ahead of the walk, or asked now.
+        const FileInfo* described = m_contents.info(index);
+        auto info = described != nullptr ? Result<FileInfo>(*described) : m_cursor->entryInfo(name);
         // Gone or replaced since the folder was read: no row rather than half of one.
         if (!info || info->type != EntryType::File || passedOver(path, folderBegin, name, *info))
             continue;

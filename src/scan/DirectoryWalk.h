@@ -105,9 +105,17 @@ private:
         return std::string_view(m_subfolderNames).substr(ref.offset, ref.length);
     }
 
+    // The patterns as the cursor's helpers ask them, on their own threads.
+    struct MatchingNames final : NameFilter
+    {
+        const PatternMatcher* patterns = nullptr;
+        bool matches(std::string_view name) const override;
+    };
+
     WorkContext& m_context;
     char m_separator;
     const PatternMatcher* m_patterns = nullptr;
+    MatchingNames m_matching;
     const InstalledFiles* m_installed = nullptr;
     LiveFiles m_live;
     const SearchRules* m_rules = nullptr;

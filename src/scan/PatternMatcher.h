@@ -27,6 +27,7 @@ public:
 
     explicit PatternMatcher(std::string_view patternList);
 
+    // Reads only what the constructor built: safe on several threads at once.
     bool matches(std::string_view name) const;
 
     // The number of the first piece, in the order of the list from 0 (empty pieces counted), that

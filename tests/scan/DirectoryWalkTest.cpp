@@ -5,12 +5,14 @@
 #include "support/ScanFixture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dustrel {
@@ -123,6 +125,49 @@ TEST_P(DirectoryWalk, RunningOutOfDescriptorsStopsTheSearchAndSaysSo)
     });
     EXPECT_EQ(status, 0);
     test::removeChain(temp / "c", "dd", 20);
+}
+
+// Names that are bytes, a hard link, a FIFO, a folder the user may not read, and folders swapped after
+// the helpers listed them and before the walk opened them: whoever lists, the rows are what the walk itself
+// reads, with the sizes it sees (each file's size is the length of its row's path).
+TEST_P(DirectoryWalk, AwkwardAndSwappedFoldersGiveTheRowsTheWalkItselfReads)
+{
+    addDrive('C', "c");
+    test::openToEveryone(temp.path());
+    for (const std::string_view path :
+         {"c/a/bad-\xff\xfe.tmp", "c/a/new\nline.tmp", "c/b/f.tmp", "c/d/old.tmp", "c/d2/new.tmp",
+          "c/decoy/planted.tmp", "c/e/locked/in.tmp", "c/e/open.tmp"})
+        file(path, path);
+    ASSERT_EQ(link((temp / "c/a/bad-\xff\xfe.tmp").c_str(), (temp / "c/a/hard.tmp").c_str()), 0);
+    ASSERT_EQ(mkfifo((temp / "c/a/fifo.tmp").c_str(), 0644), 0);
+    ASSERT_EQ(system(("chown -R 65534:65534 '" + temp / "c'").c_str()), 0);
+    ASSERT_EQ(chmod((temp / "c/e/locked").c_str(), 0), 0);
+    tickRule(2);
+    // After the walk read "a": time for the helpers to list the rest, then "b" becomes a link to "decoy"
+    // and "d2" takes the place of "d".
+    host.onPump = [&] {
+        if (host.pumps() != 1)
+            return;
+        usleep(200'000);
+        const bool swapped = rename((temp / "c/b").c_str(), (temp / "c/b-moved").c_str()) == 0 &&
+                             symlink("decoy", (temp / "c/b").c_str()) == 0 &&
+                             rename((temp / "c/d").c_str(), (temp / "c/d-old").c_str()) == 0 &&
+                             rename((temp / "c/d2").c_str(), (temp / "c/d").c_str()) == 0;
+        if (!swapped)
+            _exit(3);
+    };
+    const std::vector<std::pair<std::string, std::int64_t>> expected{
+        {"c/a/bad-\xff\xfe.tmp", 14}, {"c/a/hard.tmp", 14},        {"c/a/new\nline.tmp", 16},
+        {"c/d/new.tmp", 12},          {"c/decoy/planted.tmp", 19}, {"c/e/open.tmp", 12}};
+
+    const int status = test::runAsNobody([&] {
+        search();
+        std::vector<std::pair<std::string, std::int64_t>> found;
+        for (std::size_t i = 0; i < results.size(); ++i)
+            found.emplace_back(rows()[i], results.fileSize(i));
+        return found == expected ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutReadAhead, DirectoryWalk,

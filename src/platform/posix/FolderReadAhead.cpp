@@ -1,6 +1,7 @@
 #include "platform/posix/FolderReadAhead.h"
 
 #include "platform/posix/FolderRecords.h"
+#include "platform/posix/PosixFileSystem.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -44,12 +45,21 @@ int openBelow(int start, const char* path)
 
 } // namespace
 
+std::size_t readAheadHelpers(unsigned processors)
+{
+    // 0: the system cannot tell, which is no reason to walk alone.
+    return processors == 1 ? 0 : std::clamp<std::size_t>(processors, 2, 16);
+}
+
 FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevice, NameOrder order,
                                  Limits limits, const std::vector<std::string_view>& path,
-                                 const FolderContents& here)
+                                 const FolderContents& here, const NameFilter* listed)
     : m_start(fcntl(start, F_DUPFD_CLOEXEC, 0)), m_device(device), m_checkDevice(checkDevice), m_order(order),
-      m_limits(limits), m_root(std::make_shared<Node>())
+      m_limits(limits), m_listed(listed), m_root(std::make_shared<Node>())
 {
+    // Listing pays warm as well as cold.
+    if (m_listed != nullptr)
+        m_limits.idleAfter = 0;
     m_root->state = State::Walked;
     m_path.push_back(m_root.get());
     if (!m_start)
@@ -87,14 +97,23 @@ FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevi
     subfoldersOf(here, names);
     addChildren(*m_path.back(), names, 0);
 
+    // Under the lock: a helper that finds the disk slow adds helpers to the same list.
+    const std::lock_guard lock(m_mutex);
     for (std::size_t i = 0; i < m_limits.threads; ++i) {
-        try {
-            m_threads.emplace_back([this] { help(); });
-            // Named, so that a look at the process's threads tells the helpers from any other.
-            pthread_setname_np(m_threads.back().native_handle(), kHelperName);
-        } catch (const std::system_error&) {
-            break; // fewer helpers: fewer reads in flight, nothing else
-        }
+        if (!addHelper())
+            break;
+    }
+}
+
+bool FolderReadAhead::addHelper()
+{
+    try {
+        m_threads.emplace_back([this] { help(); });
+        // Named, so that a look at the process's threads tells the helpers from any other.
+        pthread_setname_np(m_threads.back().native_handle(), kHelperName);
+        return true;
+    } catch (const std::system_error&) {
+        return false; // fewer helpers: fewer reads in flight, nothing else
     }
 }
 
@@ -129,12 +148,12 @@ void FolderReadAhead::walkRead(const FolderContents& contents)
     }
 }
 
-void FolderReadAhead::walkEntered(std::string_view name)
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::string_view name)
 {
     const std::lock_guard lock(m_mutex);
     if (m_offTree != 0) {
         ++m_offTree;
-        return;
+        return nullptr;
     }
     Node& here = *m_path.back();
     std::size_t found = here.first;
@@ -144,7 +163,7 @@ void FolderReadAhead::walkEntered(std::string_view name)
         // A folder the tree does not know (it came after the helpers read its parent): followed by depth
         // alone until the walk is back.
         ++m_offTree;
-        return;
+        return nullptr;
     }
     // Those before it were not entered (refused, or gone): the walk never comes back to them.
     for (std::size_t i = here.first; i < found; ++i) {
@@ -152,9 +171,12 @@ void FolderReadAhead::walkEntered(std::string_view name)
         here.children[i].reset();
     }
     here.first = found;
-    consume(*here.children[found]);
-    m_path.push_back(here.children[found].get());
+    Node& entered = *here.children[found];
+    std::unique_ptr<Listing> listing = takeListing(entered);
+    consume(entered);
+    m_path.push_back(&entered);
     madeRoom();
+    return listing;
 }
 
 void FolderReadAhead::walkLeft()
@@ -195,7 +217,8 @@ void FolderReadAhead::help()
     for (;;) {
         ++m_waiting;
         m_wake.wait(lock, [this] {
-            return m_stop || (!m_idle && m_ahead < m_limits.aheadLimit && !m_queue.empty());
+            return m_stop || (!m_idle && m_ahead < m_limits.aheadLimit && m_bytes < m_limits.bytesLimit &&
+                              !m_queue.empty());
         });
         --m_waiting;
         if (m_stop)
@@ -212,7 +235,8 @@ void FolderReadAhead::help()
         names.clear();
         const std::uint64_t before = diskReadsOfThisThread();
         const auto started = std::chrono::steady_clock::now();
-        const bool read = path.size() < PATH_MAX && readSubfolders(path, buffer.get(), contents, names);
+        std::unique_ptr<Listing> listing;
+        const bool read = path.size() < PATH_MAX && readNode(path, buffer.get(), contents, names, listing);
         // Waiting for a read another thread started counts as a disk read too.
         const bool cached =
             std::chrono::steady_clock::now() - started < kCachedRead && diskReadsOfThisThread() == before;
@@ -222,10 +246,18 @@ void FolderReadAhead::help()
         m_cachedRun = cached ? m_cachedRun + 1 : 0;
         if (m_limits.idleAfter != 0 && m_cachedRun >= m_limits.idleAfter)
             m_idle = true;
+        // A disk answers several reads at once: while reads wait for it, more of them are kept in flight
+        // than there are processors.
+        if (!cached && m_threads.size() < m_limits.coldThreads && !m_stop)
+            addHelper();
         // Walked or passed over meanwhile: the walk no longer needs what was found.
         if (node->state != State::Reading)
             continue;
         node->state = State::Read;
+        if (listing) {
+            m_bytes += listing->contents.describedBytes();
+            node->listing = std::move(listing);
+        }
         if (read && !node->childrenKnown) {
             addChildren(*node, names, 0);
             // This helper takes the first of them itself.
@@ -234,24 +266,74 @@ void FolderReadAhead::help()
     }
 }
 
+bool FolderReadAhead::readNode(const std::string& path, char* buffer, FolderContents& contents,
+                               std::vector<std::string>& names, std::unique_ptr<Listing>& listing) const
+{
+    if (m_listed == nullptr)
+        return readSubfolders(path, buffer, contents, names);
+    listing = list(path, buffer, names);
+    return listing != nullptr;
+}
+
+UniqueFd FolderReadAhead::openChecked(const std::string& path, struct stat* identity) const
+{
+    UniqueFd folder(openBelow(m_start.get(), path.c_str()));
+    if (!folder || (!m_checkDevice && identity == nullptr))
+        return folder;
+    // A subtree with a device of its own, not being a mount, is not refused while opening.
+    struct stat st
+    {
+    };
+    if (fstat(folder.get(), &st) != 0 || !S_ISDIR(st.st_mode) || (m_checkDevice && st.st_dev != m_device))
+        return UniqueFd();
+    if (identity != nullptr)
+        *identity = st;
+    return folder;
+}
+
 bool FolderReadAhead::readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
                                      std::vector<std::string>& names) const
 {
-    const UniqueFd folder(openBelow(m_start.get(), path.c_str()));
-    if (!folder)
-        return false;
-    if (m_checkDevice) {
-        // A subtree with a device of its own, not being a mount, is not refused while opening.
-        struct stat st
-        {
-        };
-        if (fstat(folder.get(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_dev != m_device)
-            return false;
-    }
-    if (readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
+    const UniqueFd folder = openChecked(path, nullptr);
+    if (!folder || readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
         return false;
     subfoldersOf(contents, names);
     return true;
+}
+
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::list(const std::string& path, char* buffer,
+                                                                std::vector<std::string>& names) const
+{
+    struct stat st
+    {
+    };
+    const UniqueFd folder = openChecked(path, &st);
+    if (!folder)
+        return nullptr;
+    auto listing = std::make_unique<Listing>();
+    listing->device = st.st_dev;
+    listing->inode = st.st_ino;
+    FolderContents& contents = listing->contents;
+    if (readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
+        return nullptr;
+    FileInfo info;
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        // Stop ends the helpers within a folder of any size.
+        if (m_stop.load(std::memory_order_relaxed))
+            return nullptr;
+        if (contents.type(i) == EntryType::File && m_listed->matches(contents.name(i)) &&
+            entryInfoAt(folder.get(), contents.cName(i), info) == 0)
+            contents.describe(i, info);
+    }
+    subfoldersOf(contents, names);
+    return listing;
+}
+
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::takeListing(Node& node)
+{
+    if (node.listing)
+        m_bytes -= node.listing->contents.describedBytes();
+    return std::move(node.listing);
 }
 
 void FolderReadAhead::subfoldersOf(const FolderContents& contents, std::vector<std::string>& names) const
@@ -312,12 +394,14 @@ void FolderReadAhead::madeRoom()
     // Helpers held back by the limit fill the room the walk makes in bursts: one wake-up for every eighth
     // of the limit, rather than one for every folder the walk enters, which would cost the walk more
     // processor time than it gains.
-    if (m_waiting != 0 && !m_queue.empty() && m_ahead + m_limits.aheadLimit / 8 <= m_limits.aheadLimit)
+    if (m_waiting != 0 && !m_queue.empty() && m_ahead + m_limits.aheadLimit / 8 <= m_limits.aheadLimit &&
+        m_bytes + m_limits.bytesLimit / 8 <= m_limits.bytesLimit)
         m_wake.notify_all();
 }
 
 void FolderReadAhead::drop(Node& node)
 {
+    takeListing(node).reset();
     consume(node);
     node.state = State::Dropped;
     for (std::size_t i = node.first; i < node.children.size(); ++i) {

@@ -4,6 +4,7 @@
 #include "platform/posix/FolderRecords.h"
 #include "platform/posix/PosixFileSystem.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
@@ -102,6 +103,11 @@ PosixFolderCursor::PosixFolderCursor(Opening opening, ReadAhead readAhead, Folde
         m_readAheadLimits.idleAfter = 0;
     // Helpers that took the last descriptors would make the walk's own opens fail.
     m_readAheadLimits.threads = DescriptorLimit::readAheadThreads(DescriptorLimit::current(), limits.threads);
+    m_readAheadLimits.coldThreads =
+        m_readAheadLimits.threads == 0
+            ? 0
+            : DescriptorLimit::readAheadThreads(DescriptorLimit::current(),
+                                                std::max(limits.threads, limits.coldThreads));
 }
 
 PosixFolderCursor::~PosixFolderCursor() = default;
@@ -109,6 +115,8 @@ PosixFolderCursor::~PosixFolderCursor() = default;
 Result<void> PosixFolderCursor::open(const std::string& path)
 {
     endReadAhead();
+    m_handed.reset();
+    m_listingsTaken = 0;
     m_readAheadBefore = 0;
     m_slowReads = 0;
     const auto started = std::chrono::steady_clock::now();
@@ -155,6 +163,15 @@ Result<void> PosixFolderCursor::readEntries(FolderContents& out)
     // The descriptor's position is where the last reading of this folder ended.
     if (level.read && lseek(folder, 0, SEEK_SET) != 0)
         return systemError(errno, m_path);
+    if (m_handed && !level.read) {
+        std::swap(out, m_handed->contents);
+        m_handed.reset();
+        ++m_listingsTaken;
+        level.read = true;
+        if (m_walkOrder != nullptr)
+            walkRead(out, std::chrono::steady_clock::now() - started);
+        return {};
+    }
     level.read = true;
     if (!m_buffer)
         m_buffer = std::make_unique<char[]>(kFolderBufferSize);
@@ -282,9 +299,27 @@ Result<void> PosixFolderCursor::enter(std::string_view name)
     m_chain.push(std::move(fd));
     m_levels.push_back(Level{m_path.size(), inode, false});
     m_enterStarted = started;
+    m_handed.reset();
     if (m_readAhead)
-        m_readAhead->walkEntered(name);
+        takeListing(m_chain.top(), name);
     return {};
+}
+
+void PosixFolderCursor::takeListing(int folder, std::string_view name)
+{
+    m_handed = m_readAhead->walkEntered(name);
+    if (!m_handed)
+        return;
+    // Only a listing of the very folder the walk opened: one swapped since a helper read it is read again.
+    // Where enter() asked the folder already, its answer serves.
+    struct stat st
+    {
+    };
+    st.st_dev = static_cast<dev_t>(m_device);
+    st.st_ino = static_cast<ino_t>(m_levels.back().inode);
+    if ((!m_checkEachFolder && fstat(folder, &st) != 0) || st.st_dev != m_handed->device ||
+        st.st_ino != m_handed->inode)
+        m_handed.reset();
 }
 
 Result<void> PosixFolderCursor::leave()
@@ -295,6 +330,7 @@ Result<void> PosixFolderCursor::leave()
         return Error{EINVAL, "already at the folder the walk started from", m_path};
     if (m_openBeneath == Support::No)
         m_ancestors.erase(m_levels.back().inode);
+    m_handed.reset();
     auto popped = m_chain.pop();
     m_levels.pop_back();
     m_path.resize(m_levels.back().pathLength);
@@ -309,9 +345,10 @@ Result<void> PosixFolderCursor::leave()
     return {};
 }
 
-void PosixFolderCursor::setWalkOrder(NameOrder order)
+void PosixFolderCursor::setWalkOrder(NameOrder order, const NameFilter* listed)
 {
     m_walkOrder = order;
+    m_listed = order != nullptr ? listed : nullptr;
     m_enterStarted = {};
     m_slowReads = 0;
     if (order == nullptr)
@@ -337,7 +374,8 @@ void PosixFolderCursor::walkRead(const FolderContents& contents, std::chrono::st
     }
     if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes || m_readAheadLimits.threads == 0)
         return;
-    if (m_readAheadMode == ReadAhead::WhenSlow) {
+    // Helpers that list pay on a warm cache too: they start at once.
+    if (m_readAheadMode == ReadAhead::WhenSlow && m_listed == nullptr) {
         if (took < kSlowRead)
             return;
         const std::uint64_t diskReads = diskReadsOfThisThread();
@@ -365,8 +403,9 @@ void PosixFolderCursor::startReadAhead(const FolderContents& contents)
             name.remove_prefix(1);
         names.push_back(name);
     }
-    m_readAhead = std::make_unique<FolderReadAhead>(m_chain.startFolder(), m_device, m_checkEachFolder,
-                                                    m_walkOrder, m_readAheadLimits, names, contents);
+    m_readAhead =
+        std::make_unique<FolderReadAhead>(m_chain.startFolder(), m_device, m_checkEachFolder, m_walkOrder,
+                                          m_readAheadLimits, names, contents, m_listed);
 }
 
 void PosixFolderCursor::endReadAhead()
@@ -374,6 +413,7 @@ void PosixFolderCursor::endReadAhead()
     if (!m_readAhead)
         return;
     m_readAheadBefore += m_readAhead->foldersRead();
+    m_handed.reset();
     m_readAhead.reset();
     m_slowReads = 0;
 }

@@ -30,9 +30,11 @@ namespace dustrel::posix {
 // being mounted (btrfs subvolumes), each folder entered is also asked its device.
 //
 // Once a walk has announced its order, the cursor times its reads; when they keep waiting for the disk it
-// reads folders ahead of the walk on helper threads (FolderReadAhead), which only warm the cache: the walk
-// still opens and reads every folder itself. Where the system cannot open a folder below another in one
-// call that refuses links and mount points in every component (no openat2), nothing is read ahead.
+// reads folders ahead of the walk on helper threads (FolderReadAhead), which warm the cache. When the
+// walk also says which files it lists, the helpers start at once and list folders ahead of it; the cursor
+// hands such a listing over only for the very folder it opened itself, with all its checks. Where the
+// system cannot open a folder below another in one call that refuses links and mount points in every
+// component (no openat2), nothing is read ahead.
 class PosixFolderCursor : public FolderCursor
 {
 public:
@@ -57,7 +59,7 @@ public:
     Result<void> enter(std::string_view name) override;
     Result<void> leave() override;
     std::size_t depth() const override { return m_chain.depth(); }
-    void setWalkOrder(NameOrder order) override;
+    void setWalkOrder(NameOrder order, const NameFilter* listed = nullptr) override;
 
     // Descriptors the cursor holds now; at most kKeptLevels + 1 whatever the depth, fewer under a small
     // descriptor limit (see DescriptorLimit), which also bounds the helpers reading ahead.
@@ -69,6 +71,10 @@ public:
     // Whether helpers read ahead of the walk now, and how many folders they have read since open().
     bool readingAhead() const { return m_readAhead != nullptr; }
     std::size_t foldersReadAhead() const;
+    // Folders whose helpers' listing the walk took instead of reading them, since open().
+    std::size_t listingsTaken() const { return m_listingsTaken; }
+    // The helpers a walk starts, under the descriptor limit that held when the cursor was made.
+    std::size_t helperThreads() const { return m_readAheadLimits.threads; }
 
 private:
     enum class Support
@@ -98,6 +104,8 @@ private:
     // After the walk read the folder it is in, `took` after it set out to enter it (or to read it again).
     void walkRead(const FolderContents& contents, std::chrono::steady_clock::duration took);
     void startReadAhead(const FolderContents& contents);
+    // After entering `name`, opened as `folder`: the helpers' listing of it, if it is the same folder.
+    void takeListing(int folder, std::string_view name);
     void endReadAhead();
 
     DescriptorChain m_chain;
@@ -116,9 +124,12 @@ private:
     NameOrder m_walkOrder = nullptr;
     std::chrono::steady_clock::time_point m_enterStarted{}; // of the folder just entered, not yet read
     std::uint64_t m_diskReads = 0;                          // of this thread, when last asked
-    std::size_t m_slowReads = 0;                  // that waited for the disk, since the last helpers
-    std::size_t m_readAheadBefore = 0;            // folders read by helpers already ended
-    std::unique_ptr<FolderReadAhead> m_readAhead; // while helpers read ahead
+    std::size_t m_slowReads = 0;                        // that waited for the disk, since the last helpers
+    std::size_t m_readAheadBefore = 0;                  // folders read by helpers already ended
+    std::unique_ptr<FolderReadAhead> m_readAhead;       // while helpers read ahead
+    const NameFilter* m_listed = nullptr;               // the names helpers describe, while a walk lasts
+    std::unique_ptr<FolderReadAhead::Listing> m_handed; // of the folder just entered, until it is read
+    std::size_t m_listingsTaken = 0;
 };
 
 } // namespace dustrel::posix

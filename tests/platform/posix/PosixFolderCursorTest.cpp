@@ -1,9 +1,11 @@
 #include "platform/posix/PosixFolderCursor.h"
 
+#include "platform/posix/DescriptorLimit.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace dustrel::posix {
@@ -391,6 +394,67 @@ TEST(PosixFolderCursor, ReadingAheadChangesNothingTheWalkChecksAndKeepsToItsLimi
         ASSERT_TRUE(warm.enter(std::to_string(i)) && entriesOf(warm) && warm.leave());
     }
     EXPECT_EQ(warm.foldersReadAhead(), 0u);
+}
+
+struct TmpFiles : NameFilter
+{
+    bool matches(std::string_view name) const override { return name.ends_with(".tmp"); }
+};
+
+// A folder listed by a helper is handed over with the entries the walk would read and, for the files the
+// filter picks and only those, what entryInfo() says of them.
+TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
+{
+    TempFolder tree;
+    tree.makeFolder("a/sub.tmp");
+    tree.writeFile("a/x.tmp", "12345");
+    tree.writeFile("a/y.txt", "1");
+    ASSERT_EQ(link((tree / "a/x.tmp").c_str(), (tree / "a/\xff\n.tmp").c_str()), 0);
+    ASSERT_EQ(mkfifo((tree / "a/fifo.tmp").c_str(), 0644), 0);
+    const TmpFiles filter;
+    PosixFolderCursor cursor(Opening::Beneath, ReadAhead::Always, {.threads = 2});
+    cursor.setWalkOrder(&byteOrder, &filter);
+    ASSERT_TRUE(cursor.open(tree.path()));
+    ASSERT_TRUE(entriesOf(cursor));
+    if (!cursor.opensBeneath())
+        GTEST_SKIP() << "no openat2 here: nothing is read ahead";
+    ASSERT_TRUE(readAhead(cursor, 1));
+    ASSERT_TRUE(cursor.enter("a"));
+    FolderContents handed;
+    ASSERT_TRUE(cursor.readEntries(handed));
+    EXPECT_EQ(cursor.listingsTaken(), 1u);
+
+    PosixFolderCursor walk(Opening::Beneath, ReadAhead::Off);
+    ASSERT_TRUE(walk.open(tree / "a"));
+    const auto read = entriesOf(walk);
+    std::vector<FolderEntry> entries;
+    for (std::size_t i = 0; i < handed.size(); ++i) {
+        entries.push_back(FolderEntry{std::string(handed.name(i)), handed.type(i)});
+        const FileInfo* info = handed.info(i);
+        ASSERT_EQ(info != nullptr, handed.type(i) == EntryType::File && filter.matches(handed.name(i)));
+        if (const auto own = walk.entryInfo(handed.name(i)); info != nullptr && own) {
+            EXPECT_EQ(
+                std::tie(info->size, info->modified, info->changed, info->device, info->inode, info->owner),
+                std::tie(own->size, own->modified, own->changed, own->device, own->inode, own->owner));
+        }
+    }
+    EXPECT_EQ(byName(entries), byName(*read));
+}
+
+// One helper per processor within bounds, and fewer where the descriptor limit is small.
+TEST(PosixFolderCursor, StartsAHelperPerProcessorWithinItsBoundsAndTheDescriptorLimit)
+{
+    // processors, descriptors, helpers
+    for (const auto& [processors, descriptors, helpers] :
+         std::vector<std::array<unsigned, 3>>{{1, 65536, 0},
+                                              {0, 65536, 2},
+                                              {2, 65536, 2},
+                                              {12, 65536, 12},
+                                              {64, 65536, 16},
+                                              {16, 256, 4},
+                                              {16, 63, 0}})
+        EXPECT_EQ(DescriptorLimit::readAheadThreads(descriptors, readAheadHelpers(processors)), helpers)
+            << processors;
 }
 
 INSTANTIATE_TEST_SUITE_P(BothOpenings, CursorTreeTest, testing::Values(Opening::Beneath, Opening::Checked),
