@@ -374,8 +374,9 @@ void PosixFolderCursor::walkRead(const FolderContents& contents, std::chrono::st
     }
     if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes || m_readAheadLimits.threads == 0)
         return;
-    // Helpers that list pay on a warm cache too: they start at once.
-    if (m_readAheadMode == ReadAhead::WhenSlow && m_listed == nullptr) {
+    // Helpers start only once the walk's reads wait for the disk: on a warm cache, listing on them cost
+    // more in locking and wake-ups than it saved on two processors (see the benchmark's warm rounds).
+    if (m_readAheadMode == ReadAhead::WhenSlow) {
         if (took < kSlowRead)
             return;
         const std::uint64_t diskReads = diskReadsOfThisThread();
