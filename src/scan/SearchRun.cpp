@@ -11,7 +11,6 @@
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
 
-#include <algorithm>
 
 namespace dustrel {
 
@@ -49,8 +48,7 @@ InstalledFiles installedFiles(WorkContext& context, const PatternMatcher& filter
 void walkDrives(WorkContext& context, DirectoryWalk& walk, const PatternMatcher& filter)
 {
     ProgramState& state = context.state;
-    const std::size_t drives =
-        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), state.choices.drives().size());
+    const std::size_t drives = state.listedDrives();
     for (std::size_t i = 0; i < drives; ++i) {
         // Both read afresh before each drive: the user may untick a drive or press Stop at a pump.
         const DriveEntry& entry = state.choices.drives()[i];
