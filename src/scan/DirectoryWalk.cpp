@@ -201,7 +201,6 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
         if (id == ResultsList::kNoFolder)
             id = startFolder != nullptr ? m_context.results.addStartFolder(*startFolder) : currentFolderId();
         m_context.results.append(id, name, *info, startFolder != nullptr ? m_listingRule : ruleOf(name));
-        m_context.state.WASTED_SIZE += info->size;
     }
 }
 

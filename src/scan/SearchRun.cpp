@@ -11,7 +11,6 @@
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
 
-
 namespace dustrel {
 
 namespace {
@@ -97,8 +96,8 @@ std::string unknownOwnersText(const InstalledFiles& installed, const std::string
 std::string SummaryText(WorkContext& context)
 {
     return "   Total wasted size : " +
-           formatWhole(context.state.WASTED_SIZE, context.platform.locale.numberFormat()) + " byte(s) - " +
-           std::to_string(context.results.size()) + " file(s).";
+           formatWhole(context.results.WASTED_SIZE(), context.platform.locale.numberFormat()) +
+           " byte(s) - " + std::to_string(context.results.size()) + " file(s).";
 }
 
 std::string IncompleteSearchText(WorkContext& context)
@@ -120,7 +119,6 @@ Result<void> RunSearch(WorkContext& context)
     host.setCommandEnabled(Command::Delete, false);
     state.SEARCHING = true;
     context.results.clear();
-    state.WASTED_SIZE = 0;
 
     // Compiled once for the whole run, whatever the number of folders.
     const PatternMatcher filter(SearchPatterns(state));
