@@ -238,7 +238,7 @@ void DirectoryWalk::stopForWant(const Error& error)
     if (!outOfDescriptors(error))
         return;
     m_context.results.markIncomplete(error.describe());
-    m_context.state.SEARCHING = false;
+    m_context.state.SEARCHING.stop();
 }
 
 bool DirectoryWalk::isSelectedSpecialFolder(std::string_view folder) const

@@ -117,7 +117,7 @@ Result<void> RunSearch(WorkContext& context)
     // The list is about to be replaced by one nobody has reviewed yet: deleting it half-built, at one of
     // the walk's pumps, would delete what the user never saw.
     host.setCommandEnabled(Command::Delete, false);
-    state.SEARCHING = true;
+    state.SEARCHING.start();
     context.results.clear();
 
     // Compiled once for the whole run, whatever the number of folders.
@@ -162,7 +162,7 @@ Result<void> Command1_Click(WorkContext& context)
 
 void Command2_Click(ProgramState& state)
 {
-    state.SEARCHING = false;
+    state.SEARCHING.stop();
 }
 
 } // namespace dustrel
