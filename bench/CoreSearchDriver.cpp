@@ -32,7 +32,7 @@ SearchFigures CoreSearchDriver::search()
     // A pump follows every folder entered but the drive's root.
     figures.foldersEntered = static_cast<std::size_t>(m_host.pumps() - pumpsBefore) + 1;
     figures.rows = m_results.size();
-    figures.wastedSize = m_session.state.WASTED_SIZE;
+    figures.wastedSize = m_results.WASTED_SIZE();
     // A refused search shows why in place of its summary, which the comparison then finds wrong.
     figures.status = searched ? std::string(m_host.statusText()) : searched.error().message;
     return figures;

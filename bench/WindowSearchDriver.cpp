@@ -96,7 +96,7 @@ SearchFigures WindowSearchDriver::search()
     m_insertions = menu.resultsModel().insertionBatches() - insertionsBefore;
     figures.foldersEntered = static_cast<std::size_t>(menu.pumps) + 1;
     figures.rows = menu.results().size();
-    figures.wastedSize = m_session.state.WASTED_SIZE;
+    figures.wastedSize = menu.results().WASTED_SIZE();
     // What the status bar shows, which must be what the window says it holds.
     figures.status = toBytes(menu.StatusBar1()->shownText());
     if (figures.status != menu.statusText())

@@ -3,7 +3,6 @@
 #include "app/Main.h"
 #include "app/QtMessageBoxes.h"
 #include "app/QtRunModes.h"
-#include "base/Text.h"
 #include "platform/posix/DescriptorLimit.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/PosixSystemFolders.h"
@@ -71,14 +70,6 @@ std::string environmentText(const char* variable)
     return value != nullptr ? value : "";
 }
 
-// The modes that only end when somebody closes a window: without a display nobody could, and the
-// process would stay behind unseen.
-bool needsSomebodyAtTheWindow(const std::string& argumentText)
-{
-    const std::string command = dustrel::toUpperAscii(argumentText);
-    return command.empty() || command == "/NOSPLASH" || command == "/DEBUG";
-}
-
 // Scripts read what a headless run writes to standard error, so Qt's own notes (such as a missing
 // runtime folder) are kept out of it; real errors still get through.
 void quietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
@@ -131,11 +122,11 @@ MessageBoxChoice chooseMessageBoxes(bool headless)
 int main(int argc, char** argv)
 {
     // Taken before Qt sees the command line, which it would otherwise edit.
-    const std::string argumentText = dustrel::ArgumentText(argc, argv);
+    const dustrel::CommandLine commandLine = dustrel::CommandLine::fromArguments(argc, argv);
     // Before anything holds descriptors: a deep walk sizes its chain of folders from the limit.
     dustrel::posix::DescriptorLimit::raise();
     const DisplayKind display = chooseDisplay();
-    if (display == DisplayKind::None && needsSomebodyAtTheWindow(argumentText)) {
+    if (display == DisplayKind::None && commandLine.needsSomebodyAtTheWindow()) {
         std::fprintf(stderr,
                      "%s\nThere is no display to show the window on (DISPLAY and WAYLAND_DISPLAY are not "
                      "set).\nWithout one, use /AUTO or /REGINIT.\n",
@@ -149,7 +140,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     const bool displayLost =
         display == DisplayKind::Real && QGuiApplication::platformName() == QStringLiteral("offscreen");
-    if (displayLost && needsSomebodyAtTheWindow(argumentText)) {
+    if (displayLost && commandLine.needsSomebodyAtTheWindow()) {
         std::fprintf(
             stderr,
             "%s\nThe display cannot be opened (DISPLAY=\"%s\", WAYLAND_DISPLAY=\"%s\").\nWithout one, "
@@ -165,11 +156,11 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral(DUSTREL_VERSION));
 
     const MessageBoxChoice messageBoxes = chooseMessageBoxes(headless);
-    const bool automatic = dustrel::toUpperAscii(argumentText) == "/AUTO";
     // The list of what the automatic pass would delete: its refusals, and nothing deleted, so no lock.
-    const bool unattended = automatic || dustrel::toUpperAscii(argumentText) == "/LIST";
+    const bool unattended = commandLine.unattended();
     std::optional<dustrel::posix::RunLock> runLock;
-    if (automatic && !(runLock = lockAutomaticRun(*messageBoxes.boxes)))
+    if (commandLine.mode() == dustrel::CommandLine::Mode::Auto &&
+        !(runLock = lockAutomaticRun(*messageBoxes.boxes)))
         return 1;
 
     dustrel::posix::PosixPlatform platform(*messageBoxes.boxes);
@@ -177,7 +168,7 @@ int main(int argc, char** argv)
     dustrel::QtRunModes modes(state, platform.platform(),
                               {headless, messageBoxes.dialogs, !unattended, unattended});
 
-    const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), argumentText, modes);
+    const dustrel::RunOutcome outcome = dustrel::Main(state, platform.platform(), commandLine, modes);
     if (outcome.next == dustrel::RunOutcome::Next::EndProgram)
         return outcome.exitCode;
     return QApplication::exec();

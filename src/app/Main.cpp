@@ -1,6 +1,5 @@
 #include "app/Main.h"
 
-#include "base/Text.h"
 #include "discovery/HardDrives.h"
 #include "platform/Platform.h"
 #include "settings/Parameters.h"
@@ -9,43 +8,33 @@
 
 namespace dustrel {
 
-std::string ArgumentText(int argc, const char* const* argv)
-{
-    std::string text;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1)
-            text += ' ';
-        text += argv[i];
-    }
-    return text;
-}
-
-RunOutcome Main(ProgramState& state, Platform& platform, std::string_view argumentText, RunModes& modes)
+RunOutcome Main(ProgramState& state, Platform& platform, const CommandLine& commandLine, RunModes& modes)
 {
     state.Trace(0, "Sub Main()");
     state.NEWLINE = "\n\r";
     state.TAB_CHAR = "\t";
-    state.Trace(1, "Command Parameter : " + std::string(argumentText));
+    state.Trace(1, "Command Parameter : " + commandLine.text());
 
-    const std::string command = toUpperAscii(argumentText);
+    using Mode = CommandLine::Mode;
+    const Mode mode = commandLine.mode();
     RunOutcome outcome;
-    if (command == "/AUTO") {
+    if (mode == Mode::Auto) {
         outcome = modes.SplashScreen(true);
         if (outcome.next == RunOutcome::Next::RunEventLoop)
             return modes.AutoMode();
-    } else if (command == "/LIST") {
+    } else if (mode == Mode::List) {
         outcome = modes.SplashScreen(true);
         if (outcome.next == RunOutcome::Next::RunEventLoop)
             return modes.ListMode();
-    } else if (command == "/DEBUG") {
+    } else if (mode == Mode::Debug) {
         outcome = modes.DebugMode();
-    } else if (command == "/NOSPLASH") {
+    } else if (mode == Mode::NoSplash) {
         outcome = modes.SplashScreen(false);
-    } else if (command == "/REGINIT") {
+    } else if (mode == Mode::RegInit) {
         // The defaults tick every drive, so the drives are found first.
         GetHardDrives(state, platform.drives, platform.locale);
         return RunOutcome::end(InitRegistry(state, platform));
-    } else if (command.empty()) {
+    } else if (mode == Mode::Window) {
         outcome = modes.SplashScreen(true);
     } else {
         const std::string& nl = state.NEWLINE;

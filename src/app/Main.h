@@ -1,7 +1,6 @@
 #pragma once
 
-#include <string>
-#include <string_view>
+#include "app/CommandLine.h"
 
 namespace dustrel {
 
@@ -39,11 +38,7 @@ public:
 // Exit status after the refusal of the command line.
 constexpr int kExitUnknownParameter = 2;
 
-// The whole argument part of the command line as one text: the arguments joined by single blanks,
-// exactly as given.
-std::string ArgumentText(int argc, const char* const* argv);
-
-// The program's entry: reads the argument text and starts exactly one run mode.
-RunOutcome Main(ProgramState& state, Platform& platform, std::string_view argumentText, RunModes& modes);
+// The program's entry: starts exactly the one run mode the command line asks for.
+RunOutcome Main(ProgramState& state, Platform& platform, const CommandLine& commandLine, RunModes& modes);
 
 } // namespace dustrel

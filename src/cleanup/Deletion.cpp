@@ -10,7 +10,6 @@
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
 
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -192,8 +191,7 @@ void writeHeader(WorkContext& context, EventsLog& log)
     log.line("");
     log.line("* Selected drives :");
     const auto& drives = state.choices.drives();
-    const std::size_t driveCount =
-        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), drives.size());
+    const std::size_t driveCount = state.listedDrives();
     for (std::size_t i = 0; i < driveCount; ++i) {
         if (drives[i].box.ticked())
             log.line(indent + drives[i].box.caption);

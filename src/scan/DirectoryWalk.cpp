@@ -209,7 +209,6 @@ void DirectoryWalk::listMatches(std::string& path, std::size_t folderBegin, cons
         if (id == ResultsList::kNoFolder)
             id = startFolder != nullptr ? m_context.results.addStartFolder(*startFolder) : currentFolderId();
         m_context.results.append(id, name, *info, startFolder != nullptr ? m_listingRule : ruleOf(name));
-        m_context.state.WASTED_SIZE += info->size;
     }
 }
 
@@ -247,7 +246,7 @@ void DirectoryWalk::stopForWant(const Error& error)
     if (!outOfDescriptors(error))
         return;
     m_context.results.markIncomplete(error.describe());
-    m_context.state.SEARCHING = false;
+    m_context.state.SEARCHING.stop();
 }
 
 bool DirectoryWalk::isSelectedSpecialFolder(std::string_view folder) const

@@ -21,8 +21,8 @@ class FolderCursor;
 class PatternMatcher;
 class SearchRules;
 
-// Finds the rubbish files below a folder tree and appends them to the results list, adding their sizes
-// to WASTED_SIZE.
+// Finds the rubbish files below a folder tree and appends them to the results list (their sizes join its
+// WASTED_SIZE).
 //
 // A drive is walked depth first, pre-order: a folder's matching files (in name order) before its
 // subfolders, which are taken in name order. Each folder is read once, through a folder cursor that moves

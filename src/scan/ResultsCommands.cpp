@@ -14,9 +14,6 @@ bool ListView1_DblClick(WorkContext& context, std::size_t row)
     ResultsList& results = context.results;
     if (row >= results.size())
         return false;
-    // The row's own number: reading the size back from its display text would depend on the locale.
-    context.state.WASTED_SIZE -= results.fileSize(row);
-
     const Message question =
         programQuestion("Do you want this file to be added to the ignore file list ?", MessageAnswer::Yes);
     const bool add = context.platform.messageBoxes.show(question) == MessageAnswer::Yes;

@@ -64,6 +64,7 @@ void ResultsList::append(FolderId folder, std::string_view name, const FileInfo&
     m_rows.push_back(Row{m_names.size(), static_cast<std::uint16_t>(name.size()), rule, folder, info.size,
                          info.modified.time_since_epoch().count(), info.device, info.inode});
     m_names.append(name);
+    m_wastedSize += info.size;
 }
 
 void ResultsList::publish()
@@ -166,6 +167,7 @@ void ResultsList::removeAt(std::size_t index)
     if (m_observer != nullptr)
         m_observer->rowsAboutToBeRemoved(index, 1);
     m_stayReasons.erase(m_rows[index].nameOffset);
+    m_wastedSize -= m_rows[index].size;
     // Rows are plain records: the erase is one move of the memory below the row. Its name stays in the
     // store until the list is emptied or compacted.
     m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(index));
@@ -234,6 +236,7 @@ void ResultsList::clear()
         m_observer->aboutToReset();
     m_rows.clear();
     m_published = 0;
+    m_wastedSize = 0;
     m_names.clear();
     m_folders.clear();
     m_folderNames.clear();

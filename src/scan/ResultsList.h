@@ -76,6 +76,9 @@ public:
 
     std::size_t size() const { return m_published; }
     bool empty() const { return m_published == 0; }
+    // The total size of what the search listed, pending rows too, less the rows taken out one by one
+    // (removeAt). A deletion's removeRows leaves it as the search left it, and so does the summary shown.
+    std::int64_t WASTED_SIZE() const { return m_wastedSize; }
 
     std::string_view fileName(std::size_t row) const;
     std::string folder(std::size_t row) const; // a drive root with its trailing separator
@@ -150,6 +153,8 @@ private:
     char m_separator;
     std::vector<Row> m_rows;
     std::size_t m_published = 0;
+    // Wide enough for any real total: a 32-bit count would wrap at 2 GB.
+    std::int64_t m_wastedSize = 0;
     std::string m_names; // every row's name, back to back
     std::vector<Folder> m_folders;
     std::string m_folderNames;

@@ -11,8 +11,6 @@
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
 
-#include <algorithm>
-
 namespace dustrel {
 
 namespace {
@@ -49,8 +47,7 @@ InstalledFiles installedFiles(WorkContext& context, const PatternMatcher& filter
 void walkDrives(WorkContext& context, DirectoryWalk& walk, const PatternMatcher& filter)
 {
     ProgramState& state = context.state;
-    const std::size_t drives =
-        std::min(static_cast<std::size_t>(std::max(state.DRIVES_NB, 0)), state.choices.drives().size());
+    const std::size_t drives = state.listedDrives();
     for (std::size_t i = 0; i < drives; ++i) {
         // Both read afresh before each drive: the user may untick a drive or press Stop at a pump.
         const DriveEntry& entry = state.choices.drives()[i];
@@ -99,8 +96,8 @@ std::string unknownOwnersText(const InstalledFiles& installed, const std::string
 std::string SummaryText(WorkContext& context)
 {
     return "   Total wasted size : " +
-           formatWhole(context.state.WASTED_SIZE, context.platform.locale.numberFormat()) + " byte(s) - " +
-           std::to_string(context.results.size()) + " file(s).";
+           formatWhole(context.results.WASTED_SIZE(), context.platform.locale.numberFormat()) +
+           " byte(s) - " + std::to_string(context.results.size()) + " file(s).";
 }
 
 std::string IncompleteSearchText(WorkContext& context)
@@ -120,9 +117,8 @@ Result<void> RunSearch(WorkContext& context)
     // The list is about to be replaced by one nobody has reviewed yet: deleting it half-built, at one of
     // the walk's pumps, would delete what the user never saw.
     host.setCommandEnabled(Command::Delete, false);
-    state.SEARCHING = true;
+    state.SEARCHING.start();
     context.results.clear();
-    state.WASTED_SIZE = 0;
 
     // Compiled once for the whole run, whatever the number of folders.
     const PatternMatcher filter(SearchPatterns(state));
@@ -166,7 +162,7 @@ Result<void> Command1_Click(WorkContext& context)
 
 void Command2_Click(ProgramState& state)
 {
-    state.SEARCHING = false;
+    state.SEARCHING.stop();
 }
 
 } // namespace dustrel

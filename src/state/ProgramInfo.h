@@ -7,8 +7,8 @@
 
 namespace dustrel {
 
-// The title of the main window and of every message box the program shows.
-constexpr std::string_view kProgramTitle = "Dustrel v2.1";
+// The title of the main window and of every message box the program shows, with the project's version.
+constexpr std::string_view kProgramTitle = "Dustrel v" DUSTREL_VERSION;
 
 // The events log's file name, in the installation folder or the user's state folder.
 constexpr std::string_view kLogName = "DUSTREL.LOG";

@@ -5,6 +5,7 @@
 #include "state/CustomTable.h"
 #include "state/FileTypes.h"
 #include "state/IgnoreTable.h"
+#include "state/SearchFlag.h"
 
 #include <algorithm>
 #include <array>
@@ -29,9 +30,7 @@ struct ProgramState
     std::string DTR_PATH; // the installation folder
     std::string TMP_FILE;
     int DRIVES_NB = 0;
-    // Wide enough for any real total: a 32-bit count would wrap at 2 GB.
-    std::int64_t WASTED_SIZE = 0;
-    bool SEARCHING = false;
+    SearchFlag SEARCHING;
 
     Choices choices;
     TraceLog trace;

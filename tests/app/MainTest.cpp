@@ -57,7 +57,7 @@ TEST(Main, DispatchesExactlyOneSwitchInAnyLetterCase)
         FakePlatform fake;
         ProgramState state;
         RecordingModes modes;
-        const RunOutcome outcome = Main(state, fake.platform, c.argument, modes);
+        const RunOutcome outcome = Main(state, fake.platform, CommandLine(c.argument), modes);
         EXPECT_EQ(modes.calls, c.calls);
         EXPECT_EQ(outcome.next, c.next);
         EXPECT_EQ(outcome.exitCode, 0);
@@ -76,7 +76,7 @@ TEST(Main, RefusesAnythingElseWithTheSixLineMessageAndTouchesNothing)
         FakePlatform fake;
         ProgramState state;
         RecordingModes modes;
-        const RunOutcome outcome = Main(state, fake.platform, argument, modes);
+        const RunOutcome outcome = Main(state, fake.platform, CommandLine(argument), modes);
         EXPECT_EQ(outcome.next, RunOutcome::Next::EndProgram);
         EXPECT_EQ(outcome.exitCode, kExitUnknownParameter);
         EXPECT_TRUE(modes.calls.empty());
@@ -95,13 +95,13 @@ TEST(Main, TracesTheCommandLineAsGivenAndJoinsArgumentsWithOneBlank)
     FakePlatform fake;
     ProgramState state;
     RecordingModes modes;
-    Main(state, fake.platform, "", modes);
+    Main(state, fake.platform, CommandLine(""), modes);
     EXPECT_EQ(state.trace.text(),
               "--> Sub Main()\r\n     --> Command Parameter : \r\n--> End Sub Main()\r\n");
 
     const char* argv[] = {"dustrel", "/AUTO", "", "a  b"};
-    EXPECT_EQ(ArgumentText(4, argv), "/AUTO  a  b");
-    EXPECT_EQ(ArgumentText(1, argv), "");
+    EXPECT_EQ(CommandLine::fromArguments(4, argv).text(), "/AUTO  a  b");
+    EXPECT_EQ(CommandLine::fromArguments(1, argv).text(), "");
 }
 
 } // namespace

@@ -189,7 +189,7 @@ private:
             machine.fake.clock.advance(250ms);
             elapsed += 250ms;
         });
-        return Main(machine.state, machine.fake.platform, argument, modes);
+        return Main(machine.state, machine.fake.platform, CommandLine(std::string(argument)), modes);
     }
 
 private slots:

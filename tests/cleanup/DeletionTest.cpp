@@ -246,7 +246,7 @@ TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
     state.choices.setOptLog(true);
     search();
     const std::string summary(host.statusText());
-    const std::int64_t total = state.WASTED_SIZE;
+    const std::int64_t total = results.WASTED_SIZE();
     fake.messageBoxes.answerNext(MessageAnswer::No);
     // Taken by another run first: nothing is left of it to clean, so it is no failure.
     ASSERT_EQ(unlink(paths[5].c_str()), 0);
@@ -278,7 +278,7 @@ TEST_F(Deletion, FilesInUseAreCountedKeptAndLogged)
               "2 error(s) happened while killing selected files.\n\rDo you want to read the Log File ?");
     // A deletion leaves the total, the summary and the Delete button as the search left them.
     EXPECT_EQ(host.statusText(), summary);
-    EXPECT_EQ(state.WASTED_SIZE, total);
+    EXPECT_EQ(results.WASTED_SIZE(), total);
     EXPECT_TRUE(host.button(Command::Delete).enabled);
 }
 

@@ -63,7 +63,7 @@ TEST_F(SearchRun, ListsDrivesDepthFirstInNameOrderThenTheSpecialFoldersInTheirOr
     const std::string c = "Searching " + temp / "c";
     EXPECT_EQ(statusAtPumps, (Strings{c + "/_z", c + "/a", c + "/a/sub", c + "/B"}));
     EXPECT_EQ(state.FILTRE, "*.BAK;*.OLD;*.TMP");
-    EXPECT_EQ(state.WASTED_SIZE, 50);
+    EXPECT_EQ(results.WASTED_SIZE(), 50);
     EXPECT_EQ(host.statusText(), "   Total wasted size : 50 byte(s) - 14 file(s).");
     // Search back as the default, Stop off, Delete on, the pointer back.
     const auto button = [&](Command command) {
@@ -78,7 +78,7 @@ TEST_F(SearchRun, ListsDrivesDepthFirstInNameOrderThenTheSpecialFoldersInTheirOr
     host.onPump = nullptr;
     search(); // from an empty list and a zero total again
     EXPECT_EQ(results.size(), 14u);
-    EXPECT_EQ(state.WASTED_SIZE, 50);
+    EXPECT_EQ(results.WASTED_SIZE(), 50);
 }
 
 TEST_F(SearchRun, ASelectedSpecialFolderMetOnTheWayIsListedOnceByItsOwnStep)

@@ -241,18 +241,8 @@ private:
     Result<void> takeLine(std::string_view line, std::size_t lineNumber)
     {
         const std::string_view text = trimLeft(line);
-        if (m_continued != kNone) {
-            Item& item = m_file.m_keys[m_key].items[m_continued];
-            if (!text.empty() && text.front() != '[' && text.front() != '"' && text.front() != '@' &&
-                text.front() != ';') {
-                item.value.data += '\n';
-                item.value.data += line;
-                if (!continues(line))
-                    m_continued = kNone;
-                return {};
-            }
-            m_continued = kNone;
-        }
+        if (takeContinuation(line, text))
+            return {};
         if (trimRight(text).empty())
             return {};
         if (text.front() == '[')
@@ -275,31 +265,54 @@ private:
             key.items.push_back(verbatim(line));
             return {};
         }
-        std::string folded = toLowerAscii(value->name);
+        takeValue(key, std::move(*value));
+        return {};
+    }
+
+    // Appends the line to the value whose data goes on over it; false when the line starts anew.
+    bool takeContinuation(std::string_view line, std::string_view text)
+    {
+        if (m_continued == kNone)
+            return false;
+        if (!text.empty() && text.front() != '[' && text.front() != '"' && text.front() != '@' &&
+            text.front() != ';') {
+            Item& item = m_file.m_keys[m_key].items[m_continued];
+            item.value.data += '\n';
+            item.value.data += line;
+            if (!continues(line))
+                m_continued = kNone;
+            return true;
+        }
+        m_continued = kNone;
+        return false;
+    }
+
+    void takeValue(Key& key, ValueLine value)
+    {
+        std::string folded = toLowerAscii(value.name);
         auto found = key.valueIndex.find(folded);
-        if (value->kind == ValueLine::Deletion) {
+        if (value.kind == ValueLine::Deletion) {
             if (found != key.valueIndex.end()) {
                 key.items[found->second].removed = true;
                 key.valueIndex.erase(found);
                 m_removals = true;
             }
-            return {};
+            return;
         }
-        const bool isString = value->kind == ValueLine::String;
+        const bool isString = value.kind == ValueLine::String;
         std::size_t index = 0;
         if (found != key.valueIndex.end()) {
             // A later line for the same name wins, as an import would have it; the first spelling stays.
             index = found->second;
-            key.items[index].value.data = std::move(value->data);
+            key.items[index].value.data = std::move(value.data);
             key.items[index].value.isString = isString;
         } else {
             index = key.items.size();
-            key.items.push_back(Item{Value{std::move(value->name), std::move(value->data), isString}});
+            key.items.push_back(Item{Value{std::move(value.name), std::move(value.data), isString}});
             key.valueIndex.emplace(std::move(folded), index);
         }
         if (!isString && continues(key.items[index].value.data))
             m_continued = index;
-        return {};
     }
 
     Result<void> takeKeyLine(std::string_view text, std::size_t lineNumber)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <cstddef>
 #include <functional>
 
 namespace dustrel {
@@ -10,6 +11,23 @@ struct ProgramState;
 
 // The name of the property by which a window or an element names its help topic.
 inline constexpr const char* kHelpContextId = "helpContextId";
+
+// The help topics, each a section of the help page.
+inline constexpr int kDriveHelpTopic = 35;
+constexpr int fileTypeHelpTopic(std::size_t rule)
+{
+    return 100 + 5 * static_cast<int>(rule);
+}
+constexpr int specialFolderHelpTopic(std::size_t folder)
+{
+    return 200 + 5 * static_cast<int>(folder);
+}
+inline constexpr int kIgnoreHelpTopic = 300;
+inline constexpr int kCustomTypeHelpTopic = 305;
+inline constexpr int kSaveParamsHelpTopic = 400;
+inline constexpr int kLogEventsHelpTopic = 405;
+inline constexpr int kTrashHelpTopic = 410;
+inline constexpr int kDiagnosticsHelpTopic = 505;
 
 // Opens the help page DUSTREL.HTML of the installation folder: at its top for topic 0, otherwise at the
 // section of the topic (anchor "topic-<n>"). A page that cannot be found or opened is said in a message

@@ -2,6 +2,7 @@
 
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
+#include "ui/common/ContextHelp.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/TwipsRect.h"
@@ -22,8 +23,6 @@
 namespace dustrel {
 
 namespace {
-
-constexpr int kHelpTopic = 505;
 
 constexpr double kClientWidth = 5190;
 // Room for the package databases' row below the drives.
@@ -54,7 +53,7 @@ DebugFrm::DebugFrm(const ProgramState& state, Spy_frm* spy, std::function<void()
       m_packageDatabases(std::move(packageDatabases))
 {
     setObjectName(QStringLiteral("DebugFrm"));
-    setProperty("helpContextId", kHelpTopic);
+    setProperty(kHelpContextId, kDiagnosticsHelpTopic);
 
     for (int i = 0; i < kRows; ++i) {
         const auto row = static_cast<std::size_t>(i);

@@ -1,5 +1,6 @@
 #include "ui/diagnostics/Spy_frm.h"
 
+#include "ui/common/ContextHelp.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/TwipsScale.h"
@@ -14,7 +15,6 @@ namespace dustrel {
 
 namespace {
 
-constexpr int kHelpTopic = 505;
 constexpr double kFontPoints = 9.75;
 
 } // namespace
@@ -26,11 +26,11 @@ Spy_frm::Spy_frm(TraceLog& trace, QWidget* parent)
 {
     setObjectName(QStringLiteral("Spy_frm"));
     setWindowTitle(QStringLiteral("Dustrel - Spy watcher"));
-    setProperty("helpContextId", kHelpTopic);
+    setProperty(kHelpContextId, kDiagnosticsHelpTopic);
 
     m_text1 = new QPlainTextEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setProperty("helpContextId", kHelpTopic);
+    m_text1->setProperty(kHelpContextId, kDiagnosticsHelpTopic);
     // The user may select and copy, not edit.
     m_text1->setReadOnly(true);
     m_text1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);

@@ -4,6 +4,7 @@
 #include "scan/PatternMatcher.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
+#include "ui/common/ContextHelp.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/TwipsScale.h"
@@ -39,10 +40,10 @@ CustomType::CustomType(const ProgramState& state, MessageBoxes& messageBoxes, QW
     m_command2 = new QPushButton(QStringLiteral("&Cancel"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
 
-    setProperty("helpContextId", kCustomTypeHelpTopic);
+    setProperty(kHelpContextId, kCustomTypeHelpTopic);
     for (QWidget* element : {static_cast<QWidget*>(m_text1), static_cast<QWidget*>(m_command1),
                              static_cast<QWidget*>(m_command2)})
-        element->setProperty("helpContextId", kCustomTypeHelpTopic);
+        element->setProperty(kHelpContextId, kCustomTypeHelpTopic);
     setTabOrder(m_text1, m_command1);
     setTabOrder(m_command1, m_command2);
 

@@ -29,7 +29,6 @@ constexpr TwipsRect kIgnoreDir1 = inColumn(0, 600, 1665);
 constexpr TwipsRect kIgnoreFile1 = inColumn(1, 600, 1650);
 constexpr TwipsRect kIgnoreCommand1 = inColumn(0, 2400, 375);
 constexpr TwipsRect kIgnoreCommand2 = inColumn(1, 2400, 375);
-constexpr int kIgnoreHelpTopic = 300;
 
 // The custom-type dialog.
 constexpr double kCustomTypeHeight = 1830;
@@ -37,7 +36,6 @@ constexpr TwipsRect kCustomTypeLabel1 = acrossColumns(240, 255);
 constexpr TwipsRect kCustomTypeText1{240, 720, 3255, 285};
 constexpr TwipsRect kCustomTypeCommand1 = inColumn(0, 1320, 375);
 constexpr TwipsRect kCustomTypeCommand2 = inColumn(1, 1320, 375);
-constexpr int kCustomTypeHelpTopic = 305;
 
 } // namespace DialogLayout
 

@@ -6,6 +6,7 @@
 #include "scan/PatternMatcher.h"
 #include "state/FileTypes.h"
 #include "state/ProgramState.h"
+#include "ui/common/ContextHelp.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 #include "ui/common/TwipsScale.h"
@@ -45,11 +46,11 @@ Ignore::Ignore(ProgramState& state, Platform& platform, QWidget* owner)
     m_command2 = new QPushButton(QStringLiteral("&Cancel"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
 
-    setProperty("helpContextId", kIgnoreHelpTopic);
+    setProperty(kHelpContextId, kIgnoreHelpTopic);
     for (QWidget* element :
          {static_cast<QWidget*>(m_drive1), static_cast<QWidget*>(m_dir1), static_cast<QWidget*>(m_file1),
           static_cast<QWidget*>(m_command1), static_cast<QWidget*>(m_command2)})
-        element->setProperty("helpContextId", kIgnoreHelpTopic);
+        element->setProperty(kHelpContextId, kIgnoreHelpTopic);
     setTabOrder(m_drive1, m_dir1);
     setTabOrder(m_dir1, m_file1);
     setTabOrder(m_file1, m_command1);

@@ -250,7 +250,7 @@ void Menu::endProgram()
 {
     m_ending = true;
     // A search in progress stops before the next folder it would enter.
-    m_state.SEARCHING = false;
+    m_state.SEARCHING.stop();
     if (m_endProgram) {
         m_endProgram();
         return;

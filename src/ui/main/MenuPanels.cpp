@@ -68,13 +68,15 @@ void Menu::createMenus()
 
     m_mnuOpt = menuBar()->addMenu(QStringLiteral("&Options"));
     m_mnuOpt->setObjectName(QStringLiteral("mnu_opt"));
-    m_optLog = named(m_mnuOpt->addAction(QStringLiteral("&Log events to a file")), "Opt_log", 405);
+    m_optLog =
+        named(m_mnuOpt->addAction(QStringLiteral("&Log events to a file")), "Opt_log", kLogEventsHelpTopic);
     m_optLog->setCheckable(true);
     named(m_mnuOpt->addSeparator(), "Opt_sep0", 0);
-    m_optSave = named(m_mnuOpt->addAction(QStringLiteral("&Save parameters on exit")), "Opt_save", 400);
+    m_optSave = named(m_mnuOpt->addAction(QStringLiteral("&Save parameters on exit")), "Opt_save",
+                      kSaveParamsHelpTopic);
     m_optSave->setCheckable(true);
-    m_optTrash =
-        named(m_mnuOpt->addAction(QStringLiteral("Move deleted files to the &Trash")), "Opt_trash", 410);
+    m_optTrash = named(m_mnuOpt->addAction(QStringLiteral("Move deleted files to the &Trash")), "Opt_trash",
+                       kTrashHelpTopic);
     m_optTrash->setCheckable(true);
     m_optTrash->setToolTip(QStringLiteral("Deleted files go to the trash, from where they can be restored"));
     m_mnuOpt->setToolTipsVisible(true);
@@ -157,13 +159,13 @@ void Menu::createPanels()
 
     for (std::size_t i = 0; i < kFileTypeCount; ++i) {
         m_files[i] = createBox(m_tabPctr[0], "Files", i);
-        m_files[i]->setProperty(kHelpContextId, static_cast<int>(100 + 5 * i));
+        m_files[i]->setProperty(kHelpContextId, fileTypeHelpTopic(i));
         connect(m_files[i], &QCheckBox::clicked, this,
                 [this, i] { m_state.choices.setFileState(i, m_files[i]->choiceState()); });
     }
     for (std::size_t i = 0; i < kSpecialFolderCount; ++i) {
         m_dirs[i] = createBox(m_tabPctr[1], "Dirs", i);
-        m_dirs[i]->setProperty(kHelpContextId, static_cast<int>(200 + 5 * i));
+        m_dirs[i]->setProperty(kHelpContextId, specialFolderHelpTopic(i));
         connect(m_dirs[i], &QCheckBox::clicked, this,
                 [this, i] { m_state.choices.setDirState(i, m_dirs[i]->choiceState()); });
     }
@@ -171,7 +173,7 @@ void Menu::createPanels()
     // copies.
     ChoiceBox* drive0 = createBox(m_tabPctr[2], "Drive", 0);
     drive0->setText(QStringLiteral("Drive(0)"));
-    drive0->setProperty(kHelpContextId, 35);
+    drive0->setProperty(kHelpContextId, kDriveHelpTopic);
     drive0->hide();
     connect(drive0, &QCheckBox::clicked, this,
             [this] { m_state.choices.setDriveState(0, m_drives[0]->choiceState()); });
@@ -210,10 +212,10 @@ void Menu::createAdvancedPanel()
     m_commands[6] = makeButton(advanced, "Command7", "&Remove", "Click to remove a custom type of files");
     for (QWidget* element : {static_cast<QWidget*>(m_ignoreLst), static_cast<QWidget*>(m_commands[3]),
                              static_cast<QWidget*>(m_commands[4])})
-        element->setProperty(kHelpContextId, 300);
+        element->setProperty(kHelpContextId, kIgnoreHelpTopic);
     for (QWidget* element : {static_cast<QWidget*>(m_customLst), static_cast<QWidget*>(m_commands[5]),
                              static_cast<QWidget*>(m_commands[6])})
-        element->setProperty(kHelpContextId, 305);
+        element->setProperty(kHelpContextId, kCustomTypeHelpTopic);
 
     connect(m_commands[3], &QPushButton::clicked, this, [this] { Command4_Click(); });
     connect(m_commands[4], &QPushButton::clicked, this, [this] { Command5_Click(); });

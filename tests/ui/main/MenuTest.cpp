@@ -418,7 +418,6 @@ private slots:
         QVERIFY(view->viewport()->rect().contains(last.center()));
         QCOMPARE(view->rowAt(last.bottom() + 2), -1);
         const int before = w.rows();
-        w.state().WASTED_SIZE = before;
         w.boxes().answerNext(MessageAnswer::Yes);
         w.doubleClickRow(before - 3);
         QVERIFY(inStep());
