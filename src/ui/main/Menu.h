@@ -169,6 +169,8 @@ private:
     bool m_cursorOverridden = false;
     bool m_syncing = false;
     bool m_ending = false;
+    // A deletion runs: the rows it works through must not change under it at its event pumps.
+    bool m_deleting = false;
 
     DialogRunner m_runDialog;
     std::function<void(QWidget&)> m_aboutBox;

@@ -220,7 +220,7 @@ void Menu::Command2_Click()
 void Menu::ListView1_DblClick()
 {
     const QModelIndex current = m_listView1->currentIndex();
-    if (!current.isValid())
+    if (!current.isValid() || m_deleting)
         return;
     if (::dustrel::ListView1_DblClick(m_context, static_cast<std::size_t>(current.row())))
         listEntry(m_ignoreLst, m_state.IGN_TBL.entries().back());
@@ -229,7 +229,12 @@ void Menu::ListView1_DblClick()
 
 void Menu::Command3_Click()
 {
+    if (m_deleting)
+        return;
+    m_deleting = true;
+    m_nextPump = {};
     ::dustrel::Command3_Click(m_context);
+    m_deleting = false;
     flushView();
 }
 
