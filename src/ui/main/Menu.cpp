@@ -70,8 +70,13 @@ void Menu::choicesChanged()
     for (std::size_t i = 0; i < kSpecialFolderCount; ++i)
         m_dirs[i]->display(choices.dirs()[i]);
     createDriveBoxes();
-    for (std::size_t k = 0; k < choices.drives().size(); ++k)
-        m_drives[k]->display(choices.drives()[k].box);
+    for (std::size_t k = 0; k < choices.drives().size(); ++k) {
+        const DriveEntry& drive = choices.drives()[k];
+        m_drives[k]->display(drive.box);
+        // The letter alone does not say where the drive is on this system.
+        if (!drive.root.empty())
+            m_drives[k]->setToolTip(toQString(drive.box.toolTip + " - " + drive.root));
+    }
     m_optLog->setChecked(choices.optLog());
     m_optSave->setChecked(choices.optSave());
     m_optTrash->setChecked(choices.optTrash());

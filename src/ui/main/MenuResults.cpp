@@ -86,6 +86,8 @@ void Menu::createResultsView()
     m_listView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listView1->setSelectionMode(QAbstractItemView::SingleSelection);
     m_listView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab goes on to the next control, as from any other list; the arrows walk the rows.
+    m_listView1->setTabKeyNavigation(false);
     m_listView1->setShowGrid(false);
     m_listView1->setWordWrap(false);
     m_listView1->setItemDelegateForColumn(1, new MiddleElision(m_listView1));
