@@ -134,6 +134,11 @@ public:
         opened.push_back(path + "#" + std::string(anchor));
         return {};
     }
+    Result<void> openFolder(const std::string& path) override
+    {
+        opened.push_back(path);
+        return {};
+    }
     std::vector<std::string> opened; // a page opened at an anchor as "<path>#<anchor>"
 };
 

@@ -529,6 +529,63 @@ private slots:
         QVERIFY(menu.Drive(0)->toolTip().endsWith(QString::fromStdString(w.world.drive)));
     }
 
+    void theListSortsAndActsOnTheSelectedRows()
+    {
+        Window w;
+        Menu& menu = *w.menu;
+        const std::pair<const char*, int> files[] = {
+            {"a/X.TMP", 30}, {"b/Y.TMP", 1}, {"c/W.TMP", 200}, {"d/Z.TMP", 9}};
+        for (const auto& [name, size] : files)
+            w.world.file(std::string("C/") + name, std::string(static_cast<std::size_t>(size), 'x'));
+        w.searchTmp();
+        QTableView* view = menu.ListView1();
+        QHeaderView* header = view->horizontalHeader();
+        const auto shown = [&] {
+            return texts(w.rows(), [&](int row) { return w.cell(row, 0).left(1); }).join("");
+        };
+        // Clicks on the captions, one after the other: sizes by value, a second click reverses.
+        const std::pair<int, const char*> clicks[] = {{2, "YZXW"}, {2, "WXZY"}, {0, "WXYZ"}, {2, "YZXW"}};
+        QCOMPARE(shown(), QStringLiteral("XYWZ"));
+        for (const auto& [column, order] : clicks) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+            QCOMPARE(shown(), QString::fromLatin1(order));
+        }
+        QCOMPARE(menu.results().fileName(0), std::string_view("X.TMP")); // the deletion's order stays
+
+        // Two rows selected, the Delete key: one question naming the count.
+        view->setCurrentIndex(view->model()->index(0, 0));
+        QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        w.boxes().answerNext(MessageAnswer::Yes);
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(w.boxes().shown.back().text,
+                 std::string("Do you want to remove the 2 selected file(s) from the list ?"));
+        QCOMPARE(shown(), QStringLiteral("XW"));
+        QCOMPARE(w.status(), summary("230", 2));
+
+        // The context menu, from the keyboard, on the current row.
+        QString wanted;
+        menu.setMenuRunner([&](QMenu& shownMenu, QPoint) {
+            for (QAction* action : shownMenu.actions())
+                if (action->text() == wanted)
+                    return action;
+            return static_cast<QAction*>(nullptr);
+        });
+        view->setCurrentIndex(view->model()->index(1, 0));
+        view->selectRow(1);
+        wanted = QStringLiteral("Open the containing folder");
+        QTest::keyClick(view, Qt::Key_F10, Qt::ShiftModifier);
+        QCOMPARE(w.world.fake.processes.opened, std::vector<std::string>{w.world.drive + "c"});
+        wanted = QStringLiteral("Add to the ignore list");
+        QTest::keyClick(view, Qt::Key_Menu);
+        QCOMPARE(listTexts(menu.IgnoreLst()), std::vector<std::string>{w.world.drive + "c/W.TMP"});
+        QCOMPARE(w.status(), summary("30", 1));
+
+        // A new search shows the walk's order again, without the file now ignored.
+        w.command(1)->click();
+        QCOMPARE(shown(), QStringLiteral("XYZ"));
+    }
+
     void quitAsksThenSavesAsTheOptionSays()
     {
         // No ends nothing and writes nothing; Yes saves only SaveParams with the option clear, and every
