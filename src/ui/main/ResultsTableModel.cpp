@@ -283,9 +283,7 @@ void ResultsTableModel::resetDone()
 {
     m_batchTimer.stop();
     m_shown = m_results.size();
-    // Rows gone from anywhere: ordered again as the user asked; an emptied list goes back to its own order.
-    if (m_shown == 0)
-        m_sortColumn = -1;
+    // Rows gone from anywhere: ordered again as the user asked, until the window asks otherwise.
     order();
     endResetModel();
 }
