@@ -27,6 +27,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <memory>
 #include <tuple>
 
@@ -533,10 +534,14 @@ private slots:
     {
         Window w;
         Menu& menu = *w.menu;
-        const std::pair<const char*, int> files[] = {
-            {"a/X.TMP", 30}, {"b/Y.TMP", 1}, {"c/W.TMP", 200}, {"d/Z.TMP", 9}};
-        for (const auto& [name, size] : files)
-            w.world.file(std::string("C/") + name, std::string(static_cast<std::size_t>(size), 'x'));
+        // Name, size, hours since the last change: each column orders them differently.
+        const std::tuple<const char*, std::size_t, int> files[] = {
+            {"a/X.TMP", 30, 4}, {"b/Y.TMP", 1, 1}, {"c/W.TMP", 200, 2}, {"d/Z.TMP", 9, 3}};
+        for (const auto& [name, size, hoursAgo] : files) {
+            const std::string path = w.world.file(std::string("C/") + name, std::string(size, 'x'));
+            std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() -
+                                                       std::chrono::hours(hoursAgo));
+        }
         w.searchTmp();
         QTableView* view = menu.ListView1();
         QHeaderView* header = view->horizontalHeader();
@@ -544,7 +549,8 @@ private slots:
             return texts(w.rows(), [&](int row) { return w.cell(row, 0).left(1); }).join("");
         };
         // Clicks on the captions, one after the other: sizes by value, a second click reverses.
-        const std::pair<int, const char*> clicks[] = {{2, "YZXW"}, {2, "WXZY"}, {0, "WXYZ"}, {2, "YZXW"}};
+        const std::pair<int, const char*> clicks[] = {
+            {2, "YZXW"}, {2, "WXZY"}, {0, "WXYZ"}, {3, "XZWY"}, {2, "YZXW"}};
         QCOMPARE(shown(), QStringLiteral("XYWZ"));
         for (const auto& [column, order] : clicks) {
             QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
