@@ -77,6 +77,7 @@ private:
     public:
         Result<void> openTextFile(const std::string&) override { return {}; }
         Result<void> openPageAt(const std::string&, std::string_view) override { return {}; }
+        Result<void> openFolder(const std::string&) override { return {}; }
     };
 
     NoRegistry m_registry;

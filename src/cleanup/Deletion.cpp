@@ -6,6 +6,7 @@
 #include "discovery/PublicVariables.h"
 #include "platform/Platform.h"
 #include "scan/ResultsList.h"
+#include "scan/SearchRun.h"
 #include "state/ProgramInfo.h"
 #include "state/ProgramState.h"
 #include "state/WindowHost.h"
@@ -107,6 +108,42 @@ RowOutcome removeRowFile(DeletionRoute& route, DeletionCursor& cursor, const Res
     return {RowOutcome::Kind::Removed, {}};
 }
 
+// What the window shows while a deletion runs, and its chances to repaint. Nothing without a window.
+class Progress
+{
+public:
+    Progress(WindowHost* host, std::size_t rows)
+        : m_host(host), m_ofTotal(" of " + std::to_string(rows) + " files...")
+    {
+        if (m_host == nullptr)
+            return;
+        m_before = m_host->statusText();
+        m_host->followStatusText(&m_text);
+    }
+    // The text of before comes back: what the run did is for its caller to tell.
+    ~Progress()
+    {
+        if (m_host != nullptr)
+            m_host->setStatusText(m_before);
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void at(std::size_t row)
+    {
+        if (m_host == nullptr)
+            return;
+        m_text.assign("Deleting ").append(std::to_string(row + 1)).append(m_ofTotal);
+        m_host->pumpEvents();
+    }
+
+private:
+    WindowHost* m_host;
+    std::string m_ofTotal;
+    std::string m_text;
+    std::string m_before;
+};
+
 // The row loop of both deletions. Each row is tried once, in order, by a cursor that keeps the folders it
 // went through open (see DeletionCursor for why that is safe), so a file costs a check and an unlink; the
 // list is compacted once at the end, so a run over a million rows does not move the rows below each
@@ -137,7 +174,9 @@ DeletionOutcome killRows(WorkContext& context, EventsLog* log, bool prompt, cons
     const FileTime deletedAt = toTrash ? context.platform.clock.now() : FileTime{};
 
     std::vector<bool> deleted(results.size(), false);
+    Progress progress(prompt ? &context.host : nullptr, results.size());
     for (std::size_t row = 0; row < results.size(); ++row) {
+        progress.at(row);
         if (log != nullptr)
             log->pathLine(toTrash ? kMovingToTrash : kKilling, results.fullPath(row));
         RowOutcome done = removeRowFile(route, *cursor, results, row, inUse, deletedAt, toTrash);
@@ -288,7 +327,25 @@ DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const Deletion
 
 void Command3_Click(WorkContext& context)
 {
+    ResultsList& results = context.results;
+    WindowHost& host = context.host;
+    results.publish();
+    // Nothing listed: nothing to delete, and no success to claim.
+    if (results.empty()) {
+        host.setCommandEnabled(Command::Delete, false);
+        return;
+    }
+    // The window repaints during the run: a new search or a second deletion must wait for its end.
+    host.setCommandEnabled(Command::Search, false);
+    host.setCommandEnabled(Command::Delete, false);
     DeleteAsChosen(context, true);
+    std::int64_t remaining = 0;
+    for (std::size_t row = 0; row < results.size(); ++row)
+        remaining += results.fileSize(row);
+    context.state.WASTED_SIZE = remaining;
+    host.setStatusText(SummaryText(context));
+    host.setCommandEnabled(Command::Search, true);
+    host.setCommandEnabled(Command::Delete, !results.empty());
 }
 
 } // namespace dustrel

@@ -38,9 +38,11 @@ struct DeletionOutcome
 // no longer there (another run or program took it) leaves nothing to clean and is no failure.
 // The rows of deleted and gone files leave the list in one pass at the end; the failed rows stay, in order,
 // each with the reason it stayed (ResultsList::stayReason).
-// WASTED_SIZE, the status text and the Delete button are left as they are. With `prompt` the result is
-// shown in a message box; without it nothing is shown. When which files are in use cannot be found out,
-// no file is deleted and the user (with `prompt`) or the options' stream is told why.
+// WASTED_SIZE, the status text and the Delete button are left as they are at the end; with `prompt` the
+// status text tells the progress meanwhile ("Deleting N of M files...") and the window's events run
+// between files. With `prompt` the result is shown in a message box; without it nothing is shown. When
+// which files are in use cannot be found out, no file is deleted and the user (with `prompt`) or the options'
+// stream is told why.
 DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions& options = {});
 
 // The same, writing the events log DUSTREL.LOG in the installation folder, or in the user's state folder
@@ -55,7 +57,9 @@ DeletionOutcome DeleteListedFilesWithLog(WorkContext& context, bool prompt,
 // is ticked.
 DeletionOutcome DeleteAsChosen(WorkContext& context, bool prompt, const DeletionOptions& options = {});
 
-// The Delete command.
+// The Delete command: nothing with an empty list; Search and Delete stay disabled while it runs; then
+// WASTED_SIZE is the size of the rows that stayed, the status text their summary, and Delete is enabled
+// only when a row stayed.
 void Command3_Click(WorkContext& context);
 
 // "Selected Files have been correctly killed." ("Selected Files have been moved to the trash." when they

@@ -17,6 +17,8 @@ public:
     virtual Result<void> openTextFile(const std::string& path) = 0;
     // Opens a page (HTML) in the desktop's viewer at one of its anchors, without waiting.
     virtual Result<void> openPageAt(const std::string& path, std::string_view anchor) = 0;
+    // Opens a folder in the desktop's file manager, without waiting.
+    virtual Result<void> openFolder(const std::string& path) = 0;
 };
 
 } // namespace dustrel

@@ -137,7 +137,11 @@ Result<void> RunSearch(WorkContext& context)
     }
 
     context.results.publish();
-    host.setStatusText(SummaryText(context));
+    // Stopped by the user (the walk's own stop for want of descriptors is told in a message): the list
+    // holds only what was found before, and says so.
+    const bool stopped = !state.SEARCHING && context.results.incomplete().empty();
+    host.setStatusText(stopped ? "   Search stopped: " + SummaryText(context).substr(3)
+                               : SummaryText(context));
     if (!context.results.empty())
         host.setCommandEnabled(Command::Delete, true);
     host.setPointer(Pointer::Default);

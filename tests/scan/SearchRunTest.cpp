@@ -231,7 +231,7 @@ TEST_F(SearchRun, StopAtAPumpEndsTheRunBeforeTheNextFolderAndKeepsWhatWasFound)
     EXPECT_EQ(host.pumps(), 1);
     EXPECT_EQ(visibleAtPump, 3u);
     EXPECT_EQ(rows(), (Strings{"c/root.tmp", "c/a/1.tmp", "c/a/2.tmp"}));
-    EXPECT_EQ(host.statusText(), "   Total wasted size : 6 byte(s) - 3 file(s).");
+    EXPECT_EQ(host.statusText(), "   Search stopped: Total wasted size : 6 byte(s) - 3 file(s).");
     EXPECT_TRUE(host.button(Command::Delete).enabled);
     EXPECT_FALSE(host.button(Command::Stop).enabled);
 }

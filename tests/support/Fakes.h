@@ -134,6 +134,7 @@ public:
         opened.push_back(path + "#" + std::string(anchor));
         return {};
     }
+    Result<void> openFolder(const std::string& path) override { return openTextFile(path); }
     std::vector<std::string> opened; // a page opened at an anchor as "<path>#<anchor>"
 };
 

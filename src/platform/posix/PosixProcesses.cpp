@@ -40,6 +40,11 @@ Result<void> PosixProcesses::openTextFile(const std::string& path)
     return startOpener(path, path);
 }
 
+Result<void> PosixProcesses::openFolder(const std::string& path)
+{
+    return startOpener(path, path);
+}
+
 Result<void> PosixProcesses::openPageAt(const std::string& path, std::string_view anchor)
 {
     return startOpener("file://" + percentEncodePath(path) + "#" + percentEncodePath(anchor), path);

@@ -24,6 +24,8 @@ public:
     Result<void> openTextFile(const std::string& path) override;
     // The same with a file URL: "file:///path#anchor".
     Result<void> openPageAt(const std::string& path, std::string_view anchor) override;
+    // The opener on the folder's path.
+    Result<void> openFolder(const std::string& path) override;
 
 private:
     Result<void> startOpener(const std::string& target, const std::string& path);

@@ -16,6 +16,8 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QStyle>
 #include <algorithm>
 
 namespace dustrel {
@@ -69,12 +71,41 @@ Ignore::Ignore(ProgramState& state, Platform& platform, QWidget* owner)
 void Ignore::layOut()
 {
     const TwipsScale scale = TwipsScale::forWidget(*this);
-    setFixedSize(scale.px(kWidth), scale.px(kIgnoreHeight));
-    m_drive1->setGeometry(scale.rect(kIgnoreDrive1));
-    m_dir1->setGeometry(scale.rect(kIgnoreDir1));
-    m_file1->setGeometry(scale.rect(kIgnoreFile1));
-    m_command1->setGeometry(scale.rect(kIgnoreCommand1));
-    m_command2->setGeometry(scale.rect(kIgnoreCommand2));
+    const QSize designed(scale.px(kWidth), scale.px(kIgnoreHeight));
+    setMinimumSize(designed);
+    // Each column starts wide enough for a folder ten levels down and a long name, as the folder list shows
+    // them indented.
+    const QString deepEntry = QString(2 * 10, QLatin1Char(' ')) + QStringLiteral("a-long-folder-name");
+    const int column = m_dir1->fontMetrics().horizontalAdvance(deepEntry) + m_dir1->iconSize().width() +
+                       style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                       4 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const int extra = std::max(0, column - scale.rect(kIgnoreDir1).width());
+    resize(designed.width() + 2 * extra, designed.height());
+    placeElements();
+}
+
+void Ignore::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    placeElements();
+}
+
+// The designed places, the room beyond the designed size shared by the two columns and given to the lists.
+void Ignore::placeElements()
+{
+    const TwipsScale scale = TwipsScale::forWidget(*this);
+    const int wider = std::max(0, width() - scale.px(kWidth));
+    const int taller = std::max(0, height() - scale.px(kIgnoreHeight));
+    const int half = wider / 2;
+    QRect drive = scale.rect(kIgnoreDrive1);
+    drive.setWidth(drive.width() + wider);
+    m_drive1->setGeometry(drive);
+    QRect dir = scale.rect(kIgnoreDir1);
+    m_dir1->setGeometry(dir.adjusted(0, 0, half, taller));
+    QRect file = scale.rect(kIgnoreFile1);
+    m_file1->setGeometry(file.adjusted(half, 0, wider, taller));
+    m_command1->setGeometry(scale.rect(kIgnoreCommand1).translated(0, taller));
+    m_command2->setGeometry(scale.rect(kIgnoreCommand2).translated(half, taller));
 }
 
 void Ignore::fillDrives()
@@ -148,8 +179,6 @@ void Ignore::Dir1_Change()
         return;
     const PatternMatcher patterns(m_filePattern);
     for (const std::string& name : ListMatchingFiles(m_platform.fileSystem, folder, patterns)) {
-        if (name.front() == '.')
-            continue;
         auto* item = new QListWidgetItem(toQString(name), m_file1);
         item->setData(kBytesRole, toByteArray(name));
     }

@@ -16,8 +16,8 @@ struct ProgramState;
 
 // "Add a file to ignore": the user picks one existing file by drive, folder and file. The file list
 // shows the files that match FILTRE, or every file in one of the five special folders, as a search would
-// list them there; hidden files (names starting with ".") are not offered. Opens on the folder WIN_PATH
-// names, on the drive that holds it.
+// list them there, hidden ones too. Opens on the folder WIN_PATH names, on the drive that holds it; it can
+// be resized, its lists taking the room.
 class Ignore : public QDialog
 {
     Q_OBJECT
@@ -42,9 +42,13 @@ public:
     void Command1_Click();
     void Command2_Click();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void Form_Load();
     void layOut();
+    void placeElements();
     void fillDrives();
 
     ProgramState& m_state;

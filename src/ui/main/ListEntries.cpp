@@ -10,6 +10,8 @@ QListWidgetItem* listEntry(QListWidget* list, std::string_view bytes)
 {
     auto* item = new QListWidgetItem(toQString(bytes), list);
     item->setData(kBytesRole, toByteArray(bytes));
+    // A long path is cut at the list's edge.
+    item->setToolTip(item->text());
     return item;
 }
 

@@ -70,8 +70,13 @@ void Menu::choicesChanged()
     for (std::size_t i = 0; i < kSpecialFolderCount; ++i)
         m_dirs[i]->display(choices.dirs()[i]);
     createDriveBoxes();
-    for (std::size_t k = 0; k < choices.drives().size(); ++k)
-        m_drives[k]->display(choices.drives()[k].box);
+    for (std::size_t k = 0; k < choices.drives().size(); ++k) {
+        const DriveEntry& drive = choices.drives()[k];
+        m_drives[k]->display(drive.box);
+        // The letter alone does not say where the drive is on this system.
+        if (!drive.root.empty())
+            m_drives[k]->setToolTip(toQString(drive.box.toolTip + " - " + drive.root));
+    }
     m_optLog->setChecked(choices.optLog());
     m_optSave->setChecked(choices.optSave());
     m_optTrash->setChecked(choices.optTrash());
@@ -95,10 +100,21 @@ void Menu::keyPressEvent(QKeyEvent* event)
 
 bool Menu::listKeyPressed(QObject* watched, const QKeyEvent& key)
 {
+    const bool menuKey =
+        key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
+    if (watched == m_listView1 && menuKey) {
+        const QModelIndex current = m_listView1->currentIndex();
+        ListView1_ContextMenu(current.isValid() ? m_listView1->visualRect(current).center() : QPoint());
+        return true;
+    }
     if (key.key() != Qt::Key_Delete || key.modifiers() != Qt::NoModifier)
         return false;
     if (watched == m_listView1) {
-        // The row with the focus, shown selected as a double-click shows its row.
+        // Several rows: asked once, naming their count. One: the double-click's question.
+        if (m_listView1->selectionModel()->selectedRows().size() > 1) {
+            removeSelectedResults();
+            return true;
+        }
         const QModelIndex current = m_listView1->currentIndex();
         if (current.isValid())
             m_listView1->selectRow(current.row());

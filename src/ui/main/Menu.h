@@ -75,6 +75,10 @@ public:
     // loop and return its result.
     using DialogRunner = std::function<int(QDialog&)>;
     void setDialogRunner(DialogRunner runner) { m_runDialog = std::move(runner); }
+    // How the results list's context menu is run: exec() at the point unless replaced. Tests choose the
+    // action from here.
+    using MenuRunner = std::function<QAction*(QMenu&, QPoint)>;
+    void setMenuRunner(MenuRunner runner) { m_runMenu = std::move(runner); }
     // The About box, shown modally with this window as owner. Nothing until the About box is provided.
     void setAboutBox(std::function<void(QWidget& owner)> about) { m_aboutBox = std::move(about); }
     // Ends the program after a confirmed quit. By default every window closes and the event loop ends;
@@ -123,6 +127,12 @@ public:
     void IgnoreLst_DblClick();
     void CustomLst_DblClick();
     void ListView1_DblClick();
+    // The results list's context menu at a point of the list's viewport (the Menu key and Shift+F10 open
+    // it at the current row): remove the selected rows, add them to the ignore list, open the current
+    // row's folder.
+    void ListView1_ContextMenu(QPoint at);
+    // The selected rows, as numbers in the results list.
+    std::vector<std::size_t> selectedResults() const;
     void opt_log_Click();
     void opt_save_Click();
     void opt_trash_Click();
@@ -141,6 +151,9 @@ private:
     void choicesChanged() override;
     // The Delete key on a list does what a double-click on its row does.
     bool listKeyPressed(QObject* watched, const QKeyEvent& key);
+    void removeSelectedResults();
+    void ignoreSelectedResults();
+    void openResultFolder();
 
     void createMenus();
     void createElements();
@@ -169,8 +182,11 @@ private:
     bool m_cursorOverridden = false;
     bool m_syncing = false;
     bool m_ending = false;
+    // A deletion runs: the rows it works through must not change under it at its event pumps.
+    bool m_deleting = false;
 
     DialogRunner m_runDialog;
+    MenuRunner m_runMenu;
     std::function<void(QWidget&)> m_aboutBox;
     std::function<void()> m_endProgram;
 

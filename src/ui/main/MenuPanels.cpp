@@ -39,7 +39,7 @@ constexpr double kGapTwips = 60;
 const char* const kTabCaptions[4] = {"Type of Files", "Directories", "Drives", "Advanced"};
 const char* const kHeadings[5] = {
     "Select type of files you want to clean :", "Select directories you want to clean :",
-    "Select hard-drives you want to scan :", "Select files to ignore :", "Select custom type of files :"};
+    "Select hard-drives you want to scan :", "Select files to &ignore :", "Select &custom type of files :"};
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption, const char* toolTip)
 {
@@ -208,8 +208,12 @@ void Menu::createAdvancedPanel()
     m_customLst->setAccessibleName(m_customLst->toolTip());
     m_ignoreLst->installEventFilter(this);
     m_customLst->installEventFilter(this);
-    m_commands[5] = makeButton(advanced, "Command6", "&Add", "Click to add a custom type of files");
-    m_commands[6] = makeButton(advanced, "Command7", "&Remove", "Click to remove a custom type of files");
+    m_label1[3]->setBuddy(m_ignoreLst);
+    m_label1[4]->setBuddy(m_customLst);
+    // Alt+A, Alt+R and Alt+D are taken by the ignore list's buttons and Delete, and "Add" has no other
+    // letter: the custom list's Add is reached through its heading's Alt+C and Tab.
+    m_commands[5] = makeButton(advanced, "Command6", "Add", "Click to add a custom type of files");
+    m_commands[6] = makeButton(advanced, "Command7", "Re&move", "Click to remove a custom type of files");
     for (QWidget* element : {static_cast<QWidget*>(m_ignoreLst), static_cast<QWidget*>(m_commands[3]),
                              static_cast<QWidget*>(m_commands[4])})
         element->setProperty(kHelpContextId, kIgnoreHelpTopic);
@@ -319,9 +323,12 @@ void Menu::Form_Resize()
     QRect list = m_scale.rect(layout.listView1);
     list.setBottom(std::min(list.bottom(), client.height() - 1));
     m_listView1->setGeometry(list);
+    // A caption wider than its designed column (a large font or scale) widens it rather than running into
+    // the next one.
+    QHeaderView* header = m_listView1->horizontalHeader();
     for (int i = 0; i < 4; ++i)
-        m_listView1->horizontalHeader()->resizeSection(
-            i, m_scale.px(layout.columns[static_cast<std::size_t>(i)]));
+        header->resizeSection(
+            i, std::max(m_scale.px(layout.columns[static_cast<std::size_t>(i)]), header->sectionSizeHint(i)));
     m_listView1->horizontalHeader()->resizeSection(4, m_model->ruleColumnWidth(m_listView1->fontMetrics()));
 }
 

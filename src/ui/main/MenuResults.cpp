@@ -11,6 +11,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QMenu>
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -84,8 +86,13 @@ void Menu::createResultsView()
     m_model = new ResultsTableModel(m_results, m_platform.locale, this);
     m_listView1->setModel(m_model);
     m_listView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_listView1->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView1, &QWidget::customContextMenuRequested, this,
+            [this](QPoint at) { ListView1_ContextMenu(at); });
     m_listView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab goes on to the next control, as from any other list; the arrows walk the rows.
+    m_listView1->setTabKeyNavigation(false);
     m_listView1->setShowGrid(false);
     m_listView1->setWordWrap(false);
     m_listView1->setItemDelegateForColumn(1, new MiddleElision(m_listView1));
@@ -102,6 +109,12 @@ void Menu::createResultsView()
     columns->setStretchLastSection(true);
     columns->setHighlightSections(false);
     columns->setSectionResizeMode(QHeaderView::Interactive);
+    // The walk's order until a caption is clicked; a click orders by it, a second reverses.
+    columns->setSectionsClickable(true);
+    columns->setSortIndicator(-1, Qt::AscendingOrder);
+    columns->setSortIndicatorShown(true);
+    connect(columns, &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) { m_model->sortBy(column, order); });
     connect(m_listView1, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         m_listView1->selectRow(index.row());
         ListView1_DblClick();
@@ -207,6 +220,7 @@ void Menu::Command1_Click()
 Result<void> Menu::search()
 {
     m_nextPump = {};
+    m_listView1->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     Result<void> searched = ::dustrel::Command1_Click(m_context);
     flushView();
     return searched;
@@ -220,17 +234,80 @@ void Menu::Command2_Click()
 void Menu::ListView1_DblClick()
 {
     const QModelIndex current = m_listView1->currentIndex();
-    if (!current.isValid())
+    if (!current.isValid() || m_deleting)
         return;
-    if (::dustrel::ListView1_DblClick(m_context, static_cast<std::size_t>(current.row())))
+    if (::dustrel::ListView1_DblClick(m_context, m_model->listRow(current.row())))
         listEntry(m_ignoreLst, m_state.IGN_TBL.entries().back());
     m_statusBar1->flush();
 }
 
 void Menu::Command3_Click()
 {
+    if (m_deleting)
+        return;
+    m_deleting = true;
+    m_nextPump = {};
     ::dustrel::Command3_Click(m_context);
+    m_deleting = false;
     flushView();
+}
+
+std::vector<std::size_t> Menu::selectedResults() const
+{
+    std::vector<std::size_t> rows;
+    for (const QModelIndex& index : m_listView1->selectionModel()->selectedRows())
+        rows.push_back(m_model->listRow(index.row()));
+    return rows;
+}
+
+void Menu::ListView1_ContextMenu(QPoint at)
+{
+    if (m_deleting || m_results.empty())
+        return;
+    const QModelIndex under = m_listView1->indexAt(at);
+    if (under.isValid() && !m_listView1->selectionModel()->isRowSelected(under.row()))
+        m_listView1->selectRow(under.row());
+    if (!m_listView1->selectionModel()->hasSelection())
+        return;
+    QMenu menu(this);
+    QAction* remove = menu.addAction(QStringLiteral("Remove from the list"));
+    QAction* ignore = menu.addAction(QStringLiteral("Add to the ignore list"));
+    QAction* open = menu.addAction(QStringLiteral("Open the containing folder"));
+    const QPoint global = m_listView1->viewport()->mapToGlobal(at);
+    QAction* chosen = m_runMenu ? m_runMenu(menu, global) : menu.exec(global);
+    if (chosen == remove)
+        removeSelectedResults();
+    else if (chosen == ignore)
+        ignoreSelectedResults();
+    else if (chosen == open)
+        openResultFolder();
+}
+
+void Menu::removeSelectedResults()
+{
+    if (m_deleting)
+        return;
+    ::dustrel::RemoveRows(m_context, selectedResults());
+    m_statusBar1->flush();
+}
+
+void Menu::ignoreSelectedResults()
+{
+    for (const std::string& path : ::dustrel::IgnoreRows(m_context, selectedResults()))
+        listEntry(m_ignoreLst, path);
+    m_statusBar1->flush();
+}
+
+void Menu::openResultFolder()
+{
+    const QModelIndex current = m_listView1->currentIndex();
+    if (!current.isValid())
+        return;
+    const std::string folder = m_results.folder(m_model->listRow(current.row()));
+    if (const Result<void> opened = m_platform.processes.openFolder(folder); !opened)
+        m_platform.messageBoxes.show(programMessage("The folder could not be opened:" + m_state.NEWLINE +
+                                                        folder + m_state.NEWLINE + opened.error().message,
+                                                    MessageIcon::Exclamation));
 }
 
 } // namespace dustrel

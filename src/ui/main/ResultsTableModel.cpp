@@ -1,11 +1,13 @@
 #include "ui/main/ResultsTableModel.h"
 
+#include "base/Text.h"
 #include "state/FileTypes.h"
 #include "ui/common/Images.h"
 #include "ui/common/QtText.h"
 
 #include <QTimerEvent>
 #include <algorithm>
+#include <functional>
 #include <limits>
 
 namespace dustrel {
@@ -56,7 +58,7 @@ QVariant ResultsTableModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= m_shown)
         return {};
-    const auto row = static_cast<std::size_t>(index.row());
+    const std::size_t row = listRow(index.row());
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
@@ -116,6 +118,8 @@ QVariant ResultsTableModel::headerData(int section, Qt::Orientation orientation,
             return {};
         }
     }
+    if (role == Qt::InitialSortOrderRole)
+        return Qt::AscendingOrder;
     if (role == Qt::TextAlignmentRole)
         return section == Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                                : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
@@ -131,6 +135,67 @@ int ResultsTableModel::ruleColumnWidth(const QFontMetrics& metrics)
     return widest + 2 * metrics.averageCharWidth();
 }
 
+std::size_t ResultsTableModel::listRow(int viewRow) const
+{
+    const auto row = static_cast<std::size_t>(viewRow);
+    return row < m_order.size() ? m_order[row] : row;
+}
+
+void ResultsTableModel::sortBy(int column, Qt::SortOrder order)
+{
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> rowsBefore;
+    for (const QModelIndex& index : before)
+        rowsBefore.push_back(listRow(index.row()));
+    m_sortColumn = column >= 0 && column < ColumnCount ? column : -1;
+    m_sortOrder = order;
+    this->order();
+    std::vector<int> at(m_shown);
+    for (std::size_t i = 0; i < m_shown; ++i)
+        at[listRow(static_cast<int>(i))] = static_cast<int>(i);
+    QModelIndexList after;
+    for (std::size_t i = 0; i < rowsBefore.size(); ++i)
+        after << index(rowsBefore[i] < m_shown ? at[rowsBefore[i]] : -1,
+                       before[static_cast<int>(i)].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void ResultsTableModel::order()
+{
+    m_order.clear();
+    if (m_sortColumn < 0)
+        return;
+    m_order.resize(m_shown);
+    for (std::size_t i = 0; i < m_shown; ++i)
+        m_order[i] = i;
+    const bool down = m_sortOrder == Qt::DescendingOrder;
+    auto sortByKey = [&](const auto& keys, auto less) {
+        std::stable_sort(m_order.begin(), m_order.end(), [&](std::size_t a, std::size_t b) {
+            return down ? less(keys[b], keys[a]) : less(keys[a], keys[b]);
+        });
+    };
+    if (m_sortColumn == Size || m_sortColumn == LastModified) {
+        std::vector<std::int64_t> keys(m_shown);
+        for (std::size_t i = 0; i < m_shown; ++i)
+            keys[i] = m_sortColumn == Size ? m_results.fileSize(i)
+                                           : m_results.modified(i).time_since_epoch().count();
+        sortByKey(keys, std::less<>());
+        return;
+    }
+    std::vector<std::string> keys(m_shown);
+    for (std::size_t i = 0; i < m_shown; ++i) {
+        if (m_sortColumn == FileName)
+            keys[i] = m_results.fileName(i);
+        else if (m_sortColumn == Directory)
+            keys[i] = m_results.folder(i);
+        else
+            keys[i] = m_results.rule(i);
+    }
+    sortByKey(keys, [](const std::string& a, const std::string& b) { return nameLess(a, b); });
+}
+
 void ResultsTableModel::flush()
 {
     m_batchTimer.stop();
@@ -138,6 +203,9 @@ void ResultsTableModel::flush()
     if (total <= m_shown)
         return;
     beginInsertRows(QModelIndex(), toRow(m_shown), toRow(total - 1));
+    // Shown after the ordered ones, in the list's order, until the next sort.
+    for (std::size_t row = m_shown; row < total && m_sortColumn >= 0; ++row)
+        m_order.push_back(row);
     m_shown = total;
     endInsertRows();
     ++m_batches;
@@ -161,17 +229,49 @@ void ResultsTableModel::rowsAboutToBeRemoved(std::size_t first, std::size_t coun
 {
     // Rows the view has not been shown yet simply go; the view hears only of rows it knows.
     m_removingShown = first < m_shown ? std::min(count, m_shown - first) : 0;
-    if (m_removingShown != 0)
+    if (m_removingShown == 0)
+        return;
+    if (m_sortColumn < 0) {
         beginRemoveRows(QModelIndex(), toRow(first), toRow(first + m_removingShown - 1));
+        return;
+    }
+    // Sorted, one row is one row of the view too; the view rows of several are scattered.
+    const auto at = std::find(m_order.begin(), m_order.end(), first);
+    m_removingAsReset = m_removingShown != 1 || at == m_order.end();
+    if (m_removingAsReset) {
+        beginResetModel();
+    } else {
+        const int row = toRow(static_cast<std::size_t>(at - m_order.begin()));
+        beginRemoveRows(QModelIndex(), row, row);
+    }
 }
 
-void ResultsTableModel::rowsRemoved(std::size_t, std::size_t)
+void ResultsTableModel::rowsRemoved(std::size_t first, std::size_t)
 {
-    if (m_removingShown != 0) {
-        m_shown -= m_removingShown;
-        m_removingShown = 0;
+    if (m_removingShown == 0)
+        return;
+    const std::size_t count = m_removingShown;
+    m_shown -= count;
+    m_removingShown = 0;
+    if (m_sortColumn >= 0)
+        takeOutOfOrder(first, count);
+    if (m_removingAsReset) {
+        m_removingAsReset = false;
+        endResetModel();
+    } else {
         endRemoveRows();
     }
+}
+
+void ResultsTableModel::takeOutOfOrder(std::size_t first, std::size_t count)
+{
+    std::size_t kept = 0;
+    for (const std::size_t row : m_order) {
+        if (row >= first && row < first + count)
+            continue;
+        m_order[kept++] = row < first ? row : row - count;
+    }
+    m_order.resize(kept);
 }
 
 void ResultsTableModel::aboutToReset()
@@ -183,6 +283,8 @@ void ResultsTableModel::resetDone()
 {
     m_batchTimer.stop();
     m_shown = m_results.size();
+    // Rows gone from anywhere: ordered again as the user asked, until the window asks otherwise.
+    order();
     endResetModel();
 }
 

@@ -7,6 +7,7 @@
 #include <QBasicTimer>
 #include <QFontMetrics>
 #include <QIcon>
+#include <vector>
 
 namespace dustrel {
 
@@ -35,6 +36,14 @@ public:
     // folder; longer rules are elided and shown whole in the tool tip.
     static int ruleColumnWidth(const QFontMetrics& metrics);
 
+    // Shows the rows ordered by a column (size and date by their values, the texts as names compare), or in
+    // the list's own order with column -1. The list itself keeps its order: the deletion works through it.
+    // Rows that come later are shown after the ordered ones; a change that reshapes the list orders it again.
+    void sortBy(int column, Qt::SortOrder order);
+    int sortColumn() const { return m_sortColumn; }
+    // The list's row shown at a row of the view.
+    std::size_t listRow(int viewRow) const;
+
     // Shows every published row now.
     void flush();
     // How many insertions the view has been told of since the model was made.
@@ -45,6 +54,8 @@ protected:
 
 private:
     QVariant toolTip(std::size_t row, int column) const;
+    void order();
+    void takeOutOfOrder(std::size_t first, std::size_t count);
     void rowsAppended(std::size_t first, std::size_t count) override;
     void rowsAboutToBeRemoved(std::size_t first, std::size_t count) override;
     void rowsRemoved(std::size_t first, std::size_t count) override;
@@ -59,6 +70,12 @@ private:
     std::size_t m_shown = 0;
     // Rows of the removal in progress that the view knows of.
     std::size_t m_removingShown = 0;
+    // While sorted: the list's row at each row of the view; empty in the list's order.
+    std::vector<std::size_t> m_order;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    // A removal while sorted that the view hears of as a reset.
+    bool m_removingAsReset = false;
     QBasicTimer m_batchTimer;
     int m_batches = 0;
 };

@@ -66,7 +66,8 @@ private slots:
             QVERIFY(dialog.Drive1()->currentText().startsWith(QStringLiteral("C:")));
             QCOMPARE(dialog.Dir1()->folder(), world.state.WIN_PATH);
             QCOMPARE(dialog.filePattern(), std::string("*.TMP"));
-            QCOMPARE(texts(dialog.File1()), (QStringList{QStringLiteral("A.TMP"), QStringLiteral("b.tmp")}));
+            QCOMPARE(texts(dialog.File1()), (QStringList{QStringLiteral(".hidden.TMP"),
+                                                         QStringLiteral("A.TMP"), QStringLiteral("b.tmp")}));
             // The chain from the root to the current folder, then its subfolders.
             const QStringList folders = texts(dialog.Dir1());
             QCOMPARE(folders.size(), 3);
@@ -103,8 +104,8 @@ private slots:
         dialog.show();
         dialog.Dir1()->setFolder(world.drive + "home/cache");
         QCOMPARE(dialog.filePattern(), std::string("*.*"));
-        QCOMPARE(texts(dialog.File1()),
-                 (QStringList{QStringLiteral("image.png"), QStringLiteral("page.html")}));
+        QCOMPARE(texts(dialog.File1()), (QStringList{QStringLiteral(".lock"), QStringLiteral("image.png"),
+                                                     QStringLiteral("page.html")}));
         world.state.DIRECTORIES[1].clear();
         dialog.Dir1()->setFolder(world.drive + "home/cache");
         QCOMPARE(dialog.filePattern(), std::string("*.*"));
@@ -112,6 +113,29 @@ private slots:
         // Back in an ordinary folder the filter applies again.
         dialog.Dir1()->setFolder(world.state.WIN_PATH);
         QCOMPARE(texts(dialog.File1()), QStringList{QStringLiteral("A.TMP")});
+    }
+
+    void ignoreFitsADeepFolderAndGrowsItsLists()
+    {
+        UiWorld world;
+        std::string deep = "C";
+        for (int level = 1; level <= 10; ++level)
+            deep += "/folder-level-" + std::to_string(level);
+        world.temp.makeFolder(deep);
+        world.state.WIN_PATH = world.temp / deep;
+        Ignore dialog(world.state, world.fake.platform, nullptr);
+        dialog.show();
+        // The folder ten levels down shows whole from the start.
+        FolderList& folders = *dialog.Dir1();
+        const QListWidgetItem* last = folders.item(10);
+        QVERIFY(folders.visualItemRect(last).left() + folders.iconSize().width() +
+                    folders.fontMetrics().horizontalAdvance(last->text()) <=
+                folders.viewport()->width());
+        // Resizable: the lists take the room, the buttons stay at their foot.
+        const QSize files = dialog.File1()->size();
+        dialog.resize(dialog.width() + 100, dialog.height() + 60);
+        QCOMPARE(dialog.File1()->size(), files + QSize(50, 60));
+        QVERIFY(dialog.Command2()->geometry().bottom() < dialog.height());
     }
 
     void ignorePicksAFileWithItsFullPath()
