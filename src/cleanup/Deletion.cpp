@@ -339,10 +339,6 @@ void Command3_Click(WorkContext& context)
     host.setCommandEnabled(Command::Search, false);
     host.setCommandEnabled(Command::Delete, false);
     DeleteAsChosen(context, true);
-    std::int64_t remaining = 0;
-    for (std::size_t row = 0; row < results.size(); ++row)
-        remaining += results.fileSize(row);
-    context.state.WASTED_SIZE = remaining;
     host.setStatusText(SummaryText(context));
     host.setCommandEnabled(Command::Search, true);
     host.setCommandEnabled(Command::Delete, !results.empty());

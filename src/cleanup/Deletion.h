@@ -38,9 +38,9 @@ struct DeletionOutcome
 // no longer there (another run or program took it) leaves nothing to clean and is no failure.
 // The rows of deleted and gone files leave the list in one pass at the end; the failed rows stay, in order,
 // each with the reason it stayed (ResultsList::stayReason).
-// WASTED_SIZE, the status text and the Delete button are left as they are at the end; with `prompt` the
-// status text tells the progress meanwhile ("Deleting N of M files...") and the window's events run
-// between files. With `prompt` the result is shown in a message box; without it nothing is shown. When
+// WASTED_SIZE follows the rows left; the status text and the Delete button are left as they are; with
+// `prompt` the status text tells the progress meanwhile ("Deleting N of M files...") and the window's events
+// run between files. With `prompt` the result is shown in a message box; without it nothing is shown. When
 // which files are in use cannot be found out, no file is deleted and the user (with `prompt`) or the options'
 // stream is told why.
 DeletionOutcome DeleteListedFiles(WorkContext& context, bool prompt, const DeletionOptions& options = {});

@@ -29,10 +29,6 @@ std::size_t flagRows(const ResultsList& results, const std::vector<std::size_t>&
 void dropFlagged(WorkContext& context, const std::vector<bool>& flags)
 {
     ResultsList& results = context.results;
-    for (std::size_t row = 0; row < flags.size(); ++row) {
-        if (flags[row])
-            context.state.WASTED_SIZE -= results.fileSize(row);
-    }
     results.removeRows(flags);
     if (results.empty())
         context.host.setCommandEnabled(Command::Delete, false);

@@ -185,6 +185,7 @@ void ResultsList::removeRows(const std::vector<bool>& remove)
     std::size_t count = 0;
     for (std::size_t i = 0; i < flagged; ++i) {
         if (remove[i]) {
+            m_wastedSize -= m_rows[i].size;
             first = std::min(first, i);
             last = i;
             ++count;

@@ -76,8 +76,7 @@ public:
 
     std::size_t size() const { return m_published; }
     bool empty() const { return m_published == 0; }
-    // The total size of what the search listed, pending rows too, less the rows taken out one by one
-    // (removeAt). A deletion's removeRows leaves it as the search left it, and so does the summary shown.
+    // The total size of the rows, pending rows too: what the search listed less every row taken out since.
     std::int64_t WASTED_SIZE() const { return m_wastedSize; }
 
     std::string_view fileName(std::size_t row) const;
