@@ -247,8 +247,7 @@ void writeHeader(WorkContext& context, EventsLog& log)
     log.line("");
     log.line(rule);
     log.line("");
-    const std::string_view status = context.host.statusText();
-    log.line(status.size() > 3 ? status.substr(3) : std::string_view());
+    log.line(withoutSummaryIndent(context.host.statusText()));
     log.line("");
 }
 

@@ -93,9 +93,16 @@ std::string unknownOwnersText(const InstalledFiles& installed, const std::string
 
 } // namespace
 
+std::string_view withoutSummaryIndent(std::string_view status)
+{
+    if (status.starts_with(kSummaryIndent))
+        status.remove_prefix(kSummaryIndent.size());
+    return status;
+}
+
 std::string SummaryText(WorkContext& context)
 {
-    return "   Total wasted size : " +
+    return std::string(kSummaryIndent) + "Total wasted size : " +
            formatWhole(context.results.WASTED_SIZE(), context.platform.locale.numberFormat()) +
            " byte(s) - " + std::to_string(context.results.size()) + " file(s).";
 }
@@ -140,8 +147,10 @@ Result<void> RunSearch(WorkContext& context)
     // Stopped by the user (the walk's own stop for want of descriptors is told in a message): the list
     // holds only what was found before, and says so.
     const bool stopped = !state.SEARCHING && context.results.incomplete().empty();
-    host.setStatusText(stopped ? "   Search stopped: " + SummaryText(context).substr(3)
-                               : SummaryText(context));
+    const std::string summary = SummaryText(context);
+    host.setStatusText(stopped ? std::string(kSummaryIndent) +
+                                     "Search stopped: " + std::string(withoutSummaryIndent(summary))
+                               : summary);
     if (!context.results.empty())
         host.setCommandEnabled(Command::Delete, true);
     host.setPointer(Pointer::Default);

@@ -4,8 +4,13 @@
 #include "scan/WorkContext.h"
 
 #include <string>
+#include <string_view>
 
 namespace dustrel {
+
+// The blanks the status text's summaries start with; the events log writes the summary without them.
+constexpr std::string_view kSummaryIndent = "   ";
+std::string_view withoutSummaryIndent(std::string_view status);
 
 // "   Total wasted size : " + WASTED_SIZE grouped by thousands + " byte(s) - " + the row count + " file(s).":
 // the status text at the end of a search and after a row is removed.

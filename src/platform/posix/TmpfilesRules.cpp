@@ -26,17 +26,6 @@ constexpr std::size_t kMaxExpansions = 64;
 constexpr std::string_view kGlobTypes = "xXrRzZtThHaA";
 constexpr std::string_view kGlobCharacters = "*?[";
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // One C-style escape after its backslash, from the start of `text`; false for one the system refuses.
 bool unescape(std::string_view& text, std::string& out)
 {
@@ -49,8 +38,8 @@ bool unescape(std::string_view& text, std::string& out)
         text.remove_prefix(1);
         return true;
     }
-    if (text[0] == 'x' && text.size() >= 3 && hexValue(text[1]) >= 0 && hexValue(text[2]) >= 0) {
-        out += static_cast<char>(hexValue(text[1]) * 16 + hexValue(text[2]));
+    if (const long byte = text[0] == 'x' ? hexValue(text, 1, 2) : -1; byte >= 0) {
+        out += static_cast<char>(byte);
         text.remove_prefix(3);
         return true;
     }
