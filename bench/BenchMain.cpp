@@ -18,7 +18,7 @@
 #include "RowMemoryMeasure.h"
 #include "SearchComparison.h"
 #include "SyntheticTree.h"
-#include "platform/posix/PosixFolderCursor.h"
+#include "platform/posix/walk/PosixFolderCursor.h"
 #include "scan/PatternMatcher.h"
 #include "state/FileTypes.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/posix/GitRepositories.h"
-#include "platform/posix/PackageDatabases.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixLocale.h"
-#include "platform/posix/PosixSystemFolders.h"
+#include "platform/posix/owners/GitRepositories.h"
+#include "platform/posix/owners/PackageDatabases.h"
+#include "platform/posix/session/PosixLocale.h"
+#include "platform/posix/session/PosixSystemFolders.h"
+#include "platform/posix/walk/PosixFileSystem.h"
 #include "state/ProgramState.h"
 
 #include <string>

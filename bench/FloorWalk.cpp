@@ -1,6 +1,6 @@
 #include "FloorWalk.h"
 
-#include "platform/posix/UniqueFd.h"
+#include "platform/posix/io/UniqueFd.h"
 
 #include <chrono>
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "ToolComparison.h"
 
-#include "platform/posix/PosixProcesses.h"
-#include "platform/posix/UniqueFd.h"
+#include "platform/posix/io/UniqueFd.h"
+#include "platform/posix/processes/PosixProcesses.h"
 #include "state/FileTypes.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 //
 //   build/fuzz/bin/RegFileFuzz -max_total_time=20 build/fuzz/corpus-RegFile tests/data/reg
 
-#include "platform/posix/RegFile.h"
+#include "platform/posix/settings/RegFile.h"
 
 #include <cstddef>
 #include <cstdint>

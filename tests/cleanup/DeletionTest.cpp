@@ -1,8 +1,8 @@
 #include "cleanup/Deletion.h"
 
 #include "cleanup/RunReport.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/UniqueFd.h"
+#include "platform/posix/io/UniqueFd.h"
+#include "platform/posix/walk/PosixFileSystem.h"
 #include "support/FileSystemTestSupport.h"
 #include "support/ScanFixture.h"
 

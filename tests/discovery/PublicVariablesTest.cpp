@@ -1,6 +1,6 @@
 #include "discovery/PublicVariables.h"
 
-#include "platform/posix/PackageDatabases.h"
+#include "platform/posix/owners/PackageDatabases.h"
 #include "settings/Parameters.h"
 #include "state/ProgramState.h"
 #include "support/Fakes.h"

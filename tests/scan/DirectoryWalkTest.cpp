@@ -1,6 +1,6 @@
 #include "base/Text.h"
-#include "platform/posix/FolderReadAhead.h"
-#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/walk/FolderReadAhead.h"
+#include "platform/posix/walk/PosixFileSystem.h"
 #include "support/FileSystemTestSupport.h"
 #include "support/ScanFixture.h"
 

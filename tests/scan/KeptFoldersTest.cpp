@@ -1,4 +1,4 @@
-#include "platform/posix/TrashRules.h"
+#include "platform/posix/trash/TrashRules.h"
 #include "support/ScanFixture.h"
 
 #include <algorithm>

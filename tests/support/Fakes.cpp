@@ -1,8 +1,8 @@
 #include "support/Fakes.h"
 
 #include "base/Text.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/TmpfilesRules.h"
+#include "platform/posix/session/TmpfilesRules.h"
+#include "platform/posix/walk/PosixFileSystem.h"
 
 #include <ctime>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/posix/GitRepositories.h"
-#include "platform/posix/PackageDatabases.h"
+#include "platform/posix/owners/GitRepositories.h"
+#include "platform/posix/owners/PackageDatabases.h"
 #include "support/ResultPrinters.h"
 
 #include <deque>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/posix/UniqueFd.h"
+#include "platform/posix/io/UniqueFd.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "platform/posix/PosixPlatform.h"
 
-#include "platform/posix/XdgPaths.h"
+#include "platform/posix/session/XdgPaths.h"
 
 namespace dustrel::posix {
 

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/posix/DesktopRegistry.h"
-#include "platform/posix/FileRegistry.h"
-#include "platform/posix/GitRepositories.h"
-#include "platform/posix/PackageDatabases.h"
-#include "platform/posix/PosixDrives.h"
-#include "platform/posix/PosixFileSystem.h"
-#include "platform/posix/PosixLocale.h"
-#include "platform/posix/PosixProcesses.h"
-#include "platform/posix/PosixSystemFolders.h"
+#include "platform/posix/drives/PosixDrives.h"
+#include "platform/posix/owners/GitRepositories.h"
+#include "platform/posix/owners/PackageDatabases.h"
+#include "platform/posix/processes/PosixProcesses.h"
+#include "platform/posix/session/PosixLocale.h"
+#include "platform/posix/session/PosixSystemFolders.h"
+#include "platform/posix/settings/DesktopRegistry.h"
+#include "platform/posix/settings/FileRegistry.h"
+#include "platform/posix/walk/PosixFileSystem.h"
 
 namespace dustrel::posix {
 

@@ -1,0 +1,428 @@
+#include "platform/posix/walk/FolderReadAhead.h"
+
+#include "platform/posix/walk/FolderRecords.h"
+#include "platform/posix/walk/PosixFileSystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <system_error>
+#include <unistd.h>
+
+#if defined(SYS_openat2) && __has_include(<linux/openat2.h>)
+#include <linux/openat2.h>
+#define DUSTREL_HAVE_OPENAT2 1
+#endif
+
+namespace dustrel::posix {
+
+namespace {
+
+// Far longer than a folder read from the cache takes.
+constexpr std::chrono::microseconds kCachedRead{50};
+
+// Below the start folder, in every component: no "..", no link, no mount point. O_NONBLOCK for the same
+// reason as the walk's own opening: nothing but a folder is ever waited for.
+int openBelow(int start, const char* path)
+{
+#ifdef DUSTREL_HAVE_OPENAT2
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    return static_cast<int>(syscall(SYS_openat2, start, path, &how, sizeof how));
+#else
+    (void)start;
+    (void)path;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+} // namespace
+
+std::size_t readAheadHelpers(unsigned processors)
+{
+    // 0: the system cannot tell, which is no reason to walk alone.
+    return processors == 1 ? 0 : std::clamp<std::size_t>(processors, 2, 16);
+}
+
+FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevice, NameOrder order,
+                                 Limits limits, const std::vector<std::string_view>& path,
+                                 const FolderContents& here, const NameFilter* listed)
+    : m_start(fcntl(start, F_DUPFD_CLOEXEC, 0)), m_device(device), m_checkDevice(checkDevice), m_order(order),
+      m_limits(limits), m_listed(listed), m_root(std::make_shared<Node>())
+{
+    // Listing pays warm as well as cold.
+    if (m_listed != nullptr)
+        m_limits.idleAfter = 0;
+    m_root->state = State::Walked;
+    m_path.push_back(m_root.get());
+    if (!m_start)
+        return;
+
+    // Where the walk is, and in each folder above it the subfolders it has still to enter: those after
+    // the one it went down into.
+    auto buffer = std::make_unique<char[]>(kFolderBufferSize);
+    FolderContents contents;
+    std::vector<std::string> names;
+    std::string below;
+    for (const std::string_view name : path) {
+        Node& parent = *m_path.back();
+        auto child = std::make_shared<Node>();
+        child->name = name;
+        child->parent = &parent;
+        child->key = parent.key;
+        child->key.push_back(0);
+        child->state = State::Walked;
+        parent.children.push_back(child);
+        parent.childrenKnown = true;
+        names.clear();
+        if (below.size() < PATH_MAX &&
+            readSubfolders(below.empty() ? "." : below, buffer.get(), contents, names)) {
+            const auto later =
+                std::upper_bound(names.begin(), names.end(), name,
+                                 [this](std::string_view a, const std::string& b) { return m_order(a, b); });
+            addChildren(parent, names, static_cast<std::size_t>(later - names.begin()));
+        }
+        if (!below.empty())
+            below += '/';
+        below += name;
+        m_path.push_back(child.get());
+    }
+    subfoldersOf(here, names);
+    addChildren(*m_path.back(), names, 0);
+
+    // Under the lock: a helper that finds the disk slow adds helpers to the same list.
+    const std::lock_guard lock(m_mutex);
+    for (std::size_t i = 0; i < m_limits.threads; ++i) {
+        if (!addHelper())
+            break;
+    }
+}
+
+bool FolderReadAhead::addHelper()
+{
+    try {
+        m_threads.emplace_back([this] { help(); });
+        // Named, so that a look at the process's threads tells the helpers from any other.
+        pthread_setname_np(m_threads.back().native_handle(), kHelperName);
+        return true;
+    } catch (const std::system_error&) {
+        return false; // fewer helpers: fewer reads in flight, nothing else
+    }
+}
+
+FolderReadAhead::~FolderReadAhead()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    for (std::thread& thread : m_threads)
+        thread.join();
+}
+
+void FolderReadAhead::walkRead(const FolderContents& contents)
+{
+    std::unique_lock lock(m_mutex);
+    if (m_offTree != 0)
+        return;
+    Node& here = *m_path.back();
+    consume(here);
+    madeRoom();
+    if (here.childrenKnown)
+        return;
+    lock.unlock();
+    std::vector<std::string> names;
+    subfoldersOf(contents, names);
+    lock.lock();
+    if (m_offTree == 0 && m_path.back() == &here && !here.childrenKnown) {
+        addChildren(here, names, 0);
+        wake(here.children.size());
+    }
+}
+
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::string_view name)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_offTree != 0) {
+        ++m_offTree;
+        return nullptr;
+    }
+    Node& here = *m_path.back();
+    std::size_t found = here.first;
+    while (found < here.children.size() && here.children[found]->name != name)
+        ++found;
+    if (found == here.children.size()) {
+        // A folder the tree does not know (it came after the helpers read its parent): followed by depth
+        // alone until the walk is back.
+        ++m_offTree;
+        return nullptr;
+    }
+    // Those before it were not entered (refused, or gone): the walk never comes back to them.
+    for (std::size_t i = here.first; i < found; ++i) {
+        drop(*here.children[i]);
+        here.children[i].reset();
+    }
+    here.first = found;
+    Node& entered = *here.children[found];
+    std::unique_ptr<Listing> listing = takeListing(entered);
+    consume(entered);
+    m_path.push_back(&entered);
+    madeRoom();
+    return listing;
+}
+
+void FolderReadAhead::walkLeft()
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_offTree != 0) {
+        --m_offTree;
+        return;
+    }
+    if (m_path.size() < 2)
+        return;
+    Node& left = *m_path.back();
+    m_path.pop_back();
+    Node& parent = *m_path.back();
+    drop(left);
+    parent.children[parent.first].reset();
+    ++parent.first;
+    madeRoom();
+}
+
+bool FolderReadAhead::idle() const
+{
+    return m_idle.load(std::memory_order_relaxed);
+}
+
+std::size_t FolderReadAhead::foldersRead() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_read;
+}
+
+void FolderReadAhead::help()
+{
+    auto buffer = std::make_unique<char[]>(kFolderBufferSize);
+    FolderContents contents;
+    std::vector<std::string> names;
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+        ++m_waiting;
+        m_wake.wait(lock, [this] {
+            return m_stop || (!m_idle && m_ahead < m_limits.aheadLimit && m_bytes < m_limits.bytesLimit &&
+                              !m_queue.empty());
+        });
+        --m_waiting;
+        if (m_stop)
+            return;
+        // The queue is never purged: a node the walk entered or passed over since it was queued stays in
+        // it (held alive by the queue's reference) and is told apart here by its state alone.
+        const std::shared_ptr<Node> node = m_queue.top();
+        m_queue.pop();
+        if (node->state != State::Known)
+            continue;
+        node->state = State::Reading;
+        ++m_ahead;
+        const std::string path = pathOf(*node);
+        lock.unlock();
+
+        names.clear();
+        const std::uint64_t before = diskReadsOfThisThread();
+        const auto started = std::chrono::steady_clock::now();
+        std::unique_ptr<Listing> listing;
+        const bool read = path.size() < PATH_MAX && readNode(path, buffer.get(), contents, names, listing);
+        // Waiting for a read another thread started counts as a disk read too.
+        const bool cached =
+            std::chrono::steady_clock::now() - started < kCachedRead && diskReadsOfThisThread() == before;
+
+        lock.lock();
+        ++m_read;
+        m_cachedRun = cached ? m_cachedRun + 1 : 0;
+        if (m_limits.idleAfter != 0 && m_cachedRun >= m_limits.idleAfter)
+            m_idle = true;
+        // A disk answers several reads at once: while reads wait for it, more of them are kept in flight
+        // than there are processors.
+        if (!cached && m_threads.size() < m_limits.coldThreads && !m_stop)
+            addHelper();
+        // Walked or passed over meanwhile (the lock was released for the read): the walk no longer needs
+        // what was found, and the state, checked under the lock, is the only word on that.
+        if (node->state != State::Reading)
+            continue;
+        node->state = State::Read;
+        if (listing) {
+            m_bytes += listing->contents.describedBytes();
+            node->listing = std::move(listing);
+        }
+        if (read && !node->childrenKnown) {
+            addChildren(*node, names, 0);
+            // This helper takes the first of them itself.
+            wake(node->children.size() - std::min<std::size_t>(1, node->children.size()));
+        }
+    }
+}
+
+bool FolderReadAhead::readNode(const std::string& path, char* buffer, FolderContents& contents,
+                               std::vector<std::string>& names, std::unique_ptr<Listing>& listing) const
+{
+    if (m_listed == nullptr)
+        return readSubfolders(path, buffer, contents, names);
+    listing = list(path, buffer, names);
+    return listing != nullptr;
+}
+
+UniqueFd FolderReadAhead::openChecked(const std::string& path, struct stat* identity) const
+{
+    UniqueFd folder(openBelow(m_start.get(), path.c_str()));
+    if (!folder || (!m_checkDevice && identity == nullptr))
+        return folder;
+    // A subtree with a device of its own, not being a mount, is not refused while opening.
+    struct stat st
+    {
+    };
+    if (fstat(folder.get(), &st) != 0 || !S_ISDIR(st.st_mode) || (m_checkDevice && st.st_dev != m_device))
+        return UniqueFd();
+    if (identity != nullptr)
+        *identity = st;
+    return folder;
+}
+
+bool FolderReadAhead::readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
+                                     std::vector<std::string>& names) const
+{
+    const UniqueFd folder = openChecked(path, nullptr);
+    if (!folder || readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
+        return false;
+    subfoldersOf(contents, names);
+    return true;
+}
+
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::list(const std::string& path, char* buffer,
+                                                                std::vector<std::string>& names) const
+{
+    struct stat st
+    {
+    };
+    const UniqueFd folder = openChecked(path, &st);
+    if (!folder)
+        return nullptr;
+    auto listing = std::make_unique<Listing>();
+    listing->device = st.st_dev;
+    listing->inode = st.st_ino;
+    FolderContents& contents = listing->contents;
+    if (readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
+        return nullptr;
+    FileInfo info;
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        // Stop ends the helpers within a folder of any size.
+        if (m_stop.load(std::memory_order_relaxed))
+            return nullptr;
+        if (contents.type(i) == EntryType::File && m_listed->matches(contents.name(i)) &&
+            entryInfoAt(folder.get(), contents.cName(i), info) == 0)
+            contents.describe(i, info);
+    }
+    subfoldersOf(contents, names);
+    return listing;
+}
+
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::takeListing(Node& node)
+{
+    if (node.listing)
+        m_bytes -= node.listing->contents.describedBytes();
+    return std::move(node.listing);
+}
+
+void FolderReadAhead::subfoldersOf(const FolderContents& contents, std::vector<std::string>& names) const
+{
+    names.clear();
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        if (contents.type(i) == EntryType::Folder)
+            names.emplace_back(contents.name(i));
+    }
+    std::sort(names.begin(), names.end(),
+              [this](const std::string& a, const std::string& b) { return m_order(a, b); });
+}
+
+std::string FolderReadAhead::pathOf(const Node& node) const
+{
+    std::size_t length = 0;
+    for (const Node* at = &node; at != m_root.get(); at = at->parent)
+        length += at->name.size() + 1;
+    std::string path(length == 0 ? 1 : length - 1, '.');
+    std::size_t end = path.size();
+    for (const Node* at = &node; at != m_root.get(); at = at->parent) {
+        end -= at->name.size();
+        path.replace(end, at->name.size(), at->name);
+        if (end > 0)
+            path[--end] = '/';
+    }
+    return path;
+}
+
+void FolderReadAhead::addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip)
+{
+    // A folder with more subfolders than that is read by the walk alone; below PATH_MAX deep only, since
+    // no helper could open a folder deeper than that.
+    if (m_queue.size() + (names.size() - skip) > m_limits.knownLimit || node.key.size() >= PATH_MAX / 2)
+        return;
+    node.childrenKnown = true;
+    for (std::size_t i = skip; i < names.size(); ++i) {
+        auto child = std::make_shared<Node>();
+        child->name = names[i];
+        child->parent = &node;
+        child->key = node.key;
+        child->key.push_back(static_cast<std::uint32_t>(node.children.size()));
+        node.children.push_back(child);
+        m_queue.push(std::move(child));
+    }
+}
+
+void FolderReadAhead::wake(std::size_t work)
+{
+    // One helper per piece of work: waking them all for each folder the walk enters would cost more
+    // processor time than the reading.
+    for (std::size_t i = 0; i < std::min(work, m_waiting); ++i)
+        m_wake.notify_one();
+}
+
+void FolderReadAhead::madeRoom()
+{
+    // Helpers held back by the limit fill the room the walk makes in bursts: one wake-up for every eighth
+    // of the limit, rather than one for every folder the walk enters, which would cost the walk more
+    // processor time than it gains.
+    if (m_waiting != 0 && !m_queue.empty() && m_ahead + m_limits.aheadLimit / 8 <= m_limits.aheadLimit &&
+        m_bytes + m_limits.bytesLimit / 8 <= m_limits.bytesLimit)
+        m_wake.notify_all();
+}
+
+// Marks the node and every descendant it still holds as dropped, so that a helper holding any of them
+// (queued, or reading with the lock released) sees the walk will not come and keeps nothing for it.
+void FolderReadAhead::drop(Node& node)
+{
+    takeListing(node).reset();
+    consume(node);
+    node.state = State::Dropped;
+    for (std::size_t i = node.first; i < node.children.size(); ++i) {
+        if (node.children[i])
+            drop(*node.children[i]);
+    }
+    node.children.clear();
+    node.first = 0;
+}
+
+void FolderReadAhead::consume(Node& node)
+{
+    if (node.state == State::Reading || node.state == State::Read)
+        --m_ahead;
+    if (node.state != State::Dropped)
+        node.state = State::Walked;
+}
+
+} // namespace dustrel::posix

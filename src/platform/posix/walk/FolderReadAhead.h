@@ -1,0 +1,174 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+#include "platform/posix/io/UniqueFd.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <queue>
+#include <string>
+#include <string_view>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+namespace dustrel::posix {
+
+// One helper per processor, at least 2 and at most 16; none on a single processor. 0: not known.
+std::size_t readAheadHelpers(unsigned processors);
+
+// Reads the folders a depth-first walk will enter next, on helper threads. On a cold cache a walk
+// otherwise leaves the disk idle between its reads; with several reads in flight the disk answers them
+// together. Given the names the walk lists, the helpers also do the listing itself, on every processor:
+// they keep each folder's entries, and the descriptions of the matching files, as the walk would read
+// them, keyed by the folder's device and inode.
+//
+// The walk still opens every folder itself, with all its checks, and takes a helper's listing only when
+// the folder it opened is the very folder (same device and inode) the helper read; otherwise it reads the
+// folder as ever. So the walk's results, their order and its safety are what they are without helpers: a
+// folder swapped for a link after a helper read it is refused by the walk as ever, and one swapped for
+// another folder is read again. The helpers open folders by their path below the start folder in one call
+// that refuses links, mount points and "..", in any component, and on file systems where a subtree may
+// carry a device of its own they ask every folder its device: they read nothing the walk would not.
+//
+// The walk's future is kept as a tree: the folders from the start folder down to where the walk is, and
+// below and beside them the folders it has still to enter, in the order it will enter them. Helpers always
+// take the nearest folder in that order that nobody has read yet, and stop when `aheadLimit` folders are
+// read but not yet entered by the walk, their listings hold `bytesLimit` bytes, or the tree would know
+// more than `knownLimit` folders. A helper holds one descriptor at a time.
+//
+// Helpers that only warm the cache gain nothing on a warm one and pay CPU for it, so they report idle()
+// once a run of their reads found everything in the cache; the owner then ends them.
+class FolderReadAhead
+{
+public:
+    // The name of every helper thread, as the system lists it.
+    static constexpr const char* kHelperName = "dustrel-ahead";
+
+    struct Limits
+    {
+        std::size_t threads = readAheadHelpers(std::thread::hardware_concurrency());
+        // Helpers in all once reads wait for the disk; never fewer than `threads`.
+        std::size_t coldThreads = 8;
+        std::size_t aheadLimit = 512;
+        std::size_t knownLimit = 65536;
+        // Consecutive quick reads without a disk read after which the helpers call themselves idle; 0: never.
+        std::size_t idleAfter = 1024;
+        std::size_t bytesLimit = std::size_t{64} << 20;
+    };
+
+    // A folder as a helper listed it: its identity, its entries and the descriptions of those it matched.
+    struct Listing
+    {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        FolderContents contents;
+    };
+
+    // `start`: the start folder, not owned. `path`: the names from the start folder down to the folder the
+    // walk is in, which has just read `here`. The subfolders still to come in each folder of the path are
+    // found by reading those folders again (the walk read them: they are in the cache). `listed`: the names
+    // to describe in listings; null to only warm the cache.
+    FolderReadAhead(int start, std::uint64_t device, bool checkDevice, NameOrder order, Limits limits,
+                    const std::vector<std::string_view>& path, const FolderContents& here,
+                    const NameFilter* listed = nullptr);
+    // Stops the helpers once they have finished the read of their current folder, and waits for them.
+    ~FolderReadAhead();
+    FolderReadAhead(const FolderReadAhead&) = delete;
+    FolderReadAhead& operator=(const FolderReadAhead&) = delete;
+
+    // What the walk did, in its order.
+    void walkRead(const FolderContents& contents);
+    // With the listing of the folder entered, if a helper has finished one.
+    std::unique_ptr<Listing> walkEntered(std::string_view name);
+    void walkLeft();
+
+    // The helpers found a run of folders already cached: reading ahead does not pay here.
+    bool idle() const;
+    // Folders the helpers have read so far.
+    std::size_t foldersRead() const;
+
+private:
+    enum class State
+    {
+        Known,   // waiting for a helper
+        Reading, // a helper reads it
+        Read,    // a helper read it
+        Walked,  // the walk read it
+        Dropped, // passed over: the walk will not enter it
+    };
+    struct Node
+    {
+        std::string name;
+        Node* parent = nullptr;
+        std::vector<std::uint32_t> key; // its place in the walk's order: sibling indexes from the top
+        State state = State::Known;
+        bool childrenKnown = false;
+        std::vector<std::shared_ptr<Node>> children; // in walk order; those before `first` are gone
+        std::size_t first = 0;
+        std::unique_ptr<Listing> listing; // while Read
+    };
+    struct Later
+    {
+        bool operator()(const std::shared_ptr<Node>& a, const std::shared_ptr<Node>& b) const
+        {
+            return a->key > b->key;
+        }
+    };
+
+    void help();
+    // Under the lock: one more helper thread, unless the system refuses one.
+    bool addHelper();
+    // The subfolders of the folder at `path` below the start folder ("" for itself), in walk order; false
+    // when it cannot be read.
+    bool readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
+                        std::vector<std::string>& names) const;
+    // A listing when names are listed, else the subfolders alone.
+    bool readNode(const std::string& path, char* buffer, FolderContents& contents,
+                  std::vector<std::string>& names, std::unique_ptr<Listing>& listing) const;
+    // The same, keeping the folder's entries and describing the listed ones.
+    std::unique_ptr<Listing> list(const std::string& path, char* buffer,
+                                  std::vector<std::string>& names) const;
+    // Opens the folder at `path` below the start folder; with its device and inode in `identity` if given.
+    UniqueFd openChecked(const std::string& path, struct stat* identity) const;
+    // Under the lock: the node's listing, taken off the count of bytes held.
+    std::unique_ptr<Listing> takeListing(Node& node);
+    void subfoldersOf(const FolderContents& contents, std::vector<std::string>& names) const;
+    std::string pathOf(const Node& node) const;
+    // Under the lock: the children of `node`, unless the tree would then know too many folders.
+    void addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip);
+    // Under the lock: wakes up to `work` waiting helpers.
+    void wake(std::size_t work);
+    // Under the lock, after the walk took a folder off the helpers' count.
+    void madeRoom();
+    void drop(Node& node);
+    void consume(Node& node);
+
+    UniqueFd m_start;
+    std::uint64_t m_device;
+    bool m_checkDevice;
+    NameOrder m_order;
+    Limits m_limits;
+    const NameFilter* m_listed;
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::shared_ptr<Node> m_root;
+    std::vector<Node*> m_path; // the walk's folders, from the start folder down
+    std::size_t m_offTree = 0; // levels the walk went below a folder the tree does not know
+    std::priority_queue<std::shared_ptr<Node>, std::vector<std::shared_ptr<Node>>, Later> m_queue;
+    std::size_t m_ahead = 0;   // nodes being read or read by helpers, not yet walked
+    std::size_t m_bytes = 0;   // held by listings not yet handed over
+    std::size_t m_waiting = 0; // helpers waiting for work
+    std::size_t m_cachedRun = 0;
+    std::size_t m_read = 0;
+    std::atomic<bool> m_idle = false;
+    std::atomic<bool> m_stop = false;
+    std::vector<std::thread> m_threads;
+};
+
+} // namespace dustrel::posix
