@@ -63,14 +63,6 @@ bool ListedEntries::insert(const Key& key)
     return true;
 }
 
-std::size_t ListedEntries::size() const
-{
-    std::size_t size = 0;
-    for (const Table& table : m_tables)
-        size += table.size;
-    return size;
-}
-
 std::size_t ListedEntries::Table::slotOf(std::uint64_t hash, Slot key) const
 {
     const std::size_t count = slots.size();

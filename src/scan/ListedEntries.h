@@ -36,11 +36,6 @@ public:
     Key keyOf(std::uint64_t device, std::uint64_t inode, std::string_view name) const;
     // True when the entry was not listed before; it is from now on.
     bool insert(const Key& key);
-    bool insert(std::uint64_t device, std::uint64_t inode, std::string_view name)
-    {
-        return insert(keyOf(device, inode, name));
-    }
-    std::size_t size() const;
 
 private:
     // The inode's low 32 bits high, the hash low; never 0, which marks a free slot.

@@ -201,22 +201,18 @@ TEST(ResultsList, ADeviceBeyondTheNumbersIsNoFilesDevice)
     ResultsList list('/');
     const auto folder = list.addStartFolder("/");
     constexpr std::uint64_t kDevices = 0x10000 + 2;
-    for (std::uint64_t device = 0; device < kDevices; ++device) {
-        FileInfo info = fileOf(1);
-        info.device = 1000 + device;
+    FileInfo info = fileOf(1);
+    for (info.device = 1000; info.device < 1000 + kDevices; ++info.device)
         list.append(folder, "f", info);
-    }
     list.publish();
     for (const std::uint64_t row :
          {std::uint64_t{0}, std::uint64_t{0xFFFE}, std::uint64_t{0xFFFF}, kDevices - 1})
         EXPECT_EQ(list.fileInfo(row).device, row < 0xFFFF ? 1000 + row : DeviceNumbers::kUnknownDevice)
             << row;
     list.clear();
-    FileInfo info = fileOf(1);
-    info.device = 1000 + kDevices;
     list.append(list.addStartFolder("/"), "f", info);
     list.publish();
-    EXPECT_EQ(list.fileInfo(0).device, info.device);
+    EXPECT_EQ(list.fileInfo(0).device, 1000 + kDevices);
 }
 
 } // namespace
