@@ -38,7 +38,6 @@ TEST(ListedEntries, KeepsEveryEntryThroughGrowth)
         // Runs of neighbouring inodes as folders give them, and a few far apart.
         return std::tuple{i % 3, i % 7 == 0 ? i << 33 : 1000 + i, "f" + std::to_string(i % 500)};
     };
-    // The second time round every entry is known, by a key made ahead as the walk makes it.
     for (const std::uint64_t expected : {kCount, std::uint64_t{0}}) {
         std::uint64_t added = 0;
         for (std::uint64_t i = 0; i < kCount; ++i) {

@@ -136,17 +136,15 @@ TEST(ResultsList, TellsAViewOfBatchesAndRemovalsBeforeAndAfter)
     EXPECT_NE(list.generation(), generation); // folder numbers taken before are known stale
 }
 
-// Names of every byte but NUL over many blocks of the arena (the longest kept, one longer cut), thousands
-// of rows in one folder, devices far apart and revisited: each row reads back as appended, also after rows
-// in the middle leave one by one and scattered, and the total follows the rows.
+// Names of every byte but NUL over many arena blocks (the longest kept, one longer cut), thousands of rows
+// in one folder, devices far apart: each row reads back as appended, also after removals, with its size.
 TEST(ResultsList, RowsReadBackExactlyThroughTheirStoresAndRemovals)
 {
     struct Expected
     {
         std::string name;
         ResultsList::FolderId folder;
-        std::uint64_t device;
-        std::uint64_t inode;
+        std::uint64_t device, inode;
     };
     ResultsList list('/');
     const ResultsList::FolderId folders[] = {list.addStartFolder("/big"), list.addStartFolder("/other")};

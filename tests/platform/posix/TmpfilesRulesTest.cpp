@@ -94,8 +94,7 @@ TEST(TmpfilesRules, AFileHidesThoseOfTheSameNameInLaterFolders)
         EXPECT_EQ(rules.keeps(c.path), c.kept) << c.path;
 }
 
-// Asked as the walk asks, a folder's files and then the next folder's: no answer depends on the path
-// asked before, nor misses a rule added since.
+// Asked folder after folder, as the walk asks: no answer depends on the path asked before.
 TEST(TmpfilesRules, NoAnswerDependsOnThePathAskedBefore)
 {
     TmpfilesRules rules;
