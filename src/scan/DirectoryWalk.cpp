@@ -267,8 +267,9 @@ bool DirectoryWalk::passedOver(std::string& buffer, std::size_t folderBegin, std
     // Made first: the table's memory is fetched while the other checks run.
     const ListedEntries::Key listed = m_listed.keyOf(info.device, info.inode, name);
     // On this system a matching name is not enough: what installed software owns and what the user may
-    // not delete are never rubbish, and listing them would only make every deletion fail.
-    return isIgnored(buffer, folderBegin, name) || m_kept.count(id) != 0 ||
+    // not delete are never rubbish, and listing them would only make every deletion fail. An empty set of
+    // kept files is not asked: asking hashes the key and divides by its one bucket, per file listed.
+    return isIgnored(buffer, folderBegin, name) || (!m_kept.empty() && m_kept.count(id) != 0) ||
            (m_installed != nullptr && m_installed->contains(info.device, info.inode)) ||
            !m_cursor->mayDelete(info) ||
            m_repositories.keeps(std::string_view(buffer).substr(folderBegin), name) ||
