@@ -264,14 +264,17 @@ bool DirectoryWalk::passedOver(std::string& buffer, std::size_t folderBegin, std
                                const FileInfo& info)
 {
     const FileId id{info.device, info.inode};
+    // Made first: the table's memory is fetched while the other checks run.
+    const ListedEntries::Key listed = m_listed.keyOf(info.device, info.inode, name);
     // On this system a matching name is not enough: what installed software owns and what the user may
-    // not delete are never rubbish, and listing them would only make every deletion fail.
-    return isIgnored(buffer, folderBegin, name) || m_kept.count(id) != 0 ||
+    // not delete are never rubbish, and listing them would only make every deletion fail. An empty set of
+    // kept files is not asked: asking hashes the key and divides by its one bucket, per file listed.
+    return isIgnored(buffer, folderBegin, name) || (!m_kept.empty() && m_kept.count(id) != 0) ||
            (m_installed != nullptr && m_installed->contains(info.device, info.inode)) ||
            !m_cursor->mayDelete(info) ||
            m_repositories.keeps(std::string_view(buffer).substr(folderBegin), name) ||
            m_live.keeps(std::string_view(buffer).substr(folderBegin), name, info, *m_cursor) ||
-           !m_listed.insert(Listed{id, std::hash<std::string_view>()(name)}).second;
+           !m_listed.insert(listed);
 }
 
 bool DirectoryWalk::isIgnored(std::string& buffer, std::size_t folderBegin, std::string_view name)

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/InstalledSoftware.h"
+#include "scan/ListedEntries.h"
 #include "scan/LiveFiles.h"
 #include "scan/RepositoryFiles.h"
 #include "scan/ResultsList.h"
@@ -12,7 +13,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace dustrel {
@@ -138,20 +138,7 @@ private:
     // The files the ignore list names and the events log, as found when the search started: the same file
     // reached by another path (through a link in a folder above it, say) is still never listed.
     FileIdSet m_kept;
-    // Every file listed so far with the name it was listed under: the same entry met again (a drive inside
-    // another, a special folder on a drive, two links to one folder) is listed once, while another name of
-    // the same file (a hard link) is listed too, so that the rubbish goes under every name.
-    struct Listed
-    {
-        FileId file;
-        std::size_t name; // hash of the name
-        bool operator==(const Listed&) const = default;
-    };
-    struct ListedHash
-    {
-        std::size_t operator()(const Listed& listed) const { return FileIdHash()(listed.file) ^ listed.name; }
-    };
-    std::unordered_set<Listed, ListedHash> m_listed;
+    ListedEntries m_listed;
     TrashFolders m_trash;
     RepositoryFiles m_repositories;
     std::string m_scratch;

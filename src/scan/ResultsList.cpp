@@ -60,10 +60,8 @@ std::string ResultsList::folderPath(FolderId folder) const
 void ResultsList::append(FolderId folder, std::string_view name, const FileInfo& info, RuleId rule)
 {
     assert(folder < m_folders.size());
-    name = name.substr(0, kMaxName);
-    m_rows.push_back(Row{m_names.size(), static_cast<std::uint16_t>(name.size()), rule, folder, info.size,
-                         info.modified.time_since_epoch().count(), info.device, info.inode});
-    m_names.append(name);
+    m_rows.push_back(Row{info.inode, info.size, info.modified.time_since_epoch().count(), m_names.add(name),
+                         folder, rule, m_devices.number(info.device)});
     m_wastedSize += info.size;
 }
 
@@ -88,8 +86,7 @@ const ResultsList::Row& ResultsList::row(std::size_t index) const
 
 std::string_view ResultsList::fileName(std::size_t index) const
 {
-    const Row& r = row(index);
-    return std::string_view(m_names).substr(r.nameOffset, r.nameLength);
+    return m_names.view(row(index).name);
 }
 
 std::string ResultsList::folder(std::size_t index) const
@@ -115,7 +112,7 @@ FileTime ResultsList::modified(std::size_t index) const
 FileInfo ResultsList::fileInfo(std::size_t index) const
 {
     const Row& r = row(index);
-    return FileInfo{EntryType::File, r.size, modified(index), r.device, r.inode};
+    return FileInfo{EntryType::File, r.size, modified(index), m_devices.device(r.device), r.inode};
 }
 
 std::string ResultsList::fullPath(std::size_t index) const
@@ -137,14 +134,14 @@ std::string_view ResultsList::rule(std::size_t index) const
 
 void ResultsList::setStayReason(std::size_t index, std::string why)
 {
-    m_stayReasons[row(index).nameOffset] = std::move(why);
+    m_stayReasons[row(index).name] = std::move(why);
 }
 
 std::string_view ResultsList::stayReason(std::size_t index) const
 {
     if (m_stayReasons.empty())
         return {};
-    const auto found = m_stayReasons.find(row(index).nameOffset);
+    const auto found = m_stayReasons.find(row(index).name);
     return found != m_stayReasons.end() ? std::string_view(found->second) : std::string_view();
 }
 
@@ -166,7 +163,7 @@ void ResultsList::removeAt(std::size_t index)
         return;
     if (m_observer != nullptr)
         m_observer->rowsAboutToBeRemoved(index, 1);
-    m_stayReasons.erase(m_rows[index].nameOffset);
+    m_stayReasons.erase(m_rows[index].name);
     m_wastedSize -= m_rows[index].size;
     // Rows are plain records: the erase is one move of the memory below the row. Its name stays in the
     // store until the list is emptied or compacted.
@@ -201,21 +198,19 @@ void ResultsList::removeRows(const std::vector<bool>& remove)
             m_observer->aboutToReset();
     }
 
-    // One pass over rows and names together: kept rows move up, their names move into a fresh store.
-    std::string names;
-    names.reserve(m_names.size());
-    std::unordered_map<std::uint64_t, std::string> reasons;
+    // One pass over rows and names together: kept rows move up, their names move into a fresh arena.
+    NameArena names;
+    std::unordered_map<NameArena::Ref, std::string> reasons;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
         if (i < flagged && remove[i])
             continue;
         Row r = m_rows[i];
-        const std::uint64_t offset = names.size();
-        names.append(m_names, r.nameOffset, r.nameLength);
+        const NameArena::Ref name = names.add(m_names.view(r.name));
         // A kept row's reason follows its name; a removed row's goes with it.
-        if (auto reason = m_stayReasons.find(r.nameOffset); reason != m_stayReasons.end())
-            reasons.emplace(offset, std::move(reason->second));
-        r.nameOffset = offset;
+        if (auto reason = m_stayReasons.find(r.name); reason != m_stayReasons.end())
+            reasons.emplace(name, std::move(reason->second));
+        r.name = name;
         m_rows[kept++] = r;
     }
     m_stayReasons = std::move(reasons);
@@ -239,6 +234,7 @@ void ResultsList::clear()
     m_published = 0;
     m_wastedSize = 0;
     m_names.clear();
+    m_devices.clear();
     m_folders.clear();
     m_folderNames.clear();
     m_incomplete.clear();

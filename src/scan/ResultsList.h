@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "scan/DeviceNumbers.h"
+#include "scan/NameArena.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,9 +37,9 @@ public:
 //
 // A row keeps the name's bytes, its folder, its size, its modification time and the (device, inode) of
 // the file the search saw, so that the deletion can insist on deleting that very file, and the number of
-// the rule that listed it (see setRuleNames). Display texts are made on demand. Rows are small fixed-size
-// records over one byte store of names, so that a list of a million rows stays compact and removing a row
-// moves memory without touching each row.
+// the rule that listed it (see setRuleNames). Display texts are made on demand. Rows are fixed-size
+// records of 40 bytes over one arena of names, with no allocation of their own, so that a list of a million
+// rows stays compact and removing a row moves memory without touching each row.
 //
 // Folders are kept once, as a tree of names: a row refers to its folder by number, and a folder by its
 // parent, so a deep tree with files at every level costs memory in proportion to its folders, not to the
@@ -68,7 +70,7 @@ public:
 
     // A pending row for a file of `folder`, listed by `rule`. A name is at most a few hundred bytes on
     // every system; one past kMaxName is kept cut, so the deletion finds no such file and fails the row.
-    static constexpr std::size_t kMaxName = 0xFFFF;
+    static constexpr std::size_t kMaxName = NameArena::kMaxLength;
     void append(FolderId folder, std::string_view name, const FileInfo& info, RuleId rule = kNoRule);
     // Makes the pending rows rows of the list, telling the observer once.
     void publish();
@@ -128,15 +130,15 @@ public:
 private:
     struct Row
     {
-        std::uint64_t nameOffset; // the row's identity while it lives (names are never empty)
-        std::uint16_t nameLength;
-        RuleId rule;
-        FolderId folder;
+        std::uint64_t inode;
         std::int64_t size;
         FileTime::rep modified;
-        std::uint64_t device;
-        std::uint64_t inode;
+        NameArena::Ref name; // also the row's identity while it lives
+        FolderId folder;
+        RuleId rule;
+        DeviceNumbers::Number device;
     };
+    static_assert(sizeof(Row) == 40);
     struct Folder
     {
         std::uint64_t nameOffset;
@@ -154,13 +156,14 @@ private:
     std::size_t m_published = 0;
     // Wide enough for any real total: a 32-bit count would wrap at 2 GB.
     std::int64_t m_wastedSize = 0;
-    std::string m_names; // every row's name, back to back
+    NameArena m_names;
+    DeviceNumbers m_devices;
     std::vector<Folder> m_folders;
     std::string m_folderNames;
     std::uint64_t m_generation = 0;
     std::string m_incomplete;
     std::vector<std::string> m_ruleNames;
-    std::unordered_map<std::uint64_t, std::string> m_stayReasons; // by name offset
+    std::unordered_map<NameArena::Ref, std::string> m_stayReasons; // by the row's name
     ResultsObserver* m_observer = nullptr;
 };
 

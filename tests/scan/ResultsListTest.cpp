@@ -136,5 +136,82 @@ TEST(ResultsList, TellsAViewOfBatchesAndRemovalsBeforeAndAfter)
     EXPECT_NE(list.generation(), generation); // folder numbers taken before are known stale
 }
 
+// Names of every byte but NUL over many arena blocks (the longest kept, one longer cut), thousands of rows
+// in one folder, devices far apart: each row reads back as appended, also after removals, with its size.
+TEST(ResultsList, RowsReadBackExactlyThroughTheirStoresAndRemovals)
+{
+    struct Expected
+    {
+        std::string name;
+        ResultsList::FolderId folder;
+        std::uint64_t device, inode;
+    };
+    ResultsList list('/');
+    const ResultsList::FolderId folders[] = {list.addStartFolder("/big"), list.addStartFolder("/other")};
+    const std::uint64_t devices[] = {0, ~std::uint64_t{0} - 1, 2049, std::uint64_t{259} << 32 | 7};
+    std::vector<Expected> rows;
+    for (std::uint64_t i = 0; i < 4000; ++i) {
+        std::string name(i % 997 == 5 ? ResultsList::kMaxName + (i % 2) : 1 + i % 300, 'x');
+        for (std::size_t j = 0; j < name.size(); j += 7)
+            name[j] = static_cast<char>(1 + (i + j) % 255);
+        rows.push_back(
+            {name.substr(0, ResultsList::kMaxName), folders[i % 5 == 4 ? 1 : 0], devices[i % 4], i});
+        FileInfo info = fileOf(static_cast<std::int64_t>(i));
+        std::tie(info.device, info.inode) = std::tie(rows.back().device, rows.back().inode);
+        list.append(rows.back().folder, name, info);
+    }
+    list.publish();
+    const auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        ASSERT_EQ(list.size(), rows.size());
+        std::int64_t total = 0;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            ASSERT_EQ(list.fileName(i), rows[i].name) << "row " << i;
+            ASSERT_EQ(list.folderOf(i), rows[i].folder) << "row " << i;
+            const FileInfo info = list.fileInfo(i);
+            ASSERT_EQ(std::make_pair(info.device, info.inode), std::make_pair(rows[i].device, rows[i].inode));
+            total += info.size;
+        }
+        EXPECT_EQ(list.WASTED_SIZE(), total);
+    };
+    check("appended");
+    for (const std::size_t row : {2000u, 0u, 3990u}) {
+        list.removeAt(row);
+        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(row));
+    }
+    check("removed one by one");
+    std::vector<bool> remove(rows.size());
+    std::vector<Expected> kept;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        remove[i] = i % 3 == 1 || (i > 1000 && i < 1100);
+        if (!remove[i])
+            kept.push_back(rows[i]);
+    }
+    list.removeRows(remove);
+    rows = kept;
+    check("removed scattered");
+}
+
+// A row holds a device by number; past the last number a device reads back as no file's, never as
+// another device's, and numbers start again after clear().
+TEST(ResultsList, ADeviceBeyondTheNumbersIsNoFilesDevice)
+{
+    ResultsList list('/');
+    const auto folder = list.addStartFolder("/");
+    constexpr std::uint64_t kDevices = 0x10000 + 2;
+    FileInfo info = fileOf(1);
+    for (info.device = 1000; info.device < 1000 + kDevices; ++info.device)
+        list.append(folder, "f", info);
+    list.publish();
+    for (const std::uint64_t row :
+         {std::uint64_t{0}, std::uint64_t{0xFFFE}, std::uint64_t{0xFFFF}, kDevices - 1})
+        EXPECT_EQ(list.fileInfo(row).device, row < 0xFFFF ? 1000 + row : DeviceNumbers::kUnknownDevice)
+            << row;
+    list.clear();
+    list.append(list.addStartFolder("/"), "f", info);
+    list.publish();
+    EXPECT_EQ(list.fileInfo(0).device, 1000 + kDevices);
+}
+
 } // namespace
 } // namespace dustrel

@@ -152,12 +152,29 @@ void TmpfilesRules::addLine(std::string_view line, const Specifiers& specifiers)
                             : rule.path.size();
         rule.literal = std::min(rule.literal, rule.path.size());
         m_rules.push_back(std::move(rule));
+        m_folderKnown = false;
     }
 }
 
 bool TmpfilesRules::keeps(std::string_view path) const
 {
-    return std::any_of(m_rules.begin(), m_rules.end(), [&](const Rule& rule) { return covers(rule, path); });
+    // A folder's files are asked one after another: the rules whose literal start could match below the
+    // folder are picked once per folder, and most folders have none.
+    const std::size_t slash = path.rfind('/');
+    const std::string_view folder = path.substr(0, slash == std::string_view::npos ? 0 : slash + 1);
+    if (!m_folderKnown || folder != m_folder) {
+        m_folder.assign(folder);
+        m_folderKnown = true;
+        m_folderRules.clear();
+        for (std::size_t i = 0; i < m_rules.size(); ++i) {
+            const Rule& rule = m_rules[i];
+            const std::size_t decided = std::min(rule.literal, folder.size());
+            if (rule.path == "/" || folder.compare(0, decided, rule.path, 0, decided) == 0)
+                m_folderRules.push_back(i);
+        }
+    }
+    return std::any_of(m_folderRules.begin(), m_folderRules.end(),
+                       [&](std::size_t rule) { return covers(m_rules[rule], path); });
 }
 
 bool TmpfilesRules::covers(const Rule& rule, std::string_view path) const

@@ -47,6 +47,10 @@ private:
 
     std::vector<Rule> m_rules;
     mutable std::string m_candidate; // the part of a path a rule is matched against, NUL-terminated
+    // The folder of the path asked last (up to its last "/") and the rules that may cover its files.
+    mutable std::string m_folder;
+    mutable bool m_folderKnown = false;
+    mutable std::vector<std::size_t> m_folderRules;
 };
 
 // Reads the "*.conf" files of `folders`, given first to last in precedence: a file hides the files of

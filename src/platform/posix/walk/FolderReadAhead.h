@@ -58,7 +58,9 @@ public:
         std::size_t knownLimit = 65536;
         // Consecutive quick reads without a disk read after which the helpers call themselves idle; 0: never.
         std::size_t idleAfter = 1024;
-        std::size_t bytesLimit = std::size_t{64} << 20;
+        // Enough to keep every helper busy ahead of the walk, yet small beside the rows of a long list: in
+        // folders of hundreds of matching files, each listing holds tens of kilobytes.
+        std::size_t bytesLimit = std::size_t{1} << 20;
     };
 
     // A folder as a helper listed it: its identity, its entries and the descriptions of those it matched.

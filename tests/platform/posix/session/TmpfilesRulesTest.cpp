@@ -94,5 +94,19 @@ TEST(TmpfilesRules, AFileHidesThoseOfTheSameNameInLaterFolders)
         EXPECT_EQ(rules.keeps(c.path), c.kept) << c.path;
 }
 
+// Asked folder after folder, as the walk asks: no answer depends on the path asked before.
+TEST(TmpfilesRules, NoAnswerDependsOnThePathAskedBefore)
+{
+    TmpfilesRules rules;
+    rules.addLines("x /tmp/a/keep*\nx /var/b\n", kSpecifiers);
+    const std::pair<const char*, bool> cases[] = {
+        {"/tmp/a/keep1", true}, {"/var/b", true},  {"/tmp/a/other", false}, {"/tmp/a/keep2", true},
+        {"/var/bb", false},     {"/tmp/a", false}, {"/var/b/in", true},     {"/var/c", false}};
+    for (const auto& [path, kept] : cases)
+        EXPECT_EQ(rules.keeps(path), kept) << path;
+    rules.addLines("x /var/c\n", kSpecifiers);
+    EXPECT_TRUE(rules.keeps("/var/c"));
+}
+
 } // namespace
 } // namespace dustrel::test
