@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <fcntl.h>
 #include <pthread.h>
@@ -22,9 +21,6 @@
 namespace dustrel::posix {
 
 namespace {
-
-// Far longer than a folder read from the cache takes.
-constexpr std::chrono::microseconds kCachedRead{50};
 
 // Below the start folder, in every component: no "..", no link, no mount point. O_NONBLOCK for the same
 // reason as the walk's own opening: nothing but a folder is ever waited for.
@@ -235,13 +231,12 @@ void FolderReadAhead::help()
         lock.unlock();
 
         names.clear();
-        const std::uint64_t before = diskReadsOfThisThread();
-        const auto started = std::chrono::steady_clock::now();
+        const std::uint64_t before = waitsOfThisThread();
         std::unique_ptr<Listing> listing;
         const bool read = path.size() < PATH_MAX && readNode(path, buffer.get(), contents, names, listing);
-        // Waiting for a read another thread started counts as a disk read too.
-        const bool cached =
-            std::chrono::steady_clock::now() - started < kCachedRead && diskReadsOfThisThread() == before;
+        // Waiting for a read another thread started puts this one to sleep too; being put aside for other
+        // threads (a busy machine) does not, so it cannot pass for a disk that is slow.
+        const bool cached = waitsOfThisThread() == before;
 
         lock.lock();
         ++m_read;

@@ -64,4 +64,12 @@ std::uint64_t diskReadsOfThisThread()
     return static_cast<std::uint64_t>(usage.ru_inblock);
 }
 
+std::uint64_t waitsOfThisThread()
+{
+    rusage usage{};
+    if (getrusage(RUSAGE_THREAD, &usage) != 0)
+        return 0;
+    return static_cast<std::uint64_t>(usage.ru_inblock) + static_cast<std::uint64_t>(usage.ru_nvcsw);
+}
+
 } // namespace dustrel::posix

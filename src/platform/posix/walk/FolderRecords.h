@@ -19,5 +19,8 @@ int readFolderRecords(int folder, char* buffer, FolderContents& out, const std::
 
 // Blocks this thread has read from a disk so far: a read that found everything in the cache adds none.
 std::uint64_t diskReadsOfThisThread();
+// Reads from the disk this thread started, and the times it went to sleep (for a read another thread
+// started, among others), so far.
+std::uint64_t waitsOfThisThread();
 
 } // namespace dustrel::posix
