@@ -14,6 +14,7 @@
 #include "BenchSession.h"
 #include "CoreSearchDriver.h"
 #include "DeletionComparison.h"
+#include "FloorWalk.h"
 #include "LongListComparison.h"
 #include "RowMemoryMeasure.h"
 #include "SearchComparison.h"
@@ -134,6 +135,20 @@ int benchDeep(const BenchOptions& options, SyntheticTree& tree, CoreSearchDriver
     return status;
 }
 
+// Only the core's warm searches, after one walk that warms the cache and one search that warms the
+// program: what a profiler or a counter then sees of the process is the search alone.
+int benchSearchOnly(const BenchOptions& options, const SyntheticTree& tree, CoreSearchDriver& core)
+{
+    const WalkFigures warmed = FloorWalk(tree.root(), true);
+    std::printf("cache warmed: %zu folders, %zu files, %.3f s\n", warmed.folders, warmed.files,
+                warmed.seconds);
+    core.search();
+    Measure measure{core, {}};
+    for (int run = 1; run <= options.runs; ++run)
+        measure.run(tree);
+    return measure.report(tree) ? 0 : 1;
+}
+
 // The long list against find -printf, warm: the tree of rows was just read by the memory measure.
 bool benchLongList(LongListComparison& list, int runs)
 {
@@ -208,7 +223,8 @@ int main(int argc, char** argv)
     describe("tree", tree);
     std::optional<SyntheticTree> rowsTree;
     std::optional<DeletionComparison> deletion;
-    if (options->deep == 0 && options->rows != 0) {
+    const bool wide = options->deep == 0 && !options->searchOnly;
+    if (wide && options->rows != 0) {
         BenchOptions rowsOptions = *options;
         rowsOptions.files = options->rows;
         rowsOptions.folders = std::max<std::size_t>(1, options->rows / 100);
@@ -221,7 +237,7 @@ int main(int argc, char** argv)
         rowsTree.emplace(std::move(*rows));
         describe("tree of rows", *rowsTree);
     }
-    if (options->deep == 0 && options->deleteFiles != 0) {
+    if (wide && options->deleteFiles != 0) {
         auto copies = DeletionComparison::prepare(*options, options->deleteFiles,
                                                   std::max<std::size_t>(1, options->deleteFiles / 10));
         if (!copies) {
@@ -235,8 +251,10 @@ int main(int argc, char** argv)
     std::printf("peak RSS before searching: %.1f MB\n", peakRssMegabytes());
 
     BenchSession session(tree.root());
-    benchPackageDatabases(session);
     CoreSearchDriver core(session);
+    if (options->searchOnly)
+        return benchSearchOnly(*options, tree, core);
+    benchPackageDatabases(session);
     if (options->deep != 0)
         return benchDeep(*options, tree, core);
 
