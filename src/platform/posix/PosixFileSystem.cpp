@@ -170,6 +170,11 @@ Result<std::string> PosixFileSystem::canonicalPath(const std::string& path)
     return boundedRealPath(path);
 }
 
+std::vector<Result<std::string>> PosixFileSystem::canonicalPaths(const std::vector<std::string>& paths)
+{
+    return boundedRealPaths(paths);
+}
+
 bool isFolder(const std::string& path)
 {
     struct stat st

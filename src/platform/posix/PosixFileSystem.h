@@ -25,6 +25,7 @@ public:
     Result<FileInfo> fileInfo(const std::string& path) override;
     std::vector<Result<FileInfo>> namedFileInfos(const std::vector<std::string>& paths) override;
     Result<std::string> canonicalPath(const std::string& path) override;
+    std::vector<Result<std::string>> canonicalPaths(const std::vector<std::string>& paths) override;
     Result<std::string> readFile(const std::string& path, std::size_t limit) override;
     Result<UniqueFile> createFile(const std::string& path) override;
     FolderAccess folderAccess(const std::string& path) override;
