@@ -58,7 +58,7 @@ FileInfo fileInfoFromStat(const struct stat& st)
                     toFileTime(st.st_atim)};
 }
 
-int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
+int entryInfoAt(int folder, const char* name, FileInfo& out, int flags, unsigned* mode)
 {
     flags |= AT_SYMLINK_NOFOLLOW;
 #ifdef STATX_ATTR_IMMUTABLE
@@ -76,6 +76,8 @@ int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
                        (sx.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0,
                        toFileTime(timespec{sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec}),
                        toFileTime(timespec{sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec})};
+        if (mode != nullptr)
+            *mode = sx.stx_mode;
         return 0;
     }
     // A kernel or a sandbox without statx falls back to the plain call, which has no attributes.
@@ -88,6 +90,8 @@ int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
     if (fstatat(folder, name, &st, flags) != 0)
         return errno;
     out = fileInfoFromStat(st);
+    if (mode != nullptr)
+        *mode = st.st_mode;
     return 0;
 }
 

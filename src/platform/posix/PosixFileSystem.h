@@ -44,8 +44,8 @@ EntryType entryTypeFromDirent(unsigned char type);
 FileInfo fileInfoFromStat(const struct stat& st);
 // Facts about the entry `name` of `folder`, not following a link, with the attributes that forbid
 // unlinking it where the system tells them; "" with AT_EMPTY_PATH in `flags` for the folder itself.
-// 0 or the error code.
-int entryInfoAt(int folder, const char* name, FileInfo& out, int flags = 0);
+// Its permission bits and type go to `mode` when given. 0 or the error code.
+int entryInfoAt(int folder, const char* name, FileInfo& out, int flags = 0, unsigned* mode = nullptr);
 // Whether the path, links followed, is a folder.
 bool isFolder(const std::string& path);
 // The absolute path with every link, "." and ".." resolved; fails when the path does not exist.
