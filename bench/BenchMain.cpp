@@ -35,6 +35,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace dustrel;
@@ -144,8 +145,21 @@ int benchSearchOnly(const BenchOptions& options, const SyntheticTree& tree, Core
                 warmed.seconds);
     core.search();
     Measure measure{core, {}};
-    for (int run = 1; run <= options.runs; ++run)
+    const auto processorSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const auto seconds = [](const timeval& time) {
+            return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+        };
+        return std::pair{seconds(usage.ru_utime), seconds(usage.ru_stime)};
+    };
+    for (int run = 1; run <= options.runs; ++run) {
+        const auto before = processorSeconds();
         measure.run(tree);
+        const auto after = processorSeconds();
+        std::printf("  processor: user %.3f s, system %.3f s\n", after.first - before.first,
+                    after.second - before.second);
+    }
     return measure.report(tree) ? 0 : 1;
 }
 
