@@ -303,7 +303,7 @@ bool PatternMatcher::matchesWild(const WildPiece& piece, std::string_view name)
     return true;
 }
 
-bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name)
+bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name, std::size_t dot)
 {
     const std::string& text = piece.text;
     switch (static_cast<Shape>(piece.shape)) {
@@ -315,11 +315,9 @@ bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name)
         return !name.empty();
     case Shape::Literal:
         return name.size() == text.size() && equalsFolded(text, name.data());
-    case Shape::Extension: {
-        const std::size_t dot = name.rfind('.');
+    case Shape::Extension:
         return dot != std::string_view::npos && name.size() - dot - 1 == text.size() &&
                equalsFolded(text, name.data() + dot + 1);
-    }
     case Shape::Suffix:
         return name.size() >= text.size() && equalsFolded(text, name.data() + (name.size() - text.size()));
     case Shape::Prefix:
@@ -332,8 +330,10 @@ bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name)
 
 std::size_t PatternMatcher::firstMatch(std::string_view name) const
 {
+    // The name's last dot, found once for every "*.EXT" piece.
+    const std::size_t dot = name.rfind('.');
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
-        if (pieceMatches(pieces_[i], name))
+        if (pieceMatches(pieces_[i], name, dot))
             return i;
     }
     return npos;

@@ -114,7 +114,8 @@ private:
 
     static WildPiece splitWild(const std::string& text);
     static bool matchesWild(const WildPiece& piece, std::string_view name);
-    static bool pieceMatches(const Piece& piece, std::string_view name);
+    // `dot`: where the last dot of `name` is, npos for none.
+    static bool pieceMatches(const Piece& piece, std::string_view name, std::size_t dot);
 
     bool matchesAll_ = false;
     bool matchesEmpty_ = false; // the empty text too: no file has it, but the matching stays exact
