@@ -29,22 +29,6 @@ FileTime toFileTime(const timespec& ts)
 
 } // namespace
 
-EntryType entryTypeFromDirent(unsigned char type)
-{
-    switch (type) {
-    case DT_REG:
-        return EntryType::File;
-    case DT_DIR:
-        return EntryType::Folder;
-    case DT_LNK:
-        return EntryType::Link;
-    case DT_UNKNOWN:
-        return EntryType::Unknown;
-    default:
-        return EntryType::Other;
-    }
-}
-
 FileInfo fileInfoFromStat(const struct stat& st)
 {
     return FileInfo{entryTypeFromMode(st.st_mode),

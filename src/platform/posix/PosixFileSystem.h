@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace dustrel::posix {
@@ -40,7 +41,22 @@ private:
 };
 
 EntryType entryTypeFromMode(unsigned mode);
-EntryType entryTypeFromDirent(unsigned char type);
+// Inline: every entry of every folder read passes through it.
+inline EntryType entryTypeFromDirent(unsigned char type)
+{
+    switch (type) {
+    case DT_REG:
+        return EntryType::File;
+    case DT_DIR:
+        return EntryType::Folder;
+    case DT_LNK:
+        return EntryType::Link;
+    case DT_UNKNOWN:
+        return EntryType::Unknown;
+    default:
+        return EntryType::Other;
+    }
+}
 FileInfo fileInfoFromStat(const struct stat& st);
 // Facts about the entry `name` of `folder`, not following a link, with the attributes that forbid
 // unlinking it where the system tells them; "" with AT_EMPTY_PATH in `flags` for the folder itself.
