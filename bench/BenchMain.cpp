@@ -213,6 +213,39 @@ void printRatios(const SearchComparison& comparison, const LongListComparison* l
                     SearchComparison::median(coreDeletes) / SearchComparison::median(findDeletes));
 }
 
+// The tree of the long list and the trees to delete, when the options ask for them; false, said on
+// standard error, when one cannot be built.
+bool prepareOtherTrees(const BenchOptions& options, std::optional<SyntheticTree>& rowsTree,
+                       std::optional<DeletionComparison>& deletion)
+{
+    const bool wide = options.deep == 0 && !options.searchOnly;
+    if (wide && options.rows != 0) {
+        BenchOptions rowsOptions = options;
+        rowsOptions.files = options.rows;
+        rowsOptions.folders = std::max<std::size_t>(1, options.rows / 100);
+        rowsOptions.matchPercent = 100;
+        auto rows = SyntheticTree::prepare(rowsOptions);
+        if (!rows) {
+            std::fprintf(stderr, "cannot build the tree of rows: %s\n", rows.error().describe().c_str());
+            return false;
+        }
+        rowsTree.emplace(std::move(*rows));
+        describe("tree of rows", *rowsTree);
+    }
+    if (wide && options.deleteFiles != 0) {
+        auto copies = DeletionComparison::prepare(options, options.deleteFiles,
+                                                  std::max<std::size_t>(1, options.deleteFiles / 10));
+        if (!copies) {
+            std::fprintf(stderr, "cannot build the trees to delete: %s\n", copies.error().describe().c_str());
+            return false;
+        }
+        deletion.emplace(std::move(*copies));
+        std::printf("trees to delete: %s and %s, %zu files each\n", deletion->coreRoot().c_str(),
+                    deletion->findRoot().c_str(), deletion->files());
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -237,31 +270,8 @@ int main(int argc, char** argv)
     describe("tree", tree);
     std::optional<SyntheticTree> rowsTree;
     std::optional<DeletionComparison> deletion;
-    const bool wide = options->deep == 0 && !options->searchOnly;
-    if (wide && options->rows != 0) {
-        BenchOptions rowsOptions = *options;
-        rowsOptions.files = options->rows;
-        rowsOptions.folders = std::max<std::size_t>(1, options->rows / 100);
-        rowsOptions.matchPercent = 100;
-        auto rows = SyntheticTree::prepare(rowsOptions);
-        if (!rows) {
-            std::fprintf(stderr, "cannot build the tree of rows: %s\n", rows.error().describe().c_str());
-            return 1;
-        }
-        rowsTree.emplace(std::move(*rows));
-        describe("tree of rows", *rowsTree);
-    }
-    if (wide && options->deleteFiles != 0) {
-        auto copies = DeletionComparison::prepare(*options, options->deleteFiles,
-                                                  std::max<std::size_t>(1, options->deleteFiles / 10));
-        if (!copies) {
-            std::fprintf(stderr, "cannot build the trees to delete: %s\n", copies.error().describe().c_str());
-            return 1;
-        }
-        deletion.emplace(std::move(*copies));
-        std::printf("trees to delete: %s and %s, %zu files each\n", deletion->coreRoot().c_str(),
-                    deletion->findRoot().c_str(), deletion->files());
-    }
+    if (!prepareOtherTrees(*options, rowsTree, deletion))
+        return 1;
     std::printf("peak RSS before searching: %.1f MB\n", peakRssMegabytes());
 
     BenchSession session(tree.root());
