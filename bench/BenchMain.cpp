@@ -14,6 +14,7 @@
 #include "BenchSession.h"
 #include "CoreSearchDriver.h"
 #include "DeletionComparison.h"
+#include "FloorWalk.h"
 #include "LongListComparison.h"
 #include "RowMemoryMeasure.h"
 #include "SearchComparison.h"
@@ -34,6 +35,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace dustrel;
@@ -134,6 +136,33 @@ int benchDeep(const BenchOptions& options, SyntheticTree& tree, CoreSearchDriver
     return status;
 }
 
+// Only the core's warm searches, after one walk that warms the cache and one search that warms the
+// program: what a profiler or a counter then sees of the process is the search alone.
+int benchSearchOnly(const BenchOptions& options, const SyntheticTree& tree, CoreSearchDriver& core)
+{
+    const WalkFigures warmed = FloorWalk(tree.root(), true);
+    std::printf("cache warmed: %zu folders, %zu files, %.3f s\n", warmed.folders, warmed.files,
+                warmed.seconds);
+    core.search();
+    Measure measure{core, {}};
+    const auto processorSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const auto seconds = [](const timeval& time) {
+            return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
+        };
+        return std::pair{seconds(usage.ru_utime), seconds(usage.ru_stime)};
+    };
+    for (int run = 1; run <= options.runs; ++run) {
+        const auto before = processorSeconds();
+        measure.run(tree);
+        const auto after = processorSeconds();
+        std::printf("  processor: user %.3f s, system %.3f s\n", after.first - before.first,
+                    after.second - before.second);
+    }
+    return measure.report(tree) ? 0 : 1;
+}
+
 // The long list against find -printf, warm: the tree of rows was just read by the memory measure.
 bool benchLongList(LongListComparison& list, int runs)
 {
@@ -184,6 +213,39 @@ void printRatios(const SearchComparison& comparison, const LongListComparison* l
                     SearchComparison::median(coreDeletes) / SearchComparison::median(findDeletes));
 }
 
+// The tree of the long list and the trees to delete, when the options ask for them; false, said on
+// standard error, when one cannot be built.
+bool prepareOtherTrees(const BenchOptions& options, std::optional<SyntheticTree>& rowsTree,
+                       std::optional<DeletionComparison>& deletion)
+{
+    const bool wide = options.deep == 0 && !options.searchOnly;
+    if (wide && options.rows != 0) {
+        BenchOptions rowsOptions = options;
+        rowsOptions.files = options.rows;
+        rowsOptions.folders = std::max<std::size_t>(1, options.rows / 100);
+        rowsOptions.matchPercent = 100;
+        auto rows = SyntheticTree::prepare(rowsOptions);
+        if (!rows) {
+            std::fprintf(stderr, "cannot build the tree of rows: %s\n", rows.error().describe().c_str());
+            return false;
+        }
+        rowsTree.emplace(std::move(*rows));
+        describe("tree of rows", *rowsTree);
+    }
+    if (wide && options.deleteFiles != 0) {
+        auto copies = DeletionComparison::prepare(options, options.deleteFiles,
+                                                  std::max<std::size_t>(1, options.deleteFiles / 10));
+        if (!copies) {
+            std::fprintf(stderr, "cannot build the trees to delete: %s\n", copies.error().describe().c_str());
+            return false;
+        }
+        deletion.emplace(std::move(*copies));
+        std::printf("trees to delete: %s and %s, %zu files each\n", deletion->coreRoot().c_str(),
+                    deletion->findRoot().c_str(), deletion->files());
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -208,35 +270,15 @@ int main(int argc, char** argv)
     describe("tree", tree);
     std::optional<SyntheticTree> rowsTree;
     std::optional<DeletionComparison> deletion;
-    if (options->deep == 0 && options->rows != 0) {
-        BenchOptions rowsOptions = *options;
-        rowsOptions.files = options->rows;
-        rowsOptions.folders = std::max<std::size_t>(1, options->rows / 100);
-        rowsOptions.matchPercent = 100;
-        auto rows = SyntheticTree::prepare(rowsOptions);
-        if (!rows) {
-            std::fprintf(stderr, "cannot build the tree of rows: %s\n", rows.error().describe().c_str());
-            return 1;
-        }
-        rowsTree.emplace(std::move(*rows));
-        describe("tree of rows", *rowsTree);
-    }
-    if (options->deep == 0 && options->deleteFiles != 0) {
-        auto copies = DeletionComparison::prepare(*options, options->deleteFiles,
-                                                  std::max<std::size_t>(1, options->deleteFiles / 10));
-        if (!copies) {
-            std::fprintf(stderr, "cannot build the trees to delete: %s\n", copies.error().describe().c_str());
-            return 1;
-        }
-        deletion.emplace(std::move(*copies));
-        std::printf("trees to delete: %s and %s, %zu files each\n", deletion->coreRoot().c_str(),
-                    deletion->findRoot().c_str(), deletion->files());
-    }
+    if (!prepareOtherTrees(*options, rowsTree, deletion))
+        return 1;
     std::printf("peak RSS before searching: %.1f MB\n", peakRssMegabytes());
 
     BenchSession session(tree.root());
-    benchPackageDatabases(session);
     CoreSearchDriver core(session);
+    if (options->searchOnly)
+        return benchSearchOnly(*options, tree, core);
+    benchPackageDatabases(session);
     if (options->deep != 0)
         return benchDeep(*options, tree, core);
 

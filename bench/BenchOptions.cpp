@@ -27,6 +27,8 @@ void usage(const char* program)
         "  --delete-files N   files deleted against find -delete (default 100000, 0 for none)\n"
         "  --delete-runs N    rounds of that deletion (default 3)\n"
         "  --deep N           instead: search one chain of N folders, then delete what it found\n"
+        "  --search-only      instead: warm the cache, then only --runs searches of the core, nothing\n"
+        "                     else (for perf stat, strace -c and callgrind)\n"
         "  --window           also search through the main window (offscreen) and print window/core\n"
         "  --list-rows N      with --window: rows of the long list to show, scroll and trim (default\n"
         "                     1000000, 0 for none)\n",
@@ -65,8 +67,8 @@ std::optional<BenchOptions> parseOptions(int argc, char** argv)
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
         unsigned long long n = 0;
         bool ok = true;
-        if (arg == "--window") {
-            options.window = true;
+        if (arg == "--window" || arg == "--search-only") {
+            (arg == "--window" ? options.window : options.searchOnly) = true;
             continue;
         }
         if (value == nullptr) {

@@ -22,6 +22,7 @@ struct BenchOptions
     std::size_t deleteFiles = 100'000; // files of the deletion against find -delete; 0: none
     int deleteRuns = 3;                // rounds of that deletion
     bool window = false;               // also search through the main window and compare it with the core
+    bool searchOnly = false;           // only the warm searches of the core: for profilers and counters
     std::size_t listRows = 1'000'000;  // with the window: rows of the long list measured after the searches
 };
 

@@ -256,6 +256,16 @@ public:
     // The absolute path of an existing file or folder with every link, "." and ".." resolved; given up
     // after a bounded time, like namedFileInfos.
     virtual Result<std::string> canonicalPath(const std::string& path) = 0;
+    // The same for several paths, in their order: where each lookup costs a process of its own, one
+    // serves them all.
+    virtual std::vector<Result<std::string>> canonicalPaths(const std::vector<std::string>& paths)
+    {
+        std::vector<Result<std::string>> resolved;
+        resolved.reserve(paths.size());
+        for (const std::string& path : paths)
+            resolved.push_back(canonicalPath(path));
+        return resolved;
+    }
 
     // A whole file; refused when it is larger than `limit` bytes.
     virtual Result<std::string> readFile(const std::string& path, std::size_t limit) = 0;

@@ -18,6 +18,14 @@ constexpr std::array<unsigned char, 256> kFold = [] {
     return table;
 }();
 
+// PatternMatcher::byteBit of every byte, for the loop that takes them all from a name.
+constexpr std::array<std::uint64_t, 256> kByteBits = [] {
+    std::array<std::uint64_t, 256> bits{};
+    for (std::size_t i = 0; i < bits.size(); ++i)
+        bits[i] = std::uint64_t{1} << (kFold[i] & 63);
+    return bits;
+}();
+
 inline char fold(char c)
 {
     return static_cast<char>(kFold[static_cast<unsigned char>(c)]);
@@ -25,6 +33,14 @@ inline char fold(char c)
 
 std::uint64_t foldedHash(std::string_view text)
 {
+    // Extensions and most names are short: their folded bytes side by side, mixed by one product.
+    if (text.size() <= sizeof(std::uint64_t)) {
+        std::uint64_t packed = text.size();
+        for (const char c : text)
+            packed = (packed << 8) | kFold[static_cast<unsigned char>(c)];
+        packed *= 0x9E3779B97F4A7C15ull;
+        return packed ^ (packed >> 32);
+    }
     std::uint64_t hash = 14695981039346656037ull;
     for (const char c : text) {
         hash ^= kFold[static_cast<unsigned char>(c)];
@@ -163,13 +179,15 @@ PatternMatcher::FoldedSet::FoldedSet(std::vector<std::string> folded) : items_(s
             at = (at + 1) & mask;
         slots_[at] = {hash, static_cast<std::uint32_t>(i)};
         lengths_ |= std::uint64_t{1} << std::min<std::size_t>(items_[i].size(), 63);
+        if (!items_[i].empty()) {
+            firsts_ |= byteBit(items_[i].front());
+            lasts_ |= byteBit(items_[i].back());
+        }
     }
 }
 
-bool PatternMatcher::FoldedSet::contains(std::string_view text) const
+bool PatternMatcher::FoldedSet::lookUp(std::string_view text) const
 {
-    if ((lengths_ & (std::uint64_t{1} << std::min<std::size_t>(text.size(), 63))) == 0)
-        return false;
     const std::uint64_t hash = foldedHash(text);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t at = static_cast<std::size_t>(hash) & mask;; at = (at + 1) & mask) {
@@ -247,8 +265,15 @@ PatternMatcher::WildPiece PatternMatcher::splitWild(const std::string& text)
         const std::size_t star = text.find('*', start);
         piece.parts.push_back(text.substr(start, star - start));
         piece.fixedLength += piece.parts.back().size();
-        if (star == std::string::npos)
+        if (star == std::string::npos) {
+            for (const std::string& part : piece.parts) {
+                for (const char c : part) {
+                    if (c != '?')
+                        piece.required |= byteBit(c);
+                }
+            }
             return piece;
+        }
         piece.starred = true;
         start = star + 1;
     }
@@ -278,7 +303,7 @@ bool PatternMatcher::matchesWild(const WildPiece& piece, std::string_view name)
     return true;
 }
 
-bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name)
+bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name, std::size_t dot)
 {
     const std::string& text = piece.text;
     switch (static_cast<Shape>(piece.shape)) {
@@ -290,11 +315,9 @@ bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name)
         return !name.empty();
     case Shape::Literal:
         return name.size() == text.size() && equalsFolded(text, name.data());
-    case Shape::Extension: {
-        const std::size_t dot = name.rfind('.');
+    case Shape::Extension:
         return dot != std::string_view::npos && name.size() - dot - 1 == text.size() &&
                equalsFolded(text, name.data() + dot + 1);
-    }
     case Shape::Suffix:
         return name.size() >= text.size() && equalsFolded(text, name.data() + (name.size() - text.size()));
     case Shape::Prefix:
@@ -307,8 +330,10 @@ bool PatternMatcher::pieceMatches(const Piece& piece, std::string_view name)
 
 std::size_t PatternMatcher::firstMatch(std::string_view name) const
 {
+    // The name's last dot, found once for every "*.EXT" piece.
+    const std::size_t dot = name.rfind('.');
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
-        if (pieceMatches(pieces_[i], name))
+        if (pieceMatches(pieces_[i], name, dot))
             return i;
     }
     return npos;
@@ -318,11 +343,15 @@ bool PatternMatcher::matches(std::string_view name) const
 {
     if (matchesAll_)
         return !name.empty() || matchesEmpty_;
-    if (!extensions_.empty()) {
-        const std::size_t dot = name.rfind('.');
-        if (dot != std::string_view::npos && extensions_.contains(name.substr(dot + 1)))
-            return true;
+    // One pass over the name finds its last dot and the bytes it holds.
+    std::size_t dot = std::string_view::npos;
+    std::uint64_t present = 0;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        present |= kByteBits[static_cast<unsigned char>(name[i])];
+        dot = name[i] == '.' ? i : dot;
     }
+    if (dot != std::string_view::npos && extensions_.contains(name.substr(dot + 1)))
+        return true;
     if (literals_.contains(name))
         return true;
     for (const std::string& suffix : suffixes_) {
@@ -333,8 +362,9 @@ bool PatternMatcher::matches(std::string_view name) const
         if (name.size() >= prefix.size() && equalsFolded(prefix, name.data()))
             return true;
     }
-    return std::any_of(wild_.begin(), wild_.end(),
-                       [name](const WildPiece& piece) { return matchesWild(piece, name); });
+    return std::any_of(wild_.begin(), wild_.end(), [name, present](const WildPiece& piece) {
+        return (piece.required & ~present) == 0 && matchesWild(piece, name);
+    });
 }
 
 } // namespace dustrel

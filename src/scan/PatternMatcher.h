@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -39,6 +40,17 @@ public:
     bool matchesAll() const { return matchesAll_; }
 
 private:
+    // ASCII letters upper-cased, every other byte as it is.
+    static unsigned char foldByte(char c)
+    {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 'a' && byte <= 'z' ? static_cast<unsigned char>(byte - ('a' - 'A')) : byte;
+    }
+
+    // Folded bytes by their low six bits, a bit each: cheap to take and to compare, and two bytes that
+    // share a bit only ever let a name through to the full test.
+    static std::uint64_t byteBit(char c) { return std::uint64_t{1} << (foldByte(c) & 63); }
+
     // Upper-cased strings looked up by a hash taken while folding the probe, so a name never needs a
     // folded copy. Holds the literal names and the extensions of the "*.EXT" pieces.
     class FoldedSet
@@ -47,10 +59,20 @@ private:
         FoldedSet() = default;
         explicit FoldedSet(std::vector<std::string> folded);
 
-        bool contains(std::string_view text) const;
+        // Most names stop at the first tests, taken where the call is.
+        bool contains(std::string_view text) const
+        {
+            if ((lengths_ & (std::uint64_t{1} << std::min<std::size_t>(text.size(), 63))) == 0)
+                return false;
+            // Only the empty item is empty, and it is the only one of its length.
+            return text.empty() || ((firsts_ & byteBit(text.front())) != 0 &&
+                                    (lasts_ & byteBit(text.back())) != 0 && lookUp(text));
+        }
         bool empty() const { return lengths_ == 0; }
 
     private:
+        bool lookUp(std::string_view text) const;
+
         struct Slot
         {
             std::uint64_t hash = 0;
@@ -61,6 +83,10 @@ private:
         std::vector<std::string> items_;
         std::vector<Slot> slots_;   // open addressing, a power of two in size, at most half full
         std::uint64_t lengths_ = 0; // bit min(length, 63) set for every item: most probes stop here
+        // The first and the last bytes of the items, a bit per byte: most of the rest stop here, before
+        // any hashing.
+        std::uint64_t firsts_ = 0;
+        std::uint64_t lasts_ = 0;
     };
 
     // A piece with "?" or with "*" anywhere but a single one at an end: the parts between its stars
@@ -72,6 +98,9 @@ private:
         std::vector<std::string> parts;
         bool starred = false;
         std::size_t fixedLength = 0;
+        // The bytes a matching name must hold, by byteBit(): a name short of one is no match, which
+        // spares the search for the parts.
+        std::uint64_t required = 0;
     };
 
     // A piece as written, for firstMatch: its shape (a private enumeration), its folded text, and the
@@ -85,7 +114,8 @@ private:
 
     static WildPiece splitWild(const std::string& text);
     static bool matchesWild(const WildPiece& piece, std::string_view name);
-    static bool pieceMatches(const Piece& piece, std::string_view name);
+    // `dot`: where the last dot of `name` is, npos for none.
+    static bool pieceMatches(const Piece& piece, std::string_view name, std::size_t dot);
 
     bool matchesAll_ = false;
     bool matchesEmpty_ = false; // the empty text too: no file has it, but the matching stays exact

@@ -9,9 +9,10 @@ namespace dustrel {
 
 TrashFolders::TrashFolders(SystemFolders& folders, FileSystem& fileSystem)
 {
-    for (const std::string& path : folders.trashFolders()) {
-        // Through a link the walk would meet the folder the link leads to, under that folder's name.
-        const auto real = fileSystem.canonicalPath(path);
+    // Through a link the walk would meet the folder the link leads to, under that folder's name. All at
+    // once: a user's home may lie on a share that stopped answering, and asking each path on its own would
+    // cost a lookup process per user at every search.
+    for (const Result<std::string>& real : fileSystem.canonicalPaths(folders.trashFolders())) {
         const auto info = real ? fileSystem.fileInfo(*real) : Result<FileInfo>(real.error());
         if (!info || info->type != EntryType::Folder)
             continue;

@@ -39,14 +39,16 @@ TEST(PatternMatcherTest, StatedRulesAndTrickyShapes)
         {"*.*", {"README", "a.b.c", "."}, {}},
         {"*.**", {"a."}, {"README"}},
         {"*.*.*", {"a.b.c"}, {"a.b"}},
-        {"NULL", {"null", "NuLl"}, {"NULL.TXT", "XNULL"}},
+        {"NULL",
+         {"null", "NuLl"},
+         {"NULL.TXT", "XNULL", "NUL\xCC", "\xCEULL"}}, // as "L" and "N" do with these
         {"~*.*", {"~$doc.docx", "~."}, {"~tmp", "a~b.c"}},
         {"*LOG.TXT", {"BOOTLOG.TXT", "log.txt"}, {"LOG.TXT.1", "LOGTXT"}},
         {"CHKLIST.*", {"chklist.ms", "CHKLIST."}, {"CHKLIST", "XCHKLIST.MS"}},
         {"*.TMP", {"a.b.TmP", ".tmp", "a;b.tmp"}, {"a.tmp.gz", "TMP", "a.tmpx"}},
         {"*.tar.gz", {"X.TAR.GZ"}, {"x.gz"}},
         {"*.", {"abc."}, {"abc"}},
-        {"*.~*", {"file.~1", "a.b.~c.d"}, {"file~.x"}},
+        {"*.~*", {"file.~1", "a.b.~c.d"}, {"file~.x", "a.>x", "a.\xBE"}}, // ">" and 0xBE share a bit with "~"
         {"*.?", {"a.b"}, {"a.bc"}},
         {"A?C", {"abc", "A?C"}, {"ABBC", "AC", "ABCD"}},
         {"a*b*c", {"aXbYc", "abc"}, {"acb"}},

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -35,6 +36,50 @@ ssize_t pathOfDescriptor(int fd, char* into, std::size_t size)
         link[at++] = digits[--count];
     link[at] = '\0';
     return ::readlink(link, into, size);
+}
+
+// One answer of the child about a path: the error code, or the length of the resolved path that follows.
+struct RealPathHeader
+{
+    int error;
+    std::uint32_t length;
+};
+
+// In the child: resolves `path` and writes its answer; false when the pipe closed.
+bool writeRealPath(int out, const char* path)
+{
+    char resolved[PATH_MAX];
+    const int fd = ::open(path, O_PATH | O_CLOEXEC);
+    ssize_t length = fd < 0 ? -1 : pathOfDescriptor(fd, resolved, sizeof resolved);
+    // Without /proc, the library's own resolution, which works within the buffer for most paths.
+    if (fd >= 0 && length < 0 && ::realpath(path, resolved) != nullptr)
+        length = static_cast<ssize_t>(std::strlen(resolved));
+    const RealPathHeader header{length < 0 ? errno : 0, length < 0 ? 0 : static_cast<std::uint32_t>(length)};
+    if (fd >= 0)
+        ::close(fd);
+    return ChildProcess::writeAnswer(out, &header, sizeof header) &&
+           ChildProcess::writeAnswer(out, resolved, header.length);
+}
+
+// The answers complete in `partial`, taken off its front.
+void takeRealPaths(std::string& partial, const std::vector<std::string>& paths,
+                   std::vector<Result<std::string>>& answers)
+{
+    std::size_t at = 0;
+    while (answers.size() < paths.size() && partial.size() - at >= sizeof(RealPathHeader)) {
+        RealPathHeader header{};
+        std::memcpy(&header, partial.data() + at, sizeof header);
+        if (partial.size() - at - sizeof header < header.length)
+            break;
+        const std::string_view resolved(partial.data() + at + sizeof header, header.length);
+        at += sizeof header + header.length;
+        const std::string& path = paths[answers.size()];
+        if (!resolved.empty() && resolved.front() == '/')
+            answers.emplace_back(std::string(resolved));
+        else
+            answers.emplace_back(systemError(header.error != 0 ? header.error : EIO, path));
+    }
+    partial.erase(0, at);
 }
 
 } // namespace
@@ -81,33 +126,37 @@ std::vector<Result<struct stat>> boundedStat(const std::vector<std::string>& pat
 
 Result<std::string> boundedRealPath(const std::string& path, std::chrono::milliseconds limit)
 {
-    Result<ChildProcess> child = ChildProcess::fork([&path](int out) {
-        char resolved[PATH_MAX];
-        const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
-        ssize_t length = fd < 0 ? -1 : pathOfDescriptor(fd, resolved, sizeof resolved);
-        // Without /proc, the library's own resolution, which works within the buffer for most paths.
-        if (fd >= 0 && length < 0 && ::realpath(path.c_str(), resolved) != nullptr)
-            length = static_cast<ssize_t>(std::strlen(resolved));
-        const int error = length < 0 ? errno : 0;
-        if (length < 0)
-            return ChildProcess::writeAnswer(out, &error, sizeof error) ? 1 : 2;
-        return ChildProcess::writeAnswer(out, resolved, static_cast<std::size_t>(length)) ? 0 : 2;
+    return std::move(boundedRealPaths({path}, limit).front());
+}
+
+std::vector<Result<std::string>> boundedRealPaths(const std::vector<std::string>& paths,
+                                                  std::chrono::milliseconds limit)
+{
+    std::vector<Result<std::string>> answers;
+    if (paths.empty())
+        return answers;
+    Result<ChildProcess> child = ChildProcess::fork([&paths](int out) {
+        for (const std::string& path : paths) {
+            if (!writeRealPath(out, path.c_str()))
+                return 1;
+        }
+        return 0;
     });
-    if (!child)
-        return Error{child.error().code, child.error().message, path};
-    std::string answer;
-    const Result<void> finished = child->finish({limit, PATH_MAX}, [&](std::string_view piece) {
-        answer.append(piece);
-        return Result<void>();
-    });
-    if (finished && !answer.empty() && answer.front() == '/')
-        return answer;
-    int error = EIO;
-    if (answer.size() == sizeof error)
-        std::memcpy(&error, answer.data(), sizeof error);
-    if (!finished && finished.error().code == ETIMEDOUT)
-        return Error{ETIMEDOUT, finished.error().message, path};
-    return systemError(error, path);
+    Result<void> finished = child ? Result<void>() : Result<void>(child.error());
+    if (child) {
+        std::string partial;
+        const std::size_t most = paths.size() * (sizeof(RealPathHeader) + PATH_MAX);
+        finished = child->finish({limit, most}, [&](std::string_view piece) {
+            partial.append(piece);
+            takeRealPaths(partial, paths, answers);
+            return Result<void>();
+        });
+    }
+    while (answers.size() < paths.size()) {
+        const Error& why = finished ? Error{EIO, "no answer", ""} : finished.error();
+        answers.push_back(Error{why.code, why.message, paths[answers.size()]});
+    }
+    return answers;
 }
 
 } // namespace dustrel::posix

@@ -22,5 +22,8 @@ std::vector<Result<struct stat>> boundedStat(const std::vector<std::string>& pat
 
 // The absolute path of an existing file or folder with every link, "." and ".." resolved.
 Result<std::string> boundedRealPath(const std::string& path, std::chrono::milliseconds limit = kLookupLimit);
+// The same for several paths in one child, the answers in the order of the paths; one deadline for all.
+std::vector<Result<std::string>> boundedRealPaths(const std::vector<std::string>& paths,
+                                                  std::chrono::milliseconds limit = kLookupLimit);
 
 } // namespace dustrel::posix

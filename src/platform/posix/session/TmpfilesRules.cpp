@@ -179,9 +179,13 @@ bool TmpfilesRules::keeps(std::string_view path) const
 
 bool TmpfilesRules::covers(const Rule& rule, std::string_view path) const
 {
-    if (rule.path == "/")
+    if (rule.path.size() == 1) // "/", the only path that short
         return rule.below || path == "/";
-    if (path.compare(0, rule.literal, rule.path, 0, rule.literal) != 0)
+    // Asked for every file listed: a path mostly parts from a rule by the last byte of the rule's literal
+    // start, which is looked at first.
+    if (path.size() < rule.literal ||
+        (rule.literal > 0 && path[rule.literal - 1] != rule.path[rule.literal - 1]) ||
+        path.compare(0, rule.literal, rule.path, 0, rule.literal) != 0)
         return false;
     // A glob's "*", "?" and "[...]" never match a "/", so a rule only ever matches a path with as many
     // slashes as its own: for one that covers what lies below, the path's start up to its next slash.

@@ -29,22 +29,6 @@ FileTime toFileTime(const timespec& ts)
 
 } // namespace
 
-EntryType entryTypeFromDirent(unsigned char type)
-{
-    switch (type) {
-    case DT_REG:
-        return EntryType::File;
-    case DT_DIR:
-        return EntryType::Folder;
-    case DT_LNK:
-        return EntryType::Link;
-    case DT_UNKNOWN:
-        return EntryType::Unknown;
-    default:
-        return EntryType::Other;
-    }
-}
-
 FileInfo fileInfoFromStat(const struct stat& st)
 {
     return FileInfo{entryTypeFromMode(st.st_mode),
@@ -58,7 +42,7 @@ FileInfo fileInfoFromStat(const struct stat& st)
                     toFileTime(st.st_atim)};
 }
 
-int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
+int entryInfoAt(int folder, const char* name, FileInfo& out, int flags, unsigned* mode)
 {
     flags |= AT_SYMLINK_NOFOLLOW;
 #ifdef STATX_ATTR_IMMUTABLE
@@ -76,6 +60,8 @@ int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
                        (sx.stx_attributes & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0,
                        toFileTime(timespec{sx.stx_ctime.tv_sec, sx.stx_ctime.tv_nsec}),
                        toFileTime(timespec{sx.stx_atime.tv_sec, sx.stx_atime.tv_nsec})};
+        if (mode != nullptr)
+            *mode = sx.stx_mode;
         return 0;
     }
     // A kernel or a sandbox without statx falls back to the plain call, which has no attributes.
@@ -88,6 +74,8 @@ int entryInfoAt(int folder, const char* name, FileInfo& out, int flags)
     if (fstatat(folder, name, &st, flags) != 0)
         return errno;
     out = fileInfoFromStat(st);
+    if (mode != nullptr)
+        *mode = st.st_mode;
     return 0;
 }
 
@@ -168,6 +156,11 @@ std::vector<Result<FileInfo>> PosixFileSystem::namedFileInfos(const std::vector<
 Result<std::string> PosixFileSystem::canonicalPath(const std::string& path)
 {
     return boundedRealPath(path);
+}
+
+std::vector<Result<std::string>> PosixFileSystem::canonicalPaths(const std::vector<std::string>& paths)
+{
+    return boundedRealPaths(paths);
 }
 
 bool isFolder(const std::string& path)

@@ -223,16 +223,13 @@ PosixFolderCursor::Deleting PosixFolderCursor::whatMayBeDeleted(int folder)
     // read-only mount and an immutable folder. Resolving "." needs the very search right asked for.
     if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0)
         return Deleting::Nothing;
-    // An append-only folder takes new entries but gives none up, not even to root.
+    // An append-only folder takes new entries but gives none up, not even to root. One call tells that
+    // and the sticky bit: it runs for every folder with a match.
     FileInfo info;
-    if (entryInfoAt(folder, "", info, AT_EMPTY_PATH) != 0 || info.unlinkForbidden)
+    unsigned mode = 0;
+    if (entryInfoAt(folder, "", info, AT_EMPTY_PATH, &mode) != 0 || info.unlinkForbidden)
         return Deleting::Nothing;
-    struct stat st
-    {
-    };
-    if (fstat(folder, &st) != 0)
-        return Deleting::Nothing;
-    if ((st.st_mode & S_ISVTX) == 0 || st.st_uid == geteuid())
+    if ((mode & S_ISVTX) == 0 || info.owner == geteuid())
         return Deleting::Anything;
     return Deleting::OwnFiles;
 }

@@ -72,6 +72,32 @@ TEST(OpenFilesScanner, WhenTheOpenFilesCannotBeReadEveryFileCountsAsInUse)
     EXPECT_EQ(status, 0) << "a file held open was taken for a file nobody uses";
 }
 
+// One child resolves several paths: each answer stays with its own path, in their order.
+TEST(BoundedLookups, SeveralRealPathsKeepTheirOrder)
+{
+    test::TempFolder root;
+    const std::string real = *realPath(root.makeFolder("real"));
+    ASSERT_EQ(symlink(real.c_str(), (root / "link").c_str()), 0);
+    const struct
+    {
+        std::string path;
+        std::string resolved; // empty: no such file
+    } cases[] = {
+        {root / "missing", ""}, {root / "link", real}, {real + "/../real/.", real}, {"", ""}, {"/", "/"}};
+    std::vector<std::string> paths;
+    for (const auto& c : cases)
+        paths.push_back(c.path);
+    const auto answers = boundedRealPaths(paths);
+    ASSERT_EQ(answers.size(), paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        SCOPED_TRACE(paths[i]);
+        if (cases[i].resolved.empty())
+            EXPECT_TRUE(!answers[i] && answers[i].error().code == ENOENT);
+        else
+            EXPECT_EQ(answers[i] ? *answers[i] : answers[i].error().describe(), cases[i].resolved);
+    }
+}
+
 // A descriptor whose file system stopped answering: the pass is given up in time and says so, and so are
 // the lookups of paths there that the program only names.
 TEST(OpenFilesScanner, AFileSystemThatStoppedAnsweringIsGivenUpInTime)
@@ -96,9 +122,11 @@ TEST(OpenFilesScanner, AFileSystemThatStoppedAnsweringIsGivenUpInTime)
             return 77;
         const auto answers = boundedStat({proc.path(), dead + "/x", proc.path()}, false, 300ms);
         const Result<std::string> resolved = boundedRealPath(dead + "/x", 300ms);
+        const auto real = boundedRealPaths({proc.path(), dead + "/x", proc.path()}, 300ms);
         const bool timedOut = answers.size() == 3 && answers[0].ok() && !answers[1] &&
                               answers[1].error().code == ETIMEDOUT && !answers[2] && !resolved &&
-                              resolved.error().code == ETIMEDOUT;
+                              resolved.error().code == ETIMEDOUT && real.size() == 3 && real[0].ok() &&
+                              !real[1] && real[1].error().code == ETIMEDOUT && !real[2];
         return timedOut ? 0 : 1;
     });
     if (status == 77)
