@@ -246,6 +246,144 @@ bool prepareOtherTrees(const BenchOptions& options, std::optional<SyntheticTree>
     return true;
 }
 
+// Rounds after the page cache is dropped, when it can be.
+void runColdRounds(SearchComparison& comparison, int coldRuns)
+{
+    if (coldRuns <= 0)
+        return;
+    std::string why;
+    if (!SearchComparison::canDropCache(why)) {
+        std::printf("cold rounds skipped: the page cache cannot be dropped (%s)\n", why.c_str());
+        return;
+    }
+    for (int round = 1; round <= coldRuns; ++round)
+        comparison.coldRound(round);
+}
+
+// The memory of a row, then the long list against find; false when a figure does not add up.
+bool benchRows(const SyntheticTree& rowsTree, int runs, std::optional<RowMemoryFigures>& rows,
+               std::optional<LongListComparison>& longList)
+{
+    bool sound = true;
+    rows = MeasureRowMemory(rowsTree.root());
+    std::printf("long list: %zu rows in %.3f s, peak memory %.1f MB more than before the search%s\n",
+                rows->rows, rows->seconds, rows->growthBytes / 1e6,
+                rows->exactPeak ? "" : " (at most: the peak could not be reset)");
+    if (rows->rows != rowsTree.matching()) {
+        std::printf("MISMATCH: the long list has %zu rows, the tree %zu matching files\n", rows->rows,
+                    rowsTree.matching());
+        sound = false;
+    }
+    longList.emplace(rowsTree.root(), rowsTree.matching());
+    return benchLongList(*longList, runs) && sound;
+}
+
+// Rounds of the deletion against find -delete; false when a round went wrong.
+bool benchDeletion(DeletionComparison& deletion, int runs, std::vector<double>& coreDeletes,
+                   std::vector<double>& findDeletes)
+{
+    bool sound = true;
+    for (int round = 1; round <= runs; ++round) {
+        const DeletionRound result = deletion.run(round);
+        std::printf("deletion round %d: %zu listed files deleted in %.3f s, find -delete %.3f s\n", round,
+                    result.rows, result.coreSeconds, result.findSeconds);
+        if (!result.problem.empty()) {
+            std::printf("MISMATCH (deletion): %s\n", result.problem.c_str());
+            sound = false;
+            break;
+        }
+        coreDeletes.push_back(result.coreSeconds);
+        findDeletes.push_back(result.findSeconds);
+    }
+    if (!coreDeletes.empty())
+        std::printf("deletion medians of %zu rounds: %.3f s, find -delete %.3f s\n", coreDeletes.size(),
+                    SearchComparison::median(coreDeletes), SearchComparison::median(findDeletes));
+    return sound;
+}
+
+#if DUSTREL_BENCH_WINDOW
+// The window's search after a round of the core's, on the same tree.
+void windowRound(WindowSearchDriver& window, Measure& measure, const SyntheticTree& tree)
+{
+    measure.run(tree);
+    std::printf("window pumps: %.3f s; rows shown in %d insertions\n", window.pumpSeconds(),
+                window.insertionBatches());
+}
+
+// The window's figures, then its long list; false when the window disagrees with the core.
+bool windowReport(WindowSearchDriver& window, Measure& measure, const SyntheticTree& tree,
+                  const SearchComparison& comparison, std::size_t listRows)
+{
+    bool sound = measure.report(tree);
+    if (measure.best.status != comparison.bestSearch().status) {
+        std::printf("MISMATCH: the window's status bar shows another summary than the core's\n");
+        sound = false;
+    }
+    if (listRows != 0) {
+        const LongListFigures list = window.measureLongList(listRows);
+        std::printf(
+            "window list of %zu rows: shown in %.1f ms, scroll %.2f ms, double-click removal %.2f ms\n",
+            list.rows, list.showMilliseconds, list.scrollMilliseconds, list.removeMilliseconds);
+    }
+    return sound;
+}
+#endif
+
+// The wide tree's rounds against find, fd and the floor (with the window's, if asked), then the long list
+// and the deletion; the ratios last.
+int benchWide(const BenchOptions& options, const SyntheticTree& tree,
+              const std::optional<SyntheticTree>& rowsTree, std::optional<DeletionComparison>& deletion,
+              BenchSession& session, CoreSearchDriver& core, int argc, char** argv)
+{
+#if DUSTREL_BENCH_WINDOW
+    std::unique_ptr<WindowSearchDriver> window;
+    std::unique_ptr<Measure> windowMeasure;
+    if (options.window) {
+        window = std::make_unique<WindowSearchDriver>(session, argc, argv);
+        windowMeasure = std::make_unique<Measure>(Measure{*window, {}});
+    }
+#endif
+
+    // (a) the search, (b) find, (c) fd, (d) the floor walk, in turns; with the window, its search follows
+    // each round, so a disturbance of the shared machine falls on all alike.
+    SearchComparison comparison(tree, core, [&session](bool on) {
+        session.fileSystem().setReadAhead(on ? posix::ReadAhead::WhenSlow : posix::ReadAhead::Off);
+    });
+    comparison.warm();
+    for (int round = 1; round <= options.runs; ++round) {
+        comparison.round(round);
+#if DUSTREL_BENCH_WINDOW
+        if (window)
+            windowRound(*window, *windowMeasure, tree);
+#endif
+    }
+    runColdRounds(comparison, options.coldRuns);
+    int status = comparison.report() ? 0 : 1;
+#if DUSTREL_BENCH_WINDOW
+    if (window && !windowReport(*window, *windowMeasure, tree, comparison, options.listRows))
+        status = 1;
+#endif
+    std::printf("peak RSS: %.1f MB\n", peakRssMegabytes());
+
+    std::optional<RowMemoryFigures> rows;
+    std::optional<LongListComparison> longList;
+    if (rowsTree && !benchRows(*rowsTree, options.longListRuns, rows, longList))
+        status = 1;
+    std::vector<double> coreDeletes;
+    std::vector<double> findDeletes;
+    if (deletion && !benchDeletion(*deletion, options.deleteRuns, coreDeletes, findDeletes))
+        status = 1;
+
+#if DUSTREL_BENCH_WINDOW
+    if (window)
+        std::printf("window/core ratio: %.2f\n",
+                    windowMeasure->best.seconds / comparison.bestSearch().seconds);
+#endif
+    printRatios(comparison, longList ? &*longList : nullptr, rows ? &*rows : nullptr, coreDeletes,
+                findDeletes);
+    return status;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -282,102 +420,5 @@ int main(int argc, char** argv)
     if (options->deep != 0)
         return benchDeep(*options, tree, core);
 
-#if DUSTREL_BENCH_WINDOW
-    std::unique_ptr<WindowSearchDriver> window;
-    std::unique_ptr<Measure> windowMeasure;
-    if (options->window) {
-        window = std::make_unique<WindowSearchDriver>(session, argc, argv);
-        windowMeasure = std::make_unique<Measure>(Measure{*window, {}});
-    }
-#endif
-
-    // (a) the search, (b) find, (c) fd, (d) the floor walk, in turns; with the window, its search follows
-    // each round, so a disturbance of the shared machine falls on all alike.
-    SearchComparison comparison(tree, core, [&session](bool on) {
-        session.fileSystem().setReadAhead(on ? posix::ReadAhead::WhenSlow : posix::ReadAhead::Off);
-    });
-    comparison.warm();
-    for (int round = 1; round <= options->runs; ++round) {
-        comparison.round(round);
-#if DUSTREL_BENCH_WINDOW
-        if (window) {
-            windowMeasure->run(tree);
-            std::printf("window pumps: %.3f s; rows shown in %d insertions\n", window->pumpSeconds(),
-                        window->insertionBatches());
-        }
-#endif
-    }
-    if (options->coldRuns > 0) {
-        std::string why;
-        if (SearchComparison::canDropCache(why)) {
-            for (int round = 1; round <= options->coldRuns; ++round)
-                comparison.coldRound(round);
-        } else {
-            std::printf("cold rounds skipped: the page cache cannot be dropped (%s)\n", why.c_str());
-        }
-    }
-    int status = comparison.report() ? 0 : 1;
-#if DUSTREL_BENCH_WINDOW
-    if (window) {
-        if (!windowMeasure->report(tree))
-            status = 1;
-        if (windowMeasure->best.status != comparison.bestSearch().status) {
-            std::printf("MISMATCH: the window's status bar shows another summary than the core's\n");
-            status = 1;
-        }
-        if (options->listRows != 0) {
-            const LongListFigures list = window->measureLongList(options->listRows);
-            std::printf("window list of %zu rows: shown in %.1f ms, scroll %.2f ms, double-click removal "
-                        "%.2f ms\n",
-                        list.rows, list.showMilliseconds, list.scrollMilliseconds, list.removeMilliseconds);
-        }
-    }
-#endif
-    std::printf("peak RSS: %.1f MB\n", peakRssMegabytes());
-
-    std::optional<RowMemoryFigures> rows;
-    std::optional<LongListComparison> longList;
-    if (rowsTree) {
-        rows = MeasureRowMemory(rowsTree->root());
-        std::printf("long list: %zu rows in %.3f s, peak memory %.1f MB more than before the search%s\n",
-                    rows->rows, rows->seconds, rows->growthBytes / 1e6,
-                    rows->exactPeak ? "" : " (at most: the peak could not be reset)");
-        if (rows->rows != rowsTree->matching()) {
-            std::printf("MISMATCH: the long list has %zu rows, the tree %zu matching files\n", rows->rows,
-                        rowsTree->matching());
-            status = 1;
-        }
-        longList.emplace(rowsTree->root(), rowsTree->matching());
-        if (!benchLongList(*longList, options->longListRuns))
-            status = 1;
-    }
-
-    std::vector<double> coreDeletes;
-    std::vector<double> findDeletes;
-    if (deletion) {
-        for (int round = 1; round <= options->deleteRuns; ++round) {
-            const DeletionRound result = deletion->run(round);
-            std::printf("deletion round %d: %zu listed files deleted in %.3f s, find -delete %.3f s\n", round,
-                        result.rows, result.coreSeconds, result.findSeconds);
-            if (!result.problem.empty()) {
-                std::printf("MISMATCH (deletion): %s\n", result.problem.c_str());
-                status = 1;
-                break;
-            }
-            coreDeletes.push_back(result.coreSeconds);
-            findDeletes.push_back(result.findSeconds);
-        }
-        if (!coreDeletes.empty())
-            std::printf("deletion medians of %zu rounds: %.3f s, find -delete %.3f s\n", coreDeletes.size(),
-                        SearchComparison::median(coreDeletes), SearchComparison::median(findDeletes));
-    }
-
-#if DUSTREL_BENCH_WINDOW
-    if (window)
-        std::printf("window/core ratio: %.2f\n",
-                    windowMeasure->best.seconds / comparison.bestSearch().seconds);
-#endif
-    printRatios(comparison, longList ? &*longList : nullptr, rows ? &*rows : nullptr, coreDeletes,
-                findDeletes);
-    return status;
+    return benchWide(*options, tree, rowsTree, deletion, session, core, argc, argv);
 }
