@@ -272,6 +272,11 @@ PatternMatcher::WildPiece PatternMatcher::splitWild(const std::string& text)
                         piece.required |= byteBit(c);
                 }
             }
+            const auto holdsByte = [](const std::string& part) {
+                return part.find_first_not_of('?') != std::string::npos;
+            };
+            piece.gated =
+                piece.required != 0 && !holdsByte(piece.parts.front()) && !holdsByte(piece.parts.back());
             return piece;
         }
         piece.starred = true;
@@ -343,13 +348,7 @@ bool PatternMatcher::matches(std::string_view name) const
 {
     if (matchesAll_)
         return !name.empty() || matchesEmpty_;
-    // One pass over the name finds its last dot and the bytes it holds.
-    std::size_t dot = std::string_view::npos;
-    std::uint64_t present = 0;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        present |= kByteBits[static_cast<unsigned char>(name[i])];
-        dot = name[i] == '.' ? i : dot;
-    }
+    const std::size_t dot = name.rfind('.');
     if (dot != std::string_view::npos && extensions_.contains(name.substr(dot + 1)))
         return true;
     if (literals_.contains(name))
@@ -362,9 +361,23 @@ bool PatternMatcher::matches(std::string_view name) const
         if (name.size() >= prefix.size() && equalsFolded(prefix, name.data()))
             return true;
     }
-    return std::any_of(wild_.begin(), wild_.end(), [name, present](const WildPiece& piece) {
-        return (piece.required & ~present) == 0 && matchesWild(piece, name);
-    });
+    // The bytes the name holds, taken once and only for a piece that has nothing cheaper to turn it away.
+    std::uint64_t present = 0;
+    bool bytesTaken = false;
+    for (const WildPiece& piece : wild_) {
+        if (piece.gated) {
+            if (!bytesTaken) {
+                for (const char c : name)
+                    present |= kByteBits[static_cast<unsigned char>(c)];
+                bytesTaken = true;
+            }
+            if ((piece.required & ~present) != 0)
+                continue;
+        }
+        if (matchesWild(piece, name))
+            return true;
+    }
+    return false;
 }
 
 } // namespace dustrel

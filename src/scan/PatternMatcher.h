@@ -101,6 +101,9 @@ private:
         // The bytes a matching name must hold, by byteBit(): a name short of one is no match, which
         // spares the search for the parts.
         std::uint64_t required = 0;
+        // Whether `required` is worth the pass over the name: not when its anchored head or tail holds a
+        // byte, which turns nearly every other name away at once.
+        bool gated = false;
     };
 
     // A piece as written, for firstMatch: its shape (a private enumeration), its folded text, and the
