@@ -160,8 +160,6 @@ Result<void> SyntheticTree::buildWide(const BenchOptions& options)
     // in real trees (a few wide folders near the top, most folders some ten levels down).
     std::vector<std::string> paths{"."};
     paths.reserve(options.folders);
-    const double matchShare = options.matchPercent / 100.0;
-    std::uniform_real_distribution<double> share(0.0, 1.0);
     char name[256];
     for (std::size_t i = 0; i < options.folders; ++i) {
         if (i > 0) {
@@ -177,36 +175,48 @@ Result<void> SyntheticTree::buildWide(const BenchOptions& options)
             return failure(top + "/" + paths[i]);
         const std::size_t count =
             options.files * (i + 1) / options.folders - options.files * i / options.folders;
-        for (std::size_t j = 0; j < count; ++j) {
-            char stem[96];
-            std::snprintf(stem, sizeof stem, "%s%zu", kWords[random() % kWords.size()], j);
-            const bool rubbish = share(random) < matchShare;
-            if (rubbish) {
-                std::string pattern = kRubbish[random() % kRubbish.size()];
-                pattern.replace(pattern.find("%s"), 2, stem);
-                std::snprintf(name, sizeof name, "%s", pattern.c_str());
-            } else {
-                std::snprintf(name, sizeof name, "%s%s", stem, kExtensions[random() % kExtensions.size()]);
-            }
-            const int fd = openat(folderFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-            if (fd < 0) {
-                close(folderFd);
-                return failure(top + "/" + paths[i] + "/" + name);
-            }
-            if (rubbish && ftruncate(fd, static_cast<off_t>(random() % 300'000)) != 0) {
-                close(fd);
-                close(folderFd);
-                return failure(top + "/" + paths[i] + "/" + name);
-            }
-            close(fd);
-            ++m_files;
-            if (rules.matches(name))
-                ++m_matching;
+        const Result<void> filled = fillFolder(folderFd, count, random, options.matchPercent / 100.0, rules);
+        if (!filled) {
+            close(folderFd);
+            Error error = filled.error();
+            error.path = top + "/" + paths[i] + "/" + error.path;
+            return error;
         }
         close(folderFd);
         ++m_folders;
     }
     close(rootFd);
+    return {};
+}
+
+Result<void> SyntheticTree::fillFolder(int folderFd, std::size_t count, std::mt19937_64& random,
+                                       double matchShare, const PatternMatcher& rules)
+{
+    std::uniform_real_distribution<double> share(0.0, 1.0);
+    char name[256];
+    for (std::size_t j = 0; j < count; ++j) {
+        char stem[96];
+        std::snprintf(stem, sizeof stem, "%s%zu", kWords[random() % kWords.size()], j);
+        const bool rubbish = share(random) < matchShare;
+        if (rubbish) {
+            std::string pattern = kRubbish[random() % kRubbish.size()];
+            pattern.replace(pattern.find("%s"), 2, stem);
+            std::snprintf(name, sizeof name, "%s", pattern.c_str());
+        } else {
+            std::snprintf(name, sizeof name, "%s%s", stem, kExtensions[random() % kExtensions.size()]);
+        }
+        const int fd = openat(folderFd, name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return failure(name);
+        const bool sized = !rubbish || ftruncate(fd, static_cast<off_t>(random() % 300'000)) == 0;
+        const int code = errno;
+        close(fd);
+        if (!sized)
+            return systemError(code, name);
+        ++m_files;
+        if (rules.matches(name))
+            ++m_matching;
+    }
     return {};
 }
 

@@ -4,7 +4,12 @@
 #include "platform/Result.h"
 
 #include <cstddef>
+#include <random>
 #include <string>
+
+namespace dustrel {
+class PatternMatcher;
+}
 
 namespace dustrel::bench {
 
@@ -38,6 +43,9 @@ private:
     SyntheticTree() = default;
     Result<void> buildWide(const BenchOptions& options);
     Result<void> buildDeep(const BenchOptions& options);
+    // `count` files in the open folder `folderFd`, each named after a rule with the odds `matchShare`.
+    Result<void> fillFolder(int folderFd, std::size_t count, std::mt19937_64& random, double matchShare,
+                            const PatternMatcher& rules);
     Result<void> writeManifest() const;
     bool refillDeep() const;
 
