@@ -82,6 +82,16 @@ void takeRealPaths(std::string& partial, const std::vector<std::string>& paths,
     partial.erase(0, at);
 }
 
+// The paths the child did not answer fail with why it ended, or "no answer" when it ended well.
+template <typename Answer>
+void answerTheRest(std::vector<Result<Answer>>& answers, const std::vector<std::string>& paths,
+                   const Result<void>& finished)
+{
+    const Error why = finished ? Error{EIO, "no answer", ""} : finished.error();
+    while (answers.size() < paths.size())
+        answers.push_back(Error{why.code, why.message, paths[answers.size()]});
+}
+
 } // namespace
 
 std::vector<Result<struct stat>> boundedStat(const std::vector<std::string>& paths, bool followLinks,
@@ -117,10 +127,7 @@ std::vector<Result<struct stat>> boundedStat(const std::vector<std::string>& pat
             return Result<void>();
         });
     }
-    while (answers.size() < paths.size()) {
-        const Error& why = finished ? Error{EIO, "no answer", ""} : finished.error();
-        answers.push_back(Error{why.code, why.message, paths[answers.size()]});
-    }
+    answerTheRest(answers, paths, finished);
     return answers;
 }
 
@@ -152,10 +159,7 @@ std::vector<Result<std::string>> boundedRealPaths(const std::vector<std::string>
             return Result<void>();
         });
     }
-    while (answers.size() < paths.size()) {
-        const Error& why = finished ? Error{EIO, "no answer", ""} : finished.error();
-        answers.push_back(Error{why.code, why.message, paths[answers.size()]});
-    }
+    answerTheRest(answers, paths, finished);
     return answers;
 }
 

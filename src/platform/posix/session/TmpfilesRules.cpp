@@ -251,16 +251,6 @@ std::string idFrom(const char* path)
     return id;
 }
 
-// The first of the environment variables that is set, as an absolute path.
-std::string firstVariable(std::initializer_list<const char*> names)
-{
-    for (const char* name : names) {
-        if (const char* value = std::getenv(name); value != nullptr && value[0] == '/')
-            return std::string(withoutTrailingSeparatorsKeepingRoot(value, '/'));
-    }
-    return {};
-}
-
 void add(Specifiers& specifiers, char key, std::initializer_list<std::string> values)
 {
     std::vector<std::string>& list = specifiers[key];
@@ -282,8 +272,13 @@ Specifiers tmpfilesSpecifiers()
     add(specifiers, 'u', {"root", user != nullptr && user->pw_name != nullptr ? user->pw_name : ""});
     add(specifiers, 'U', {"0", std::to_string(geteuid())});
     add(specifiers, 'h', {"/root", homeFolder()});
-    add(specifiers, 't', {"/run", firstVariable({"XDG_RUNTIME_DIR"})});
-    const std::string temp = firstVariable({"TMPDIR", "TEMP", "TMP"});
+    add(specifiers, 't', {"/run", runtimeFolder()});
+    // The first of these that is set, as the system's own tools look them up.
+    std::string temp;
+    for (const char* name : {"TMPDIR", "TEMP", "TMP"}) {
+        if (temp.empty())
+            temp = absoluteVariable(name);
+    }
     add(specifiers, 'T', {"/tmp", temp});
     add(specifiers, 'V', {"/var/tmp", temp});
     return specifiers;

@@ -8,8 +8,6 @@
 
 namespace dustrel::posix {
 
-namespace {
-
 std::string absoluteVariable(const char* name)
 {
     const char* value = std::getenv(name);
@@ -18,8 +16,6 @@ std::string absoluteVariable(const char* name)
         return {};
     return std::string(withoutTrailingSeparatorsKeepingRoot(value, '/'));
 }
-
-} // namespace
 
 std::string homeFolder()
 {

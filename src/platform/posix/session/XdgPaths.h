@@ -4,6 +4,10 @@
 
 namespace dustrel::posix {
 
+// The value of the environment variable `name` when it is an absolute path, without trailing "/" (but
+// "/" itself); else "".
+std::string absoluteVariable(const char* name);
+
 // The user's folders as the XDG base-directory rules name them. None ends with "/".
 std::string homeFolder();          // $HOME, else the password database's entry
 std::string configHome();          // $XDG_CONFIG_HOME when absolute, else ~/.config
