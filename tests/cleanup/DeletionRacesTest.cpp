@@ -26,9 +26,6 @@ namespace {
 using posix::UniqueFd;
 using test::Deletion;
 using test::exists;
-using test::kBak;
-using test::kTmp;
-using test::logLines;
 using test::ProblemStream;
 using test::Strings;
 

@@ -25,7 +25,6 @@ using posix::UniqueFd;
 using test::Deletion;
 using test::exists;
 using test::kBak;
-using test::kTmp;
 using test::logLines;
 using test::ProblemStream;
 using test::Strings;
