@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <fcntl.h>
 #include <pthread.h>
@@ -41,10 +42,14 @@ int openBelow(int start, const char* path)
 
 } // namespace
 
+// Less than that, a read did not wait for the disk, whatever put the thread to sleep meanwhile.
+constexpr std::chrono::microseconds kDiskWait{100};
+
 std::size_t readAheadHelpers(unsigned processors)
 {
-    // 0: the system cannot tell, which is no reason to walk alone.
-    return processors == 1 ? 0 : std::clamp<std::size_t>(processors, 2, 16);
+    // The walk reads too, on a processor of its own. 0: the system cannot tell, which is no reason to
+    // walk alone.
+    return processors == 1 ? 0 : std::clamp<std::size_t>(processors, 2, 16) - 1;
 }
 
 FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevice, NameOrder order,
@@ -146,7 +151,7 @@ void FolderReadAhead::walkRead(const FolderContents& contents)
 
 std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::string_view name)
 {
-    const std::lock_guard lock(m_mutex);
+    std::unique_lock lock(m_mutex);
     if (m_offTree != 0) {
         ++m_offTree;
         return nullptr;
@@ -168,6 +173,10 @@ std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::stri
     }
     here.first = found;
     Node& entered = *here.children[found];
+    // A helper is reading it: it is done sooner than the walk would be, reading it again.
+    m_walkWaits = true;
+    m_walkWake.wait(lock, [&entered] { return entered.state != State::Reading; });
+    m_walkWaits = false;
     std::unique_ptr<Listing> listing = takeListing(entered);
     consume(entered);
     m_path.push_back(&entered);
@@ -219,11 +228,8 @@ void FolderReadAhead::help()
         --m_waiting;
         if (m_stop)
             return;
-        // The queue is never purged: a node the walk entered or passed over since it was queued stays in
-        // it (held alive by the queue's reference) and is told apart here by its state alone.
-        const std::shared_ptr<Node> node = m_queue.top();
-        m_queue.pop();
-        if (node->state != State::Known)
+        const std::shared_ptr<Node> node = nextToRead();
+        if (!node)
             continue;
         node->state = State::Reading;
         ++m_ahead;
@@ -232,11 +238,14 @@ void FolderReadAhead::help()
 
         names.clear();
         const std::uint64_t before = waitsOfThisThread();
+        const auto started = std::chrono::steady_clock::now();
         std::unique_ptr<Listing> listing;
         const bool read = path.size() < PATH_MAX && readNode(path, buffer.get(), contents, names, listing);
         // Waiting for a read another thread started puts this one to sleep too; being put aside for other
-        // threads (a busy machine) does not, so it cannot pass for a disk that is slow.
-        const bool cached = waitsOfThisThread() == before;
+        // threads (a busy machine) does not, so it cannot pass for a disk that is slow. Nor can a brief
+        // sleep on a lock in the system, which a read of the cache may meet: a disk takes longer.
+        const bool cached =
+            std::chrono::steady_clock::now() - started < kDiskWait || waitsOfThisThread() == before;
 
         lock.lock();
         ++m_read;
@@ -252,6 +261,8 @@ void FolderReadAhead::help()
         if (node->state != State::Reading)
             continue;
         node->state = State::Read;
+        if (m_walkWaits)
+            m_walkWake.notify_one();
         if (listing) {
             m_bytes += listing->contents.describedBytes();
             node->listing = std::move(listing);
@@ -262,6 +273,28 @@ void FolderReadAhead::help()
             wake(node->children.size() - std::min<std::size_t>(1, node->children.size()));
         }
     }
+}
+
+std::shared_ptr<FolderReadAhead::Node> FolderReadAhead::nextToRead()
+{
+    // The queue is never purged: a node the walk entered or passed over since it was queued stays in it
+    // (held alive by the queue's reference) and is told apart here by its state alone.
+    m_nearest.clear();
+    while (!m_queue.empty() && m_nearest.size() <= m_limits.walkLead) {
+        std::shared_ptr<Node> node = m_queue.top();
+        m_queue.pop();
+        if (node->state == State::Known)
+            m_nearest.push_back(std::move(node));
+    }
+    if (m_nearest.empty())
+        return nullptr;
+    // With fewer known than that, the last of them: the one the walk reaches last.
+    std::shared_ptr<Node> next = std::move(m_nearest.back());
+    m_nearest.pop_back();
+    for (std::shared_ptr<Node>& node : m_nearest)
+        m_queue.push(std::move(node));
+    m_nearest.clear();
+    return next;
 }
 
 bool FolderReadAhead::readNode(const std::string& path, char* buffer, FolderContents& contents,

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/posix/io/UniqueFd.h"
+#include "platform/posix/walk/SpinningMutex.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -18,14 +19,15 @@
 
 namespace dustrel::posix {
 
-// One helper per processor, at least 2 and at most 16; none on a single processor. 0: not known.
+// One helper per processor but the walk's own, at least 1 and at most 15; none on a single processor.
+// 0: not known.
 std::size_t readAheadHelpers(unsigned processors);
 
 // Reads the folders a depth-first walk will enter next, on helper threads. On a cold cache a walk
 // otherwise leaves the disk idle between its reads; with several reads in flight the disk answers them
-// together. Given the names the walk lists, the helpers also do the listing itself, on every processor:
-// they keep each folder's entries, and the descriptions of the matching files, as the walk would read
-// them, keyed by the folder's device and inode.
+// together. Given the names the walk lists, the helpers also do the listing itself, on every processor the
+// walk leaves them: they keep each folder's entries, and the descriptions of the matching files, as the
+// walk would read them, keyed by the folder's device and inode.
 //
 // The walk still opens every folder itself, with all its checks, and takes a helper's listing only when
 // the folder it opened is the very folder (same device and inode) the helper read; otherwise it reads the
@@ -36,10 +38,13 @@ std::size_t readAheadHelpers(unsigned processors);
 // carry a device of its own they ask every folder its device: they read nothing the walk would not.
 //
 // The walk's future is kept as a tree: the folders from the start folder down to where the walk is, and
-// below and beside them the folders it has still to enter, in the order it will enter them. Helpers always
-// take the nearest folder in that order that nobody has read yet, and stop when `aheadLimit` folders are
-// read but not yet entered by the walk, their listings hold `bytesLimit` bytes, or the tree would know
-// more than `knownLimit` folders. A helper holds one descriptor at a time.
+// below and beside them the folders it has still to enter, in the order it will enter them. Helpers take
+// the nearest folder in that order that nobody has read yet but the first `walkLead` of them: those the
+// walk reads itself, while the helpers read further on, so the walk and the helpers share the reading
+// rather than the walk waiting for the folder it needs next. When the walk does come to a folder a helper
+// is reading, it waits for that read rather than doing it again. Helpers stop when `aheadLimit` folders
+// are read but not yet entered by the walk, their listings hold `bytesLimit` bytes, or the tree would
+// know more than `knownLimit` folders. A helper holds one descriptor at a time.
 //
 // Helpers that only warm the cache gain nothing on a warm one and pay CPU for it, so they report idle()
 // once a run of their reads found everything in the cache; the owner then ends them.
@@ -61,6 +66,9 @@ public:
         // Enough to keep every helper busy ahead of the walk, yet small beside the rows of a long list: in
         // folders of hundreds of matching files, each listing holds tens of kilobytes.
         std::size_t bytesLimit = std::size_t{1} << 20;
+        // Folders next in the walk's order that helpers leave to the walk while there are others: enough
+        // that the walk, reading them, never reaches the one a helper is reading.
+        std::size_t walkLead = 3;
     };
 
     // A folder as a helper listed it: its identity, its entries and the descriptions of those it matched.
@@ -123,6 +131,9 @@ private:
     };
 
     void help();
+    // Under the lock: the folder a helper reads next, if any; the first `walkLead` known are left to the
+    // walk.
+    std::shared_ptr<Node> nextToRead();
     // Under the lock: one more helper thread, unless the system refuses one.
     bool addHelper();
     // The subfolders of the folder at `path` below the start folder ("" for itself), in walk order; false
@@ -157,15 +168,18 @@ private:
     Limits m_limits;
     const NameFilter* m_listed;
 
-    mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
+    mutable SpinningMutex m_mutex;
+    std::condition_variable_any m_wake;
+    std::condition_variable_any m_walkWake; // the walk, waiting for a folder a helper reads
+    bool m_walkWaits = false;
     std::shared_ptr<Node> m_root;
     std::vector<Node*> m_path; // the walk's folders, from the start folder down
     std::size_t m_offTree = 0; // levels the walk went below a folder the tree does not know
     std::priority_queue<std::shared_ptr<Node>, std::vector<std::shared_ptr<Node>>, Later> m_queue;
-    std::size_t m_ahead = 0;   // nodes being read or read by helpers, not yet walked
-    std::size_t m_bytes = 0;   // held by listings not yet handed over
-    std::size_t m_waiting = 0; // helpers waiting for work
+    std::vector<std::shared_ptr<Node>> m_nearest; // nextToRead()'s, kept for its memory
+    std::size_t m_ahead = 0;                      // nodes being read or read by helpers, not yet walked
+    std::size_t m_bytes = 0;                      // held by listings not yet handed over
+    std::size_t m_waiting = 0;                    // helpers waiting for work
     std::size_t m_cachedRun = 0;
     std::size_t m_read = 0;
     std::atomic<bool> m_idle = false;

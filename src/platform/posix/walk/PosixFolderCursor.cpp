@@ -371,9 +371,9 @@ void PosixFolderCursor::walkRead(const FolderContents& contents, std::chrono::st
     }
     if (m_readAheadMode == ReadAhead::Off || m_openBeneath != Support::Yes || m_readAheadLimits.threads == 0)
         return;
-    // Helpers start only once the walk's reads wait for the disk: on a warm cache, listing on them cost
-    // more in locking and wake-ups than it saved on two processors (see the benchmark's warm rounds).
-    if (m_readAheadMode == ReadAhead::WhenSlow) {
+    // Helpers that list start at once, warm or cold: the walk and they share the reading. Helpers that
+    // only warm the cache start once the walk's reads wait for the disk.
+    if (m_readAheadMode == ReadAhead::WhenSlow && m_listed == nullptr) {
         if (took < kSlowRead)
             return;
         const std::uint64_t diskReads = diskReadsOfThisThread();

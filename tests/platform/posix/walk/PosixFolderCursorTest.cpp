@@ -441,16 +441,16 @@ TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
     EXPECT_EQ(byName(entries), byName(*read));
 }
 
-// One helper per processor within bounds, and fewer where the descriptor limit is small.
-TEST(PosixFolderCursor, StartsAHelperPerProcessorWithinItsBoundsAndTheDescriptorLimit)
+// One helper per processor but the walk's, within bounds, and fewer where the descriptor limit is small.
+TEST(PosixFolderCursor, StartsAHelperPerOtherProcessorWithinItsBoundsAndTheDescriptorLimit)
 {
     // processors, descriptors, helpers
     for (const auto& [processors, descriptors, helpers] :
          std::vector<std::array<unsigned, 3>>{{1, 65536, 0},
-                                              {0, 65536, 2},
-                                              {2, 65536, 2},
-                                              {12, 65536, 12},
-                                              {64, 65536, 16},
+                                              {0, 65536, 1},
+                                              {2, 65536, 1},
+                                              {12, 65536, 11},
+                                              {64, 65536, 15},
                                               {16, 256, 4},
                                               {16, 63, 0}})
         EXPECT_EQ(DescriptorLimit::readAheadThreads(descriptors, readAheadHelpers(processors)), helpers)
