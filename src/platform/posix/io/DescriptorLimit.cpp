@@ -13,7 +13,8 @@ std::size_t counted(rlim_t value)
                                                                       : static_cast<std::size_t>(value);
 }
 
-// Each helper holds one descriptor and a copy of the start folder's; one helper per this many.
+// Each helper holds one descriptor, a copy of the start folder's and up to kHeldPerHelper folders its
+// subfolders are opened from; one helper per this many.
 constexpr std::size_t kDescriptorsPerHelper = 64;
 
 } // namespace

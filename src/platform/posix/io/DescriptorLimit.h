@@ -20,6 +20,8 @@ struct DescriptorLimit
     // The helper threads that may read ahead of a walk under `limit`, at most `wanted`; 0 for none.
     static std::size_t readAheadThreads(std::size_t limit, std::size_t wanted);
 
+    // Folders a read-ahead may keep open per helper, so as to open their subfolders from them.
+    static constexpr std::size_t kHeldPerHelper = 8;
     static constexpr std::size_t kPlenty = 65536;
     static constexpr std::size_t kFewestLevels = 4;
     static constexpr std::size_t kMostLevels = 64;

@@ -23,17 +23,17 @@ namespace dustrel::posix {
 
 namespace {
 
-// Below the start folder, in every component: no "..", no link, no mount point. O_NONBLOCK for the same
-// reason as the walk's own opening: nothing but a folder is ever waited for.
-int openBelow(int start, const char* path)
+// Below `from`, in every component: no "..", no link, no mount point. O_NONBLOCK for the same reason as
+// the walk's own opening: nothing but a folder is ever waited for.
+int openBelow(int from, const char* path)
 {
 #ifdef DUSTREL_HAVE_OPENAT2
     open_how how{};
     how.flags = static_cast<std::uint64_t>(O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_XDEV | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
-    return static_cast<int>(syscall(SYS_openat2, start, path, &how, sizeof how));
+    return static_cast<int>(syscall(SYS_openat2, from, path, &how, sizeof how));
 #else
-    (void)start;
+    (void)from;
     (void)path;
     errno = ENOSYS;
     return -1;
@@ -83,8 +83,8 @@ FolderReadAhead::FolderReadAhead(int start, std::uint64_t device, bool checkDevi
         parent.children.push_back(child);
         parent.childrenKnown = true;
         names.clear();
-        if (below.size() < PATH_MAX &&
-            readSubfolders(below.empty() ? "." : below, buffer.get(), contents, names)) {
+        Read read{m_start.get(), below.empty() ? std::string(".") : below};
+        if (below.size() < PATH_MAX && readSubfolders(read, buffer.get(), contents, names)) {
             const auto later =
                 std::upper_bound(names.begin(), names.end(), name,
                                  [this](std::string_view a, const std::string& b) { return m_order(a, b); });
@@ -178,6 +178,8 @@ std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::stri
     m_walkWake.wait(lock, [&entered] { return entered.state != State::Reading; });
     m_walkWaits = false;
     std::unique_ptr<Listing> listing = takeListing(entered);
+    if (listing)
+        listing->subfoldersKnown = entered.childrenKnown;
     consume(entered);
     m_path.push_back(&entered);
     madeRoom();
@@ -233,14 +235,16 @@ void FolderReadAhead::help()
             continue;
         node->state = State::Reading;
         ++m_ahead;
-        const std::string path = pathOf(*node);
+        std::shared_ptr<const UniqueFd> parent = parentFolder(*node);
+        Read read{parent ? parent->get() : m_start.get(), parent ? node->name : pathOf(*node)};
         lock.unlock();
 
         names.clear();
         const std::uint64_t before = waitsOfThisThread();
         const auto started = std::chrono::steady_clock::now();
-        std::unique_ptr<Listing> listing;
-        const bool read = path.size() < PATH_MAX && readNode(path, buffer.get(), contents, names, listing);
+        if (read.path.size() < PATH_MAX)
+            readNode(read, buffer.get(), contents, names);
+        parent.reset();
         // Waiting for a read another thread started puts this one to sleep too; being put aside for other
         // threads (a busy machine) does not, so it cannot pass for a disk that is slow. Nor can a brief
         // sleep on a lock in the system, which a read of the cache may meet: a disk takes longer.
@@ -248,30 +252,61 @@ void FolderReadAhead::help()
             std::chrono::steady_clock::now() - started < kDiskWait || waitsOfThisThread() == before;
 
         lock.lock();
-        ++m_read;
-        m_cachedRun = cached ? m_cachedRun + 1 : 0;
-        if (m_limits.idleAfter != 0 && m_cachedRun >= m_limits.idleAfter)
-            m_idle = true;
-        // A disk answers several reads at once: while reads wait for it, more of them are kept in flight
-        // than there are processors.
-        if (!cached && m_threads.size() < m_limits.coldThreads && !m_stop)
-            addHelper();
-        // Walked or passed over meanwhile (the lock was released for the read): the walk no longer needs
-        // what was found, and the state, checked under the lock, is the only word on that.
-        if (node->state != State::Reading)
-            continue;
-        node->state = State::Read;
-        if (m_walkWaits)
-            m_walkWake.notify_one();
-        if (listing) {
-            m_bytes += listing->contents.describedBytes();
-            node->listing = std::move(listing);
-        }
-        if (read && !node->childrenKnown) {
-            addChildren(*node, names, 0);
-            // This helper takes the first of them itself.
-            wake(node->children.size() - std::min<std::size_t>(1, node->children.size()));
-        }
+        finished(*node, read, names, cached);
+    }
+}
+
+void FolderReadAhead::finished(Node& node, Read& read, const std::vector<std::string>& names, bool cached)
+{
+    ++m_read;
+    m_cachedRun = cached ? m_cachedRun + 1 : 0;
+    if (m_limits.idleAfter != 0 && m_cachedRun >= m_limits.idleAfter)
+        m_idle = true;
+    // A disk answers several reads at once: while reads wait for it, more of them are kept in flight than
+    // there are processors.
+    if (!cached && m_threads.size() < m_limits.coldThreads && !m_stop)
+        addHelper();
+    // Walked or passed over meanwhile (the lock was released for the read): the walk no longer needs what
+    // was found, and the state, checked under the lock, is the only word on that.
+    if (node.state != State::Reading)
+        return;
+    node.state = State::Read;
+    if (m_walkWaits)
+        m_walkWake.notify_one();
+    if (read.listing) {
+        m_bytes += read.listing->contents.describedBytes();
+        node.listing = std::move(read.listing);
+    }
+    if (!read.ok || node.childrenKnown)
+        return;
+    addChildren(node, names, 0);
+    // Its subfolders are opened from it rather than from the start folder, which spares the system the
+    // resolution of every component above.
+    if (!node.children.empty() && m_held < m_limits.heldFolders) {
+        node.folder = std::make_shared<const UniqueFd>(std::move(read.folder));
+        ++m_held;
+    }
+    // This helper takes the first of them itself.
+    wake(node.children.size() - std::min<std::size_t>(1, node.children.size()));
+}
+
+std::shared_ptr<const UniqueFd> FolderReadAhead::parentFolder(Node& node)
+{
+    Node* const parent = node.parent;
+    if (parent == nullptr || !parent->folder)
+        return nullptr;
+    std::shared_ptr<const UniqueFd> folder = parent->folder;
+    // The last subfolder taken, nobody needs the folder any more (those before it were taken or passed).
+    if (parent->children.back().get() == &node)
+        release(*parent);
+    return folder;
+}
+
+void FolderReadAhead::release(Node& node)
+{
+    if (node.folder) {
+        node.folder.reset();
+        --m_held;
     }
 }
 
@@ -297,18 +332,20 @@ std::shared_ptr<FolderReadAhead::Node> FolderReadAhead::nextToRead()
     return next;
 }
 
-bool FolderReadAhead::readNode(const std::string& path, char* buffer, FolderContents& contents,
-                               std::vector<std::string>& names, std::unique_ptr<Listing>& listing) const
+void FolderReadAhead::readNode(Read& read, char* buffer, FolderContents& contents,
+                               std::vector<std::string>& names) const
 {
-    if (m_listed == nullptr)
-        return readSubfolders(path, buffer, contents, names);
-    listing = list(path, buffer, names);
-    return listing != nullptr;
+    if (m_listed == nullptr) {
+        read.ok = readSubfolders(read, buffer, contents, names);
+        return;
+    }
+    read.listing = list(read, buffer, names);
+    read.ok = read.listing != nullptr;
 }
 
-UniqueFd FolderReadAhead::openChecked(const std::string& path, struct stat* identity) const
+UniqueFd FolderReadAhead::openChecked(int from, const std::string& path, struct stat* identity) const
 {
-    UniqueFd folder(openBelow(m_start.get(), path.c_str()));
+    UniqueFd folder(openBelow(from, path.c_str()));
     if (!folder || (!m_checkDevice && identity == nullptr))
         return folder;
     // A subtree with a device of its own, not being a mount, is not refused while opening.
@@ -322,30 +359,31 @@ UniqueFd FolderReadAhead::openChecked(const std::string& path, struct stat* iden
     return folder;
 }
 
-bool FolderReadAhead::readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
+bool FolderReadAhead::readSubfolders(Read& read, char* buffer, FolderContents& contents,
                                      std::vector<std::string>& names) const
 {
-    const UniqueFd folder = openChecked(path, nullptr);
-    if (!folder || readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
+    read.folder = openChecked(read.from, read.path, nullptr);
+    if (!read.folder || readFolderRecords(read.folder.get(), buffer, contents, &m_stop) != 0)
         return false;
     subfoldersOf(contents, names);
     return true;
 }
 
-std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::list(const std::string& path, char* buffer,
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::list(Read& read, char* buffer,
                                                                 std::vector<std::string>& names) const
 {
     struct stat st
     {
     };
-    const UniqueFd folder = openChecked(path, &st);
-    if (!folder)
+    read.folder = openChecked(read.from, read.path, &st);
+    if (!read.folder)
         return nullptr;
+    const int folder = read.folder.get();
     auto listing = std::make_unique<Listing>();
     listing->device = st.st_dev;
     listing->inode = st.st_ino;
     FolderContents& contents = listing->contents;
-    if (readFolderRecords(folder.get(), buffer, contents, &m_stop) != 0)
+    if (readFolderRecords(folder, buffer, contents, &m_stop) != 0)
         return nullptr;
     FileInfo info;
     for (std::size_t i = 0; i < contents.size(); ++i) {
@@ -353,7 +391,7 @@ std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::list(const std::strin
         if (m_stop.load(std::memory_order_relaxed))
             return nullptr;
         if (contents.type(i) == EntryType::File && m_listed->matches(contents.name(i)) &&
-            entryInfoAt(folder.get(), contents.cName(i), info) == 0)
+            entryInfoAt(folder, contents.cName(i), info) == 0)
             contents.describe(i, info);
     }
     subfoldersOf(contents, names);
@@ -435,6 +473,7 @@ void FolderReadAhead::madeRoom()
 void FolderReadAhead::drop(Node& node)
 {
     takeListing(node).reset();
+    release(node);
     consume(node);
     node.state = State::Dropped;
     for (std::size_t i = node.first; i < node.children.size(); ++i) {

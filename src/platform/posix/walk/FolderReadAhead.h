@@ -44,7 +44,9 @@ std::size_t readAheadHelpers(unsigned processors);
 // rather than the walk waiting for the folder it needs next. When the walk does come to a folder a helper
 // is reading, it waits for that read rather than doing it again. Helpers stop when `aheadLimit` folders
 // are read but not yet entered by the walk, their listings hold `bytesLimit` bytes, or the tree would
-// know more than `knownLimit` folders. A helper holds one descriptor at a time.
+// know more than `knownLimit` folders. A helper holds one descriptor at a time; besides, up to `heldFolders`
+// folders read by helpers stay open until their last subfolder is taken, so that a subfolder is opened
+// from its parent rather than through every component from the start folder.
 //
 // Helpers that only warm the cache gain nothing on a warm one and pay CPU for it, so they report idle()
 // once a run of their reads found everything in the cache; the owner then ends them.
@@ -66,6 +68,8 @@ public:
         // Enough to keep every helper busy ahead of the walk, yet small beside the rows of a long list: in
         // folders of hundreds of matching files, each listing holds tens of kilobytes.
         std::size_t bytesLimit = std::size_t{1} << 20;
+        // Folders the helpers keep open so as to open their subfolders from them.
+        std::size_t heldFolders = 32;
         // Folders next in the walk's order that helpers leave to the walk while there are others: enough
         // that the walk, reading them, never reaches the one a helper is reading.
         std::size_t walkLead = 3;
@@ -77,6 +81,8 @@ public:
         std::uint64_t device = 0;
         std::uint64_t inode = 0;
         FolderContents contents;
+        // The helpers know its subfolders already: the walk need not tell them what it read.
+        bool subfoldersKnown = false;
     };
 
     // `start`: the start folder, not owned. `path`: the names from the start folder down to the folder the
@@ -121,6 +127,17 @@ private:
         std::vector<std::shared_ptr<Node>> children; // in walk order; those before `first` are gone
         std::size_t first = 0;
         std::unique_ptr<Listing> listing; // while Read
+        // Opened by the helper that read it, while its subfolders are still to be opened from it.
+        std::shared_ptr<const UniqueFd> folder;
+    };
+    // One read of a folder by a helper: where it is opened from, and what was found.
+    struct Read
+    {
+        int from = -1;    // the start folder, or a folder a helper holds
+        std::string path; // below it
+        bool ok = false;
+        UniqueFd folder = UniqueFd();
+        std::unique_ptr<Listing> listing = nullptr;
     };
     struct Later
     {
@@ -138,16 +155,20 @@ private:
     bool addHelper();
     // The subfolders of the folder at `path` below the start folder ("" for itself), in walk order; false
     // when it cannot be read.
-    bool readSubfolders(const std::string& path, char* buffer, FolderContents& contents,
+    bool readSubfolders(Read& read, char* buffer, FolderContents& contents,
                         std::vector<std::string>& names) const;
     // A listing when names are listed, else the subfolders alone.
-    bool readNode(const std::string& path, char* buffer, FolderContents& contents,
-                  std::vector<std::string>& names, std::unique_ptr<Listing>& listing) const;
+    void readNode(Read& read, char* buffer, FolderContents& contents, std::vector<std::string>& names) const;
     // The same, keeping the folder's entries and describing the listed ones.
-    std::unique_ptr<Listing> list(const std::string& path, char* buffer,
-                                  std::vector<std::string>& names) const;
-    // Opens the folder at `path` below the start folder; with its device and inode in `identity` if given.
-    UniqueFd openChecked(const std::string& path, struct stat* identity) const;
+    std::unique_ptr<Listing> list(Read& read, char* buffer, std::vector<std::string>& names) const;
+    // Opens the folder at `path` below `from`; with its device and inode in `identity` if given.
+    UniqueFd openChecked(int from, const std::string& path, struct stat* identity) const;
+    // Under the lock, after a helper's read: what it found, kept for the walk.
+    void finished(Node& node, Read& read, const std::vector<std::string>& names, bool cached);
+    // Under the lock: the folder the node is opened from, if one is held, instead of the start folder.
+    std::shared_ptr<const UniqueFd> parentFolder(Node& node);
+    // Under the lock: the node's folder is no longer held.
+    void release(Node& node);
     // Under the lock: the node's listing, taken off the count of bytes held.
     std::unique_ptr<Listing> takeListing(Node& node);
     void subfoldersOf(const FolderContents& contents, std::vector<std::string>& names) const;
@@ -179,6 +200,7 @@ private:
     std::vector<std::shared_ptr<Node>> m_nearest; // nextToRead()'s, kept for its memory
     std::size_t m_ahead = 0;                      // nodes being read or read by helpers, not yet walked
     std::size_t m_bytes = 0;                      // held by listings not yet handed over
+    std::size_t m_held = 0;                       // folders held open for their subfolders' opening
     std::size_t m_waiting = 0;                    // helpers waiting for work
     std::size_t m_cachedRun = 0;
     std::size_t m_read = 0;

@@ -108,6 +108,8 @@ PosixFolderCursor::PosixFolderCursor(Opening opening, ReadAhead readAhead, Folde
             ? 0
             : DescriptorLimit::readAheadThreads(DescriptorLimit::current(),
                                                 std::max(limits.threads, limits.coldThreads));
+    m_readAheadLimits.heldFolders =
+        std::min(limits.heldFolders, DescriptorLimit::kHeldPerHelper * m_readAheadLimits.coldThreads);
 }
 
 PosixFolderCursor::~PosixFolderCursor() = default;
@@ -165,10 +167,11 @@ Result<void> PosixFolderCursor::readEntries(FolderContents& out)
         return systemError(errno, m_path);
     if (m_handed && !level.read) {
         std::swap(out, m_handed->contents);
+        const bool told = m_handed->subfoldersKnown;
         m_handed.reset();
         ++m_listingsTaken;
         level.read = true;
-        if (m_walkOrder != nullptr)
+        if (m_walkOrder != nullptr && !told)
             walkRead(out, std::chrono::steady_clock::now() - started);
         return {};
     }
