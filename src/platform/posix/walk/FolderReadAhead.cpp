@@ -149,9 +149,13 @@ void FolderReadAhead::walkRead(const FolderContents& contents)
     }
 }
 
-std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::string_view name)
+std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::string_view name,
+                                                                       std::unique_ptr<Listing> spare)
 {
     std::unique_lock lock(m_mutex);
+    // A few are enough: a helper takes one as it sets out and the walk gives one back at each folder.
+    if (spare && m_spares.size() < m_threads.size() + 1)
+        m_spares.push_back(std::move(spare));
     if (m_offTree != 0) {
         ++m_offTree;
         return nullptr;
@@ -237,6 +241,10 @@ void FolderReadAhead::help()
         ++m_ahead;
         std::shared_ptr<const UniqueFd> parent = parentFolder(*node);
         Read read{parent ? parent->get() : m_start.get(), parent ? node->name : pathOf(*node)};
+        if (!m_spares.empty()) {
+            read.listing = std::move(m_spares.back());
+            m_spares.pop_back();
+        }
         lock.unlock();
 
         names.clear();
@@ -250,13 +258,15 @@ void FolderReadAhead::help()
         // sleep on a lock in the system, which a read of the cache may meet: a disk takes longer.
         const bool cached =
             std::chrono::steady_clock::now() - started < kDiskWait || waitsOfThisThread() == before;
+        if (read.ok)
+            read.children = makeChildren(*node, names);
 
         lock.lock();
-        finished(*node, read, names, cached);
+        finished(*node, read, cached);
     }
 }
 
-void FolderReadAhead::finished(Node& node, Read& read, const std::vector<std::string>& names, bool cached)
+void FolderReadAhead::finished(Node& node, Read& read, bool cached)
 {
     ++m_read;
     m_cachedRun = cached ? m_cachedRun + 1 : 0;
@@ -273,13 +283,13 @@ void FolderReadAhead::finished(Node& node, Read& read, const std::vector<std::st
     node.state = State::Read;
     if (m_walkWaits)
         m_walkWake.notify_one();
-    if (read.listing) {
+    if (read.ok && read.listing) {
         m_bytes += read.listing->contents.describedBytes();
         node.listing = std::move(read.listing);
     }
     if (!read.ok || node.childrenKnown)
         return;
-    addChildren(node, names, 0);
+    adoptChildren(node, std::move(read.children));
     // Its subfolders are opened from it rather than from the start folder, which spares the system the
     // resolution of every component above.
     if (!node.children.empty() && m_held < m_limits.heldFolders) {
@@ -339,8 +349,7 @@ void FolderReadAhead::readNode(Read& read, char* buffer, FolderContents& content
         read.ok = readSubfolders(read, buffer, contents, names);
         return;
     }
-    read.listing = list(read, buffer, names);
-    read.ok = read.listing != nullptr;
+    read.ok = list(read, buffer, names);
 }
 
 UniqueFd FolderReadAhead::openChecked(int from, const std::string& path, struct stat* identity) const
@@ -369,33 +378,35 @@ bool FolderReadAhead::readSubfolders(Read& read, char* buffer, FolderContents& c
     return true;
 }
 
-std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::list(Read& read, char* buffer,
-                                                                std::vector<std::string>& names) const
+bool FolderReadAhead::list(Read& read, char* buffer, std::vector<std::string>& names) const
 {
     struct stat st
     {
     };
     read.folder = openChecked(read.from, read.path, &st);
     if (!read.folder)
-        return nullptr;
+        return false;
     const int folder = read.folder.get();
-    auto listing = std::make_unique<Listing>();
-    listing->device = st.st_dev;
-    listing->inode = st.st_ino;
-    FolderContents& contents = listing->contents;
+    if (!read.listing)
+        read.listing = std::make_unique<Listing>();
+    Listing& listing = *read.listing;
+    listing.device = st.st_dev;
+    listing.inode = st.st_ino;
+    listing.subfoldersKnown = false;
+    FolderContents& contents = listing.contents;
     if (readFolderRecords(folder, buffer, contents, &m_stop) != 0)
-        return nullptr;
+        return false;
     FileInfo info;
     for (std::size_t i = 0; i < contents.size(); ++i) {
         // Stop ends the helpers within a folder of any size.
         if (m_stop.load(std::memory_order_relaxed))
-            return nullptr;
+            return false;
         if (contents.type(i) == EntryType::File && m_listed->matches(contents.name(i)) &&
             entryInfoAt(folder, contents.cName(i), info) == 0)
             contents.describe(i, info);
     }
     subfoldersOf(contents, names);
-    return listing;
+    return true;
 }
 
 std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::takeListing(Node& node)
@@ -434,19 +445,45 @@ std::string FolderReadAhead::pathOf(const Node& node) const
 
 void FolderReadAhead::addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip)
 {
+    std::vector<std::shared_ptr<Node>> children;
+    children.reserve(names.size() - skip);
+    for (std::size_t i = skip; i < names.size(); ++i)
+        children.push_back(makeChild(node, names[i], node.children.size() + children.size()));
+    adoptChildren(node, std::move(children));
+}
+
+std::vector<std::shared_ptr<FolderReadAhead::Node>>
+FolderReadAhead::makeChildren(Node& node, const std::vector<std::string>& names)
+{
+    std::vector<std::shared_ptr<Node>> children;
+    children.reserve(names.size());
+    for (const std::string& name : names)
+        children.push_back(makeChild(node, name, children.size()));
+    return children;
+}
+
+std::shared_ptr<FolderReadAhead::Node> FolderReadAhead::makeChild(Node& node, const std::string& name,
+                                                                  std::size_t index)
+{
+    auto child = std::make_shared<Node>();
+    child->name = name;
+    child->parent = &node;
+    child->key.reserve(node.key.size() + 1);
+    child->key = node.key;
+    child->key.push_back(static_cast<std::uint32_t>(index));
+    return child;
+}
+
+void FolderReadAhead::adoptChildren(Node& node, std::vector<std::shared_ptr<Node>> children)
+{
     // A folder with more subfolders than that is read by the walk alone; below PATH_MAX deep only, since
     // no helper could open a folder deeper than that.
-    if (m_queue.size() + (names.size() - skip) > m_limits.knownLimit || node.key.size() >= PATH_MAX / 2)
+    if (m_queue.size() + children.size() > m_limits.knownLimit || node.key.size() >= PATH_MAX / 2)
         return;
     node.childrenKnown = true;
-    for (std::size_t i = skip; i < names.size(); ++i) {
-        auto child = std::make_shared<Node>();
-        child->name = names[i];
-        child->parent = &node;
-        child->key = node.key;
-        child->key.push_back(static_cast<std::uint32_t>(node.children.size()));
-        node.children.push_back(child);
-        m_queue.push(std::move(child));
+    for (std::shared_ptr<Node>& child : children) {
+        m_queue.push(child);
+        node.children.push_back(std::move(child));
     }
 }
 

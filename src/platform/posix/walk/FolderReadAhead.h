@@ -99,8 +99,9 @@ public:
 
     // What the walk did, in its order.
     void walkRead(const FolderContents& contents);
-    // With the listing of the folder entered, if a helper has finished one.
-    std::unique_ptr<Listing> walkEntered(std::string_view name);
+    // With the listing of the folder entered, if a helper has finished one. `spare`: a listing taken
+    // before, whose memory the helpers may fill again.
+    std::unique_ptr<Listing> walkEntered(std::string_view name, std::unique_ptr<Listing> spare = nullptr);
     void walkLeft();
 
     // The helpers found a run of folders already cached: reading ahead does not pay here.
@@ -137,7 +138,8 @@ private:
         std::string path; // below it
         bool ok = false;
         UniqueFd folder = UniqueFd();
-        std::unique_ptr<Listing> listing = nullptr;
+        std::unique_ptr<Listing> listing = nullptr; // a spare one to fill, if any
+        std::vector<std::shared_ptr<Node>> children = {};
     };
     struct Later
     {
@@ -157,14 +159,20 @@ private:
     // when it cannot be read.
     bool readSubfolders(Read& read, char* buffer, FolderContents& contents,
                         std::vector<std::string>& names) const;
+    // The nodes of `names`, children of `node` that has none yet; made without the lock, since nobody
+    // knows them yet.
+    static std::vector<std::shared_ptr<Node>> makeChildren(Node& node, const std::vector<std::string>& names);
+    static std::shared_ptr<Node> makeChild(Node& node, const std::string& name, std::size_t index);
+    // Under the lock: adds them, unless the tree would then know too many folders.
+    void adoptChildren(Node& node, std::vector<std::shared_ptr<Node>> children);
     // A listing when names are listed, else the subfolders alone.
     void readNode(Read& read, char* buffer, FolderContents& contents, std::vector<std::string>& names) const;
     // The same, keeping the folder's entries and describing the listed ones.
-    std::unique_ptr<Listing> list(Read& read, char* buffer, std::vector<std::string>& names) const;
+    bool list(Read& read, char* buffer, std::vector<std::string>& names) const;
     // Opens the folder at `path` below `from`; with its device and inode in `identity` if given.
     UniqueFd openChecked(int from, const std::string& path, struct stat* identity) const;
     // Under the lock, after a helper's read: what it found, kept for the walk.
-    void finished(Node& node, Read& read, const std::vector<std::string>& names, bool cached);
+    void finished(Node& node, Read& read, bool cached);
     // Under the lock: the folder the node is opened from, if one is held, instead of the start folder.
     std::shared_ptr<const UniqueFd> parentFolder(Node& node);
     // Under the lock: the node's folder is no longer held.
@@ -197,11 +205,12 @@ private:
     std::vector<Node*> m_path; // the walk's folders, from the start folder down
     std::size_t m_offTree = 0; // levels the walk went below a folder the tree does not know
     std::priority_queue<std::shared_ptr<Node>, std::vector<std::shared_ptr<Node>>, Later> m_queue;
-    std::vector<std::shared_ptr<Node>> m_nearest; // nextToRead()'s, kept for its memory
-    std::size_t m_ahead = 0;                      // nodes being read or read by helpers, not yet walked
-    std::size_t m_bytes = 0;                      // held by listings not yet handed over
-    std::size_t m_held = 0;                       // folders held open for their subfolders' opening
-    std::size_t m_waiting = 0;                    // helpers waiting for work
+    std::vector<std::shared_ptr<Node>> m_nearest;   // nextToRead()'s, kept for its memory
+    std::vector<std::unique_ptr<Listing>> m_spares; // listings taken, to fill again
+    std::size_t m_ahead = 0;                        // nodes being read or read by helpers, not yet walked
+    std::size_t m_bytes = 0;                        // held by listings not yet handed over
+    std::size_t m_held = 0;                         // folders held open for their subfolders' opening
+    std::size_t m_waiting = 0;                      // helpers waiting for work
     std::size_t m_cachedRun = 0;
     std::size_t m_read = 0;
     std::atomic<bool> m_idle = false;

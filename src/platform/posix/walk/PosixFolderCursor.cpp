@@ -168,7 +168,8 @@ Result<void> PosixFolderCursor::readEntries(FolderContents& out)
     if (m_handed && !level.read) {
         std::swap(out, m_handed->contents);
         const bool told = m_handed->subfoldersKnown;
-        m_handed.reset();
+        // Holding what the walk read before, with its memory: given back for a helper's next listing.
+        m_spare = std::move(m_handed);
         ++m_listingsTaken;
         level.read = true;
         if (m_walkOrder != nullptr && !told)
@@ -307,7 +308,7 @@ Result<void> PosixFolderCursor::enter(std::string_view name)
 
 void PosixFolderCursor::takeListing(int folder, std::string_view name)
 {
-    m_handed = m_readAhead->walkEntered(name);
+    m_handed = m_readAhead->walkEntered(name, std::move(m_spare));
     if (!m_handed)
         return;
     // Only a listing of the very folder the walk opened: one swapped since a helper read it is read again.

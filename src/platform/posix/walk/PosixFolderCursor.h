@@ -129,6 +129,7 @@ private:
     std::unique_ptr<FolderReadAhead> m_readAhead;       // while helpers read ahead
     const NameFilter* m_listed = nullptr;               // the names helpers describe, while a walk lasts
     std::unique_ptr<FolderReadAhead::Listing> m_handed; // of the folder just entered, until it is read
+    std::unique_ptr<FolderReadAhead::Listing> m_spare;  // one taken, for the helpers to fill again
     std::size_t m_listingsTaken = 0;
 };
 
