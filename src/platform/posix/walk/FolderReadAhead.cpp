@@ -132,6 +132,7 @@ FolderReadAhead::~FolderReadAhead()
 void FolderReadAhead::walkRead(const FolderContents& contents)
 {
     std::unique_lock lock(m_mutex);
+    tellLeft();
     if (m_offTree != 0)
         return;
     Node& here = *m_path.back();
@@ -153,6 +154,7 @@ std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::stri
                                                                        std::unique_ptr<Listing> spare)
 {
     std::unique_lock lock(m_mutex);
+    tellLeft();
     // A few are enough: a helper takes one as it sets out and the walk gives one back at each folder.
     if (spare && m_spares.size() < m_threads.size() + 1)
         m_spares.push_back(std::move(spare));
@@ -192,7 +194,19 @@ std::unique_ptr<FolderReadAhead::Listing> FolderReadAhead::walkEntered(std::stri
 
 void FolderReadAhead::walkLeft()
 {
-    const std::lock_guard lock(m_mutex);
+    // Told under the lock the walk takes next anyway: a lock of its own for each folder left would double
+    // the times the walk and the helpers meet on it.
+    ++m_leftUntold;
+}
+
+void FolderReadAhead::tellLeft()
+{
+    for (; m_leftUntold != 0; --m_leftUntold)
+        leftOne();
+}
+
+void FolderReadAhead::leftOne()
+{
     if (m_offTree != 0) {
         --m_offTree;
         return;

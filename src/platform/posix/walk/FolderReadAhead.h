@@ -102,6 +102,7 @@ public:
     // With the listing of the folder entered, if a helper has finished one. `spare`: a listing taken
     // before, whose memory the helpers may fill again.
     std::unique_ptr<Listing> walkEntered(std::string_view name, std::unique_ptr<Listing> spare = nullptr);
+    // Only counted: the helpers learn of it when the walk next reads or enters a folder.
     void walkLeft();
 
     // The helpers found a run of folders already cached: reading ahead does not pay here.
@@ -150,6 +151,9 @@ private:
     };
 
     void help();
+    // Under the lock: the folders the walk left since it last took the lock.
+    void tellLeft();
+    void leftOne();
     // Under the lock: the folder a helper reads next, if any; the first `walkLead` known are left to the
     // walk.
     std::shared_ptr<Node> nextToRead();
@@ -201,6 +205,7 @@ private:
     std::condition_variable_any m_wake;
     std::condition_variable_any m_walkWake; // the walk, waiting for a folder a helper reads
     bool m_walkWaits = false;
+    std::size_t m_leftUntold = 0; // the walk's alone: folders it left, not yet told under the lock
     std::shared_ptr<Node> m_root;
     std::vector<Node*> m_path; // the walk's folders, from the start folder down
     std::size_t m_offTree = 0; // levels the walk went below a folder the tree does not know
