@@ -394,22 +394,28 @@ bool FolderReadAhead::readSubfolders(Read& read, char* buffer, FolderContents& c
 
 bool FolderReadAhead::list(Read& read, char* buffer, std::vector<std::string>& names) const
 {
+    // Where every folder of the walk's mount has its device, the folder's own entry says the rest of its
+    // identity, and no call asks it.
     struct stat st
     {
     };
-    read.folder = openChecked(read.from, read.path, &st);
+    st.st_dev = static_cast<dev_t>(m_device);
+    read.folder = openChecked(read.from, read.path, m_checkDevice ? &st : nullptr);
     if (!read.folder)
         return false;
     const int folder = read.folder.get();
     if (!read.listing)
         read.listing = std::make_unique<Listing>();
     Listing& listing = *read.listing;
-    listing.device = st.st_dev;
-    listing.inode = st.st_ino;
     listing.subfoldersKnown = false;
     FolderContents& contents = listing.contents;
-    if (readFolderRecords(folder, buffer, contents, &m_stop) != 0)
+    std::uint64_t self = 0;
+    if (readFolderRecords(folder, buffer, contents, &m_stop, m_checkDevice ? nullptr : &self) != 0)
         return false;
+    if (!m_checkDevice && (self != 0 || fstat(folder, &st) != 0))
+        st.st_ino = static_cast<ino_t>(self);
+    listing.device = st.st_dev;
+    listing.inode = st.st_ino;
     FileInfo info;
     for (std::size_t i = 0; i < contents.size(); ++i) {
         // Stop ends the helpers within a folder of any size.

@@ -12,9 +12,12 @@
 
 namespace dustrel::posix {
 
-int readFolderRecords(int folder, char* buffer, FolderContents& out, const std::atomic<bool>* stop)
+int readFolderRecords(int folder, char* buffer, FolderContents& out, const std::atomic<bool>* stop,
+                      std::uint64_t* self)
 {
     out.clear();
+    if (self != nullptr)
+        *self = 0;
     for (;;) {
         if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
             out.clear();
@@ -39,8 +42,11 @@ int readFolderRecords(int folder, char* buffer, FolderContents& out, const std::
             const char* name = record + offsetof(struct dirent64, d_name);
             const std::size_t nameLength = strnlen(name, length - offsetof(struct dirent64, d_name));
             at += length;
-            if (name[0] == '.' && (nameLength == 1 || (nameLength == 2 && name[1] == '.')))
+            if (name[0] == '.' && (nameLength == 1 || (nameLength == 2 && name[1] == '.'))) {
+                if (nameLength == 1 && self != nullptr)
+                    std::memcpy(self, record + offsetof(struct dirent64, d_ino), sizeof *self);
                 continue;
+            }
             EntryType type = entryTypeFromDirent(kind);
             if (type == EntryType::Unknown) {
                 // Some file systems do not say; ask, without following a link. An entry that vanished in
