@@ -5,6 +5,7 @@
 #include "support/FileSystemTestSupport.h"
 #include "support/TempFolder.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -439,6 +440,68 @@ TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
         }
     }
     EXPECT_EQ(byName(entries), byName(*read));
+}
+
+// Walks the whole tree below the open folder in byte order, writing down every folder's entries and the
+// sizes of the files `filter` picks, as a search would take them: handed over, or asked.
+void walkAll(PosixFolderCursor& cursor, const NameFilter& filter, const std::string& path, std::string& out)
+{
+    FolderContents contents;
+    ASSERT_TRUE(cursor.readEntries(contents)) << path;
+    std::vector<std::pair<std::string, EntryType>> entries;
+    for (std::size_t i = 0; i < contents.size(); ++i)
+        entries.emplace_back(contents.name(i), contents.type(i));
+    std::sort(entries.begin(), entries.end());
+    out += path + ":";
+    for (const auto& [name, type] : entries) {
+        out += " " + name + "/" + std::to_string(static_cast<int>(type));
+        if (type == EntryType::File && filter.matches(name)) {
+            const auto info = cursor.entryInfo(name);
+            out += "=" + (info ? std::to_string(info->size) : "?");
+        }
+    }
+    out += "\n";
+    for (const auto& [name, type] : entries) {
+        if (type != EntryType::Folder)
+            continue;
+        ASSERT_TRUE(cursor.enter(name)) << path << "/" << name;
+        walkAll(cursor, filter, path + "/" + name, out);
+        ASSERT_TRUE(cursor.leave());
+    }
+}
+
+// However the walk and the helpers share the reading (a helper on every folder next, or leaving the next
+// ones to the walk, one helper or several), the walk sees every folder as it reads them alone.
+TEST(PosixFolderCursor, SharingTheReadingWithHelpersChangesNothingTheWalkSees)
+{
+    TempFolder tree;
+    for (int a = 0; a < 6; ++a) {
+        for (int b = 0; b < 5; ++b) {
+            const std::string folder = std::to_string(a) + "/" + std::to_string(b);
+            tree.makeFolder(folder + "/leaf");
+            tree.writeFile(folder + "/x.tmp", std::string(static_cast<std::size_t>(a * 5 + b), 'x'));
+            tree.writeFile(folder + "/y.txt", "y");
+        }
+    }
+    const TmpFiles filter;
+    std::string alone;
+    PosixFolderCursor reference(Opening::Beneath, ReadAhead::Off);
+    reference.setWalkOrder(&byteOrder, &filter);
+    ASSERT_TRUE(reference.open(tree.path()));
+    walkAll(reference, filter, ".", alone);
+
+    for (const auto& [threads, walkLead] :
+         std::vector<std::pair<std::size_t, std::size_t>>{{1, 0}, {1, 3}, {3, 1}}) {
+        PosixFolderCursor cursor(Opening::Beneath, ReadAhead::Always,
+                                 {.threads = threads, .walkLead = walkLead});
+        cursor.setWalkOrder(&byteOrder, &filter);
+        ASSERT_TRUE(cursor.open(tree.path()));
+        std::string shared;
+        walkAll(cursor, filter, ".", shared);
+        EXPECT_EQ(shared, alone) << threads << " helpers leaving " << walkLead << " to the walk";
+        EXPECT_LE(cursor.listingsTaken(), 6u * 5u * 2u + 6u);
+        cursor.setWalkOrder(nullptr);
+    }
 }
 
 // One helper per processor but the walk's, within bounds, and fewer where the descriptor limit is small.
