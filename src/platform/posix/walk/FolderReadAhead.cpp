@@ -310,7 +310,7 @@ void FolderReadAhead::finished(Node& node, Read& read, bool cached)
         node.folder = std::make_shared<const UniqueFd>(std::move(read.folder));
         ++m_held;
     }
-    // This helper takes the first of them itself.
+    // One of them is this helper's own next read.
     wake(node.children.size() - std::min<std::size_t>(1, node.children.size()));
 }
 
@@ -320,7 +320,8 @@ std::shared_ptr<const UniqueFd> FolderReadAhead::parentFolder(Node& node)
     if (parent == nullptr || !parent->folder)
         return nullptr;
     std::shared_ptr<const UniqueFd> folder = parent->folder;
-    // The last subfolder taken, nobody needs the folder any more (those before it were taken or passed).
+    // Once its last subfolder is taken nobody needs it: helpers take subfolders mostly in order, and one
+    // taken after that is opened from the start folder instead.
     if (parent->children.back().get() == &node)
         release(*parent);
     return folder;
