@@ -7,8 +7,9 @@
 
 namespace dustrel::posix {
 
-// Whether a folder walk reads folders ahead of itself on helper threads: only while its own reads wait
-// for the disk (a warm cache gains nothing from it), never, or from its first folder on.
+// Whether a folder walk reads folders ahead of itself on helper threads: WhenSlow, from its first folder on
+// when the helpers list (they share the reading, warm or cold), else only while its own reads wait for the
+// disk (warming a warm cache gains nothing); never; or from its first folder on in any case.
 enum class ReadAhead
 {
     Off,
