@@ -241,10 +241,7 @@ void FolderReadAhead::help()
     std::unique_lock lock(m_mutex);
     for (;;) {
         ++m_waiting;
-        m_wake.wait(lock, [this] {
-            return m_stop || (!m_idle && m_ahead < m_limits.aheadLimit && m_bytes < m_limits.bytesLimit &&
-                              !m_queue.empty());
-        });
+        m_wake.wait(lock, [this] { return m_stop || (!m_idle && hasWork()); });
         --m_waiting;
         if (m_stop)
             return;
@@ -252,6 +249,7 @@ void FolderReadAhead::help()
         if (!node)
             continue;
         node->state = State::Reading;
+        --m_known;
         ++m_ahead;
         std::shared_ptr<const UniqueFd> parent = parentFolder(*node);
         Read read{parent ? parent->get() : m_start.get(), parent ? node->name : pathOf(*node)};
@@ -345,6 +343,13 @@ std::shared_ptr<FolderReadAhead::Node> FolderReadAhead::nextToRead()
         m_queue.pop();
         if (node->state == State::Known)
             m_nearest.push_back(std::move(node));
+    }
+    // The one folder known is left to the walk too, although nobody else reads ahead: the walk enters it
+    // next, and a helper reading it would only make the walk wait (down a chain of single folders, at
+    // every one).
+    if (m_nearest.size() == 1 && m_limits.walkLead != 0) {
+        m_queue.push(std::move(m_nearest.front()));
+        m_nearest.clear();
     }
     if (m_nearest.empty())
         return nullptr;
@@ -502,14 +507,25 @@ void FolderReadAhead::adoptChildren(Node& node, std::vector<std::shared_ptr<Node
     if (m_queue.size() + children.size() > m_limits.knownLimit || node.key.size() >= PATH_MAX / 2)
         return;
     node.childrenKnown = true;
+    m_known += children.size();
     for (std::shared_ptr<Node>& child : children) {
         m_queue.push(child);
         node.children.push_back(std::move(child));
     }
 }
 
+bool FolderReadAhead::hasWork() const
+{
+    // With folders to leave to the walk, one known is the walk's own next.
+    const std::size_t least = m_limits.walkLead != 0 ? 2 : 1;
+    return m_ahead < m_limits.aheadLimit && m_bytes < m_limits.bytesLimit && m_known >= least;
+}
+
 void FolderReadAhead::wake(std::size_t work)
 {
+    // Nobody is woken for a folder the helpers would leave to the walk.
+    if (!hasWork())
+        return;
     // One helper per piece of work: waking them all for each folder the walk enters would cost more
     // processor time than the reading.
     for (std::size_t i = 0; i < std::min(work, m_waiting); ++i)
@@ -521,7 +537,7 @@ void FolderReadAhead::madeRoom()
     // Helpers held back by the limit fill the room the walk makes in bursts: one wake-up for every eighth
     // of the limit, rather than one for every folder the walk enters, which would cost the walk more
     // processor time than it gains.
-    if (m_waiting != 0 && !m_queue.empty() && m_ahead + m_limits.aheadLimit / 8 <= m_limits.aheadLimit &&
+    if (m_waiting != 0 && hasWork() && m_ahead + m_limits.aheadLimit / 8 <= m_limits.aheadLimit &&
         m_bytes + m_limits.bytesLimit / 8 <= m_limits.bytesLimit)
         m_wake.notify_all();
 }
@@ -544,6 +560,8 @@ void FolderReadAhead::drop(Node& node)
 
 void FolderReadAhead::consume(Node& node)
 {
+    if (node.state == State::Known)
+        --m_known;
     if (node.state == State::Reading || node.state == State::Read)
         --m_ahead;
     if (node.state != State::Dropped)

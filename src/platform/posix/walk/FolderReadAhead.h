@@ -187,6 +187,8 @@ private:
     std::string pathOf(const Node& node) const;
     // Under the lock: the children of `node`, unless the tree would then know too many folders.
     void addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip);
+    // Under the lock: whether a helper would find a folder to read, within the limits.
+    bool hasWork() const;
     // Under the lock: wakes up to `work` waiting helpers.
     void wake(std::size_t work);
     // Under the lock, after the walk took a folder off the helpers' count.
@@ -205,6 +207,7 @@ private:
     std::condition_variable_any m_wake;
     std::condition_variable_any m_walkWake; // the walk, waiting for a folder a helper reads
     bool m_walkWaits = false;
+    std::size_t m_known = 0; // nodes in the Known state: those the queue holds that anyone may still read
     std::size_t m_leftUntold = 0; // the walk's alone: folders it left, not yet told under the lock
     std::shared_ptr<Node> m_root;
     std::vector<Node*> m_path; // the walk's folders, from the start folder down

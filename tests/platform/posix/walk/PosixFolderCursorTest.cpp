@@ -244,7 +244,7 @@ TEST_P(CursorOpening, NeverEntersAnotherFileSystemOrAMountLoop)
             mount(tree.path().c_str(), loop.c_str(), nullptr, MS_BIND, nullptr) != 0)
             return 77;
         mkdir((mountPoint + "/inner").c_str(), 0755);
-        PosixFolderCursor cursor(opening, ReadAhead::Always, {.threads = 1});
+        PosixFolderCursor cursor(opening, ReadAhead::Always, {.threads = 1, .walkLead = 0});
         cursor.setWalkOrder(&byteOrder);
         FolderContents contents;
         if (!cursor.open(tree.path()) || !cursor.readEntries(contents) ||
@@ -413,7 +413,8 @@ TEST(PosixFolderCursor, AListingHandedOverIsTheFolderAsTheWalkReadsIt)
     ASSERT_EQ(link((tree / "a/x.tmp").c_str(), (tree / "a/\xff\n.tmp").c_str()), 0);
     ASSERT_EQ(mkfifo((tree / "a/fifo.tmp").c_str(), 0644), 0);
     const TmpFiles filter;
-    PosixFolderCursor cursor(Opening::Beneath, ReadAhead::Always, {.threads = 2});
+    // Nothing left to the walk: the one subfolder is the helpers' too.
+    PosixFolderCursor cursor(Opening::Beneath, ReadAhead::Always, {.threads = 2, .walkLead = 0});
     cursor.setWalkOrder(&byteOrder, &filter);
     ASSERT_TRUE(cursor.open(tree.path()));
     ASSERT_TRUE(entriesOf(cursor));
@@ -471,7 +472,8 @@ void walkAll(PosixFolderCursor& cursor, const NameFilter& filter, const std::str
 }
 
 // However the walk and the helpers share the reading (a helper on every folder next, or leaving the next
-// ones to the walk, one helper or several), the walk sees every folder as it reads them alone.
+// ones to the walk, one helper or several), the walk sees every folder as it reads them alone; and the
+// helpers never take the one folder the walk enters next.
 TEST(PosixFolderCursor, SharingTheReadingWithHelpersChangesNothingTheWalkSees)
 {
     TempFolder tree;
@@ -502,6 +504,19 @@ TEST(PosixFolderCursor, SharingTheReadingWithHelpersChangesNothingTheWalkSees)
         EXPECT_LE(cursor.listingsTaken(), 6u * 5u * 2u + 6u);
         cursor.setWalkOrder(nullptr);
     }
+
+    // Down a chain of single folders the one folder known is always the walk's next: no helper reads it,
+    // which would only make the walk wait for it at every step.
+    TempFolder chain;
+    std::string path = "c";
+    for (int i = 0; i < 20; ++i, path += "/c")
+        chain.makeFolder(path);
+    PosixFolderCursor cursor(Opening::Beneath, ReadAhead::Always, {.threads = 2});
+    cursor.setWalkOrder(&byteOrder, &filter);
+    ASSERT_TRUE(cursor.open(chain.path()));
+    std::string walked;
+    walkAll(cursor, filter, ".", walked);
+    EXPECT_EQ(cursor.foldersReadAhead(), 0u);
 }
 
 // One helper per processor but the walk's, within bounds, and fewer where the descriptor limit is small.
