@@ -453,15 +453,15 @@ void walkAll(PosixFolderCursor& cursor, const NameFilter& filter, const std::str
     for (std::size_t i = 0; i < contents.size(); ++i)
         entries.emplace_back(contents.name(i), contents.type(i));
     std::sort(entries.begin(), entries.end());
-    out += path + ":";
+    out.append(path).append(":");
     for (const auto& [name, type] : entries) {
-        out += " " + name + "/" + std::to_string(static_cast<int>(type));
+        out.append(" ").append(name).append("/").append(std::to_string(static_cast<int>(type)));
         if (type == EntryType::File && filter.matches(name)) {
             const auto info = cursor.entryInfo(name);
-            out += "=" + (info ? std::to_string(info->size) : "?");
+            out.append("=").append(info ? std::to_string(info->size) : "?");
         }
     }
-    out += "\n";
+    out.append("\n");
     for (const auto& [name, type] : entries) {
         if (type != EntryType::Folder)
             continue;
