@@ -271,7 +271,7 @@ void FolderReadAhead::help()
         const bool cached =
             std::chrono::steady_clock::now() - started < kDiskWait || waitsOfThisThread() == before;
         if (read.ok)
-            read.children = makeChildren(*node, names);
+            read.children = makeChildren(*node, names, 0, 0);
 
         lock.lock();
         finished(*node, read, cached);
@@ -418,8 +418,12 @@ bool FolderReadAhead::list(Read& read, char* buffer, std::vector<std::string>& n
     std::uint64_t self = 0;
     if (readFolderRecords(folder, buffer, contents, &m_stop, m_checkDevice ? nullptr : &self) != 0)
         return false;
-    if (!m_checkDevice && (self != 0 || fstat(folder, &st) != 0))
+    if (!m_checkDevice) {
+        // No "." entry: the folder is asked after all.
         st.st_ino = static_cast<ino_t>(self);
+        if (self == 0 && fstat(folder, &st) != 0)
+            return false;
+    }
     listing.device = st.st_dev;
     listing.inode = st.st_ino;
     FileInfo info;
@@ -471,20 +475,17 @@ std::string FolderReadAhead::pathOf(const Node& node) const
 
 void FolderReadAhead::addChildren(Node& node, const std::vector<std::string>& names, std::size_t skip)
 {
-    std::vector<std::shared_ptr<Node>> children;
-    children.reserve(names.size() - skip);
-    for (std::size_t i = skip; i < names.size(); ++i)
-        children.push_back(makeChild(node, names[i], node.children.size() + children.size()));
-    adoptChildren(node, std::move(children));
+    adoptChildren(node, makeChildren(node, names, skip, node.children.size()));
 }
 
 std::vector<std::shared_ptr<FolderReadAhead::Node>>
-FolderReadAhead::makeChildren(Node& node, const std::vector<std::string>& names)
+FolderReadAhead::makeChildren(Node& node, const std::vector<std::string>& names, std::size_t skip,
+                              std::size_t before)
 {
     std::vector<std::shared_ptr<Node>> children;
-    children.reserve(names.size());
-    for (const std::string& name : names)
-        children.push_back(makeChild(node, name, children.size()));
+    children.reserve(names.size() - skip);
+    for (std::size_t i = skip; i < names.size(); ++i)
+        children.push_back(makeChild(node, names[i], before + children.size()));
     return children;
 }
 

@@ -164,9 +164,10 @@ private:
     // when it cannot be read.
     bool readSubfolders(Read& read, char* buffer, FolderContents& contents,
                         std::vector<std::string>& names) const;
-    // The nodes of `names`, children of `node` that has none yet; made without the lock, since nobody
-    // knows them yet.
-    static std::vector<std::shared_ptr<Node>> makeChildren(Node& node, const std::vector<std::string>& names);
+    // The nodes of `names` from `skip` on, children of `node` after its first `before`; made without the
+    // lock, since nobody knows them yet.
+    static std::vector<std::shared_ptr<Node>> makeChildren(Node& node, const std::vector<std::string>& names,
+                                                           std::size_t skip, std::size_t before);
     static std::shared_ptr<Node> makeChild(Node& node, const std::string& name, std::size_t index);
     // Under the lock: adds them, unless the tree would then know too many folders.
     void adoptChildren(Node& node, std::vector<std::shared_ptr<Node>> children);
